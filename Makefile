@@ -1,0 +1,62 @@
+# make run | make test | make bench | make screenshot
+# Each target first installs what is missing (Debian 12, apt-get).
+
+BUILD    := build
+WINBUILD := build-win
+WERROR   ?= OFF
+JOBS     ?= $(shell nproc)
+
+# Debian packages the build, the tests and the benchmark need.
+PACKAGES := cmake ninja-build g++ googletest libgtest-dev qt6-base-dev \
+            fonts-noto-cjk g++-mingw-w64-x86-64-posix wine64 wine locales \
+            xvfb xauth imagemagick rsync
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+WINE_ENV := WINEPREFIX=$(abspath $(WINBUILD))/wineprefix WINEDEBUG=-all \
+            WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+
+.PHONY: all deps native windows run test test-native test-windows bench screenshot clean
+
+all: native
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
+	fi
+	@locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$$' || { \
+	  $(SUDO) sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen && \
+	  $(SUDO) locale-gen >/dev/null; }
+
+native: deps
+	cmake -S . -B $(BUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR)
+	cmake --build $(BUILD) -j $(JOBS)
+
+windows: deps
+	cmake -S . -B $(WINBUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WINBUILD) -j $(JOBS)
+
+test-native: native
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-windows: windows
+	$(WINE_ENV) wineboot -i >/dev/null 2>&1 || true
+	$(WINE_ENV) ctest --test-dir $(WINBUILD) --output-on-failure
+
+test: test-native test-windows
+
+run: native
+	./$(BUILD)/mirtel
+
+bench: native
+	bench/run_bench.sh $(BUILD)
+
+screenshot: native
+	tests/screenshot.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(WINBUILD)

@@ -1,0 +1,48 @@
+# The project's warning set; errors when MIRTEL_WERROR is on (CI).
+function(mirtel_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /utf-8)
+    if(MIRTEL_WERROR)
+      target_compile_options(${target} PRIVATE /WX)
+    endif()
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor
+                                              -Wold-style-cast)
+    if(MIRTEL_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()
+
+# GoogleTest: the system's package natively; built from Debian's sources
+# (googletest package) with the cross toolchain for Windows.
+macro(mirtel_find_gtest)
+  if(CMAKE_CROSSCOMPILING OR MSVC)
+    if(NOT TARGET GTest::gtest_main)
+      set(MIRTEL_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+      set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+      set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+      set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+      add_subdirectory(${MIRTEL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+      add_library(GTest::gtest ALIAS gtest)
+      add_library(GTest::gtest_main ALIAS gtest_main)
+    endif()
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+  include(GoogleTest)
+endmacro()
+
+# A test executable run by CTest, natively or under Wine.
+function(mirtel_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  mirtel_warnings(${name})
+  if(CMAKE_CROSSCOMPILING)
+    # The mingw runtime is linked in, so the .exe runs under Wine alone.
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,87 @@
+// The main window frmMirtel as its logic sees it: controls and menu items by
+// their own names. A view (Qt, native Win32) carries these out; a recording
+// double serves the tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/combo_box.h"
+#include "platform/walk_view.h"
+
+namespace mirtel {
+
+// The sixteen controls, in stacking order from front to back.
+enum class Control {
+  cmdOpenSaki,
+  cmdOpenMoto,
+  cmbBackSaki,
+  cmbBackMoto,
+  cmdQuit,
+  cmdStop,
+  lstResult,
+  cmdBackSaki,
+  cmdBackMoto,
+  cmdBackUp,
+  lblCopyMode,
+  lblCopyModeBack,
+  Label1,
+  lblProcess,
+  Label3,
+  Label2,
+};
+
+enum class MenuItem {
+  mnu_cmd,
+  mnu_cmd_backmoto,
+  mnu_cmd_backsaki,
+  mnu_cmd_copy,
+  mnu_cmd_line,
+  mnu_cmd_copyquit,
+  mnu_cmd_end,
+  mnu_option,
+  mnu_option_selectfile,
+  mnu_CopyOption,
+  Mnu_Normal,
+  mnu_Douki,
+  mnu_ZeroEraser,
+  mnu_help,
+  mnu_help_help,
+  mnu_help_ver,
+};
+
+// A COLORREF: 0x00BBGGRR.
+using ColorRef = std::uint32_t;
+
+class Window : public WalkView {
+ public:
+  // Controls.
+  virtual void SetEnabled(Control control, bool enabled) = 0;
+  virtual bool IsEnabled(Control control) = 0;
+  virtual void SetVisible(Control control, bool visible) = 0;  // lstResult
+  virtual void SetFocus(Control control) = 0;
+  virtual void SetCaption(Control label, std::string_view text) = 0;
+  virtual std::string Caption(Control label) = 0;
+  virtual void SetBackColor(Control label, ColorRef color) = 0;
+  virtual ComboBox& Combo(Control combo) = 0;  // cmbBackMoto, cmbBackSaki
+  virtual void SetDroppedWidth(Control combo, int pixels) = 0;
+  virtual void ClearList(Control list) = 0;  // lstResult
+  virtual int ListCount(Control list) = 0;
+
+  // Menu items.
+  virtual void SetEnabled(MenuItem item, bool enabled) = 0;
+  virtual bool IsEnabled(MenuItem item) = 0;
+  virtual void SetChecked(MenuItem item, bool checked) = 0;
+  virtual void SetVisible(MenuItem item, bool visible) = 0;
+
+  // The window itself.
+  virtual void Show() = 0;
+  virtual void SetBusyPointer(bool busy) = 0;  // hourglass (11) or default (0)
+  virtual void Beep() = 0;
+  virtual void StartSystemDrag() = 0;  // the system moves the window with the mouse
+  virtual void Hide() = 0;
+  virtual void RequestClose() = 0;  // runs Form_QueryUnload, then closes if allowed
+};
+
+}  // namespace mirtel
