@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "engine/job_state.h"
 #include "job/check_time.h"
@@ -111,6 +112,16 @@ class FrmMirtel {
   bool DoukiMode_ = false;
   bool MotoFound_ = false;  // the job's folders were found in the histories
   bool SakiFound_ = false;
+
+  std::string SettingsPath() const;
+  bool PrepareJob();  // steps up to the destination subfolder; false ends the press
+  void RunJob();      // from the destination check to the idle window
+  void ForceIdle();
+  std::string ResultLine() const;
+  void ToggleCopyMode();
+  void ShowHint(int id);
+  void DragOnLeftButton(std::string_view procedure, int button);
+  bool OpenFolderIn(const std::string& path);
 };
 
 // The program's start: false when another instance runs (nothing is shown,

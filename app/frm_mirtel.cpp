@@ -1,0 +1,46 @@
+// Loading the main window.
+#include "app/frm_mirtel.h"
+
+#include <utility>
+
+#include "app/error_trap.h"
+#include "engine/path_helpers.h"
+#include "job/copy_modes.h"
+
+namespace mirtel {
+
+namespace {
+constexpr int kDroppedWidth = 400;  // the fields are narrower; long paths need room
+}  // namespace
+
+FrmMirtel::FrmMirtel(AppPlatform platform) : p_(std::move(platform)), checkTime_(p_.clock) {}
+
+void FrmMirtel::Form_Load() {
+  Window& w = p_.window;
+  if (!StandardTrap(w, "Form_Load", [&] {
+        MotoFound_ = false;
+        SakiFound_ = false;
+      })) {
+    return;
+  }
+  // From here a failure shows only its description and ends the load; the
+  // window still opens with its initial texts.
+  ShortTrap(w, [&] {
+    job_.StopFlag = false;
+    ComboBox& moto = w.Combo(Control::cmbBackMoto);
+    ComboBox& saki = w.Combo(Control::cmbBackSaki);
+    LoadSettings(Settings_, SettingsPath(), p_.fs, p_.codec, moto, saki);
+    std::string motoText = moto.Text();
+    job_.MotoFolder = motoText + PlusYen(motoText);
+    std::string sakiText = saki.Text();
+    job_.SakiFolder = sakiText + PlusYen(sakiText);
+    w.SetDroppedWidth(Control::cmbBackMoto, kDroppedWidth);
+    w.SetDroppedWidth(Control::cmbBackSaki, kDroppedWidth);
+    w.SetCaption(Control::lblCopyMode, kNormalCaption);
+    w.SetBackColor(Control::lblCopyModeBack, kNormalColor);
+  });
+}
+
+std::string FrmMirtel::SettingsPath() const { return p_.programFolder + "mirtel.dat"; }
+
+}  // namespace mirtel

@@ -1,0 +1,31 @@
+// The help menu: the help document beside the program and the version box.
+#include "app/error_trap.h"
+#include "app/frm_mirtel.h"
+#include "engine/path_helpers.h"
+
+namespace mirtel {
+
+void FrmMirtel::mnu_help_help_Click() {
+  Window& w = p_.window;
+  ShortTrap(w, [&] {
+    const std::string path = p_.programFolder + "Mirtel.html";
+    if (!ChkExist(p_.fs, path)) {
+      w.MsgBox("ヘルプファイルが見つかりません。\r\n" + path);
+      return;
+    }
+    if (!p_.shell.ShowHelp(path)) w.MsgBox("ヘルプファイルが開けません。\r\n" + path);
+  });
+}
+
+void FrmMirtel::mnu_help_ver_Click() {
+  ShortTrap(p_.window, [&] {
+    p_.window.MsgBox(
+        "フォルダコピーソフト「みるてる」\r\n"
+        "バージョン1.1.0\r\n"
+        "\r\n"
+        "大切なファイルのバックアップにお使いください",
+        kMbOk);
+  });
+}
+
+}  // namespace mirtel
