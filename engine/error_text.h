@@ -6,6 +6,10 @@
 
 namespace mirtel {
 
+// The reason and the path, for a message box.
 std::string ErrorDescription(const std::exception& error);
+
+// The reason alone, one line, for the result list (the line names the item).
+std::string ErrorReason(const std::exception& error);
 
 }  // namespace mirtel
