@@ -1,0 +1,87 @@
+# mirtel_walk as a user runs it: exit statuses, the summary line, the
+# verbose lines and, natively, the sync into a Trash of the test's own.
+#   cmake -DWALK=exe -DWORK=scratch folder [-DEMULATOR=wine] [-DCHECK_TRASH=ON] -P this
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}/src/sub" "${WORK}/dst")
+file(WRITE "${WORK}/src/a.txt" "a")
+file(WRITE "${WORK}/src/sub/b.txt" "b")
+set(ENV{XDG_DATA_HOME} "${WORK}/xdg")
+
+# The program's own spelling of a path (Wine: the Z: drive).
+function(native_path out path)
+  if(EMULATOR)
+    string(REPLACE "/" "\\" path "Z:${path}")
+  endif()
+  set(${out} "${path}" PARENT_SCOPE)
+endfunction()
+native_path(SRC "${WORK}/src")
+native_path(DST "${WORK}/dst")
+
+function(expect_match text regex what)
+  if(NOT text MATCHES "${regex}")
+    message(SEND_ERROR "FAILED: ${what}: '${text}' does not match '${regex}'")
+  endif()
+endfunction()
+function(expect_find text part what)
+  string(FIND "${text}" "${part}" at)
+  if(at EQUAL -1)
+    message(SEND_ERROR "FAILED: ${what}: no '${part}' in:\n${text}")
+  endif()
+endfunction()
+function(expect_exists path want what)
+  if(EXISTS "${path}" AND NOT want)
+    message(SEND_ERROR "FAILED: ${what}: ${path} is there")
+  elseif(NOT EXISTS "${path}" AND want)
+    message(SEND_ERROR "FAILED: ${what}: ${path} is missing")
+  endif()
+endfunction()
+
+# run(<expected status> args...): sets OUT, ERR and LAST (stdout's last line).
+macro(run expected)
+  execute_process(COMMAND ${EMULATOR} "${WALK}" ${ARGN}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE OUT ERROR_VARIABLE ERR)
+  string(REPLACE "\r" "" OUT "${OUT}")
+  string(STRIP "${OUT}" LAST)
+  string(FIND "${LAST}" "\n" at REVERSE)
+  math(EXPR at "${at} + 1")
+  string(SUBSTRING "${LAST}" ${at} -1 LAST)
+  if(NOT status STREQUAL "${expected}")
+    message(SEND_ERROR "FAILED: mirtel_walk ${ARGN}: status ${status}, expected ${expected}\n"
+                       "stdout:\n${OUT}\nstderr:\n${ERR}")
+  endif()
+endmacro()
+
+set(summary "^copied=([0-9]+) found=([01]) failed=([0-9]+) removed=([0-9]+) seconds=[0-9]+\\.[0-9][0-9][0-9]$")
+
+run(2)
+expect_find("${ERR}" "usage: mirtel_walk SRC DST" "usage without arguments")
+run(2 "${SRC}" "${DST}" --fast)
+expect_find("${ERR}" "usage:" "usage after an unknown option")
+
+run(0 "${SRC}" "${DST}")
+expect_match("${LAST}" "${summary}" "summary line")
+expect_match("${LAST}" "^copied=2 found=1 failed=0 removed=0 " "first copy")
+expect_exists("${WORK}/dst/src/sub/b.txt" YES "copied into dst/src/sub")
+
+run(0 --verbose "${SRC}" "${DST}")
+expect_find("${OUT}" "status: 同じ日付です\n" "verbose status of an unchanged file")
+expect_match("${LAST}" "^copied=0 found=1 failed=0 removed=0 " "second run")
+
+native_path(MISSING "${WORK}/no/such")
+run(1 "${SRC}" "${MISSING}")
+expect_find("${ERR}" "コピー先のフォルダが開けません" "unreachable destination")
+expect_match("${LAST}" "^copied=0 found=0 failed=0 removed=0 " "summary when refused")
+
+if(CHECK_TRASH)
+  file(REMOVE "${WORK}/src/a.txt")
+  run(0 --sync --verbose "${SRC}" "${DST}")
+  expect_find("${OUT}" "result: a.txtを削除\n" "verbose line of the removal")
+  expect_match("${LAST}" "^copied=0 found=1 failed=0 removed=1 " "sync")
+  expect_exists("${WORK}/dst/src/a.txt" NO "removed from the destination")
+  expect_exists("${WORK}/xdg/Trash/files/a.txt" YES "moved into the Trash")
+  expect_exists("${WORK}/src/sub/b.txt" YES "source untouched")
+endif()
+
+file(REMOVE_RECURSE "${WORK}")
