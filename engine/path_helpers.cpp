@@ -1,0 +1,63 @@
+#include "engine/path_helpers.h"
+
+#include <exception>
+
+#include "platform/native_path.h"
+
+namespace mirtel {
+
+namespace {
+
+char FoldCase(char c) {
+  if constexpr (kPathsIgnoreCase) {
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+  }
+  return c;
+}
+
+}  // namespace
+
+std::string PlusYen(const std::string& path) {
+  if (!path.empty() && path.back() == kPathSeparator) return {};
+  return std::string(1, kPathSeparator);
+}
+
+bool ChkExist(FileSystem& fs, const std::string& path) {
+  try {
+    fs.Attributes(path);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+Presence ProbeEntry(FileSystem& fs, const std::string& path) {
+  try {
+    fs.Attributes(path);
+    return Presence::Present;
+  } catch (const FsError& e) {
+    return e.kind() == FsErrorKind::NotFound ? Presence::Absent : Presence::Unknown;
+  } catch (...) {
+    return Presence::Unknown;
+  }
+}
+
+bool IsDriveRoot(const std::string& folder) {
+  if constexpr (kPathSeparator == '/') {
+    return folder == "/";
+  } else {
+    return folder.size() == 3 && folder[1] == ':' && folder[2] == kPathSeparator;
+  }
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  const std::string x = a + PlusYen(a);
+  const std::string y = b + PlusYen(b);
+  if (x.size() != y.size()) return false;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (FoldCase(x[i]) != FoldCase(y[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace mirtel
