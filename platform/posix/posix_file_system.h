@@ -1,0 +1,90 @@
+// The file system on POSIX calls. Keeps the listings of the folders on the
+// walk's path, so that re-listing an unchanged folder after a descent costs
+// one stat and a hash look-up.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace mirtel {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::string ListStart(const std::string& pattern, std::uint32_t mask) override;
+  std::string ListNext() override;
+  std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
+                              const std::string& name) override;
+  std::uint32_t Attributes(const std::string& path) override;
+  std::int64_t LastWriteTime(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
+  void CopyFile(const std::string& source, const std::string& dest) override;
+  std::string ReadFile(const std::string& path) override;
+  void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
+
+  // Something else (the Trash) moved `path` away: what is known of its
+  // folder, and of it when it is a folder, is dropped.
+  void Changed(const std::string& path);
+
+  // How many folders were read from the disk (not served from memory).
+  std::size_t FolderReads() const { return folderReads_; }
+
+ private:
+  struct Stamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    nlink_t nlink = 0;
+    timespec mtime{};
+    timespec ctime{};
+    bool operator==(const Stamp& o) const;
+  };
+  struct Entry {
+    std::string name;
+    unsigned char type;  // d_type, DT_UNKNOWN when the system did not say
+  };
+  struct Listing {
+    std::string folder;  // ends in the separator
+    Stamp stamp;
+    std::vector<Entry> entries;  // "." and ".." first, then in byte order
+    std::unordered_map<std::string_view, std::size_t> index;  // built on first need
+    bool valid = true;  // false once this object changed the folder
+    std::size_t Find(const std::string& name);
+  };
+
+  std::shared_ptr<Listing> Acquire(const std::string& folder);
+  std::shared_ptr<Listing> Read(const std::string& folder);
+  bool Passes(const Entry& entry) const;
+  std::string Advance();
+  void Mutated(const std::string& path);
+  const struct stat* Recent(const std::string& path) const;
+
+  std::vector<std::shared_ptr<Listing>> path_;  // the folders on the walk's path
+  std::shared_ptr<Listing> cursor_;
+  std::size_t next_ = 0;     // next entry the cursor looks at
+  std::size_t current_ = 0;  // entry it returned last
+  bool returned_ = false;    // current_ is meaningful
+  bool ended_ = true;
+  std::uint32_t mask_ = 0;
+  std::string glob_;
+  std::size_t folderReads_ = 0;
+
+  // lstat results of the entry under work, so that Attributes followed by
+  // LastWriteTime asks the system once. Cleared at every step of a listing.
+  struct RecentStat {
+    std::string path;
+    struct stat st {};
+  };
+  RecentStat recent_[2];
+  int recentNext_ = 0;
+  unsigned tempCounter_ = 0;
+};
+
+}  // namespace mirtel
