@@ -1,0 +1,227 @@
+// The copy walk over real folders.
+#include <gtest/gtest.h>
+
+#include "tests/engine/engine_fixture.h"
+
+namespace mirtel {
+namespace {
+
+constexpr std::int64_t kT = 1600000000;  // some second of 2020, UTC
+
+using FolderCopyTest = EngineTest;
+
+TEST_F(FolderCopyTest, EmptySourceTouchesNothing) {
+  Copy();
+  EXPECT_TRUE(view_.statuses.empty());
+  EXPECT_TRUE(view_.results.empty());
+  EXPECT_TRUE(view_.boxes.empty());
+  EXPECT_EQ(state_.CopiedCount, 0);
+  EXPECT_FALSE(state_.FoundFile);
+}
+
+TEST_F(FolderCopyTest, FoldersOnlyAreMadeAndFindNoFile) {
+  tmp_.Dir("moto/2001/06");
+  tmp_.Dir("moto/2002");
+  Copy();
+  EXPECT_TRUE(std::filesystem::is_directory(tmp_.N("saki/2001/06")));
+  EXPECT_TRUE(std::filesystem::is_directory(tmp_.N("saki/2002")));
+  EXPECT_EQ(view_.statuses, (std::vector<std::string>{"フォルダ2001を作成", "フォルダ06を作成",
+                                                      "フォルダ2002を作成"}));
+  EXPECT_TRUE(view_.results.empty());
+  EXPECT_FALSE(state_.FoundFile);
+  EXPECT_EQ(state_.CopiedCount, 0);
+}
+
+TEST_F(FolderCopyTest, CopiesTheTreeAndASecondJobFindsTheSameDates) {
+  tmp_.Write("moto/a.txt", "alpha");
+  tmp_.Write("moto/sub/a.txt", "inner alpha");
+  tmp_.Write("moto/sub/deep/b.txt", "beta");
+  tmp_.Write("moto/z.txt", "zed");
+  tmp_.Write("saki/only-here.txt", "mine");
+  for (const char* f : {"moto/a.txt", "moto/sub/a.txt", "moto/sub/deep/b.txt", "moto/z.txt"}) {
+    tmp_.SetTime(f, kT);
+  }
+  Copy();
+  EXPECT_EQ(state_.CopiedCount, 4);
+  EXPECT_TRUE(state_.FoundFile);
+  // Lines carry the name alone, so equal names give equal lines.
+  EXPECT_EQ(CountOf(view_.results, "a.txt"), 2);
+  EXPECT_EQ(view_.results.size(), 4u);
+  EXPECT_EQ(CountOf(view_.statuses, "a.txtをコピー"), 2);
+  EXPECT_EQ(tmp_.Read("saki/sub/deep/b.txt"), "beta");
+  EXPECT_EQ(tmp_.Time("saki/sub/deep/b.txt"), kT);
+  EXPECT_EQ(tmp_.Read("saki/only-here.txt"), "mine");
+  // Nothing but the copies themselves: no temporary is left behind.
+  EXPECT_EQ(tmp_.Names("saki"),
+            (std::vector<std::string>{"a.txt", "only-here.txt", "sub", "z.txt"}));
+  EXPECT_EQ(tmp_.Names("saki/sub"), (std::vector<std::string>{"a.txt", "deep"}));
+
+  ClearView();
+  Copy();
+  EXPECT_EQ(state_.CopiedCount, 0);
+  EXPECT_TRUE(state_.FoundFile);
+  EXPECT_TRUE(view_.results.empty());
+  EXPECT_EQ(CountOf(view_.statuses, "同じ日付です"), 4);
+  EXPECT_EQ(CountOf(view_.statuses, "フォルダを検索"), 2);
+}
+
+TEST_F(FolderCopyTest, NewerDestinationStaysAndOneSecondNewerSourceWins) {
+  tmp_.Write("moto/old.txt", "source");
+  tmp_.Write("saki/old.txt", "newer at destination");
+  tmp_.SetTime("moto/old.txt", kT);
+  tmp_.SetTime("saki/old.txt", kT + 1);
+  tmp_.Write("moto/new.txt", "fresh source");
+  tmp_.Write("saki/new.txt", "stale");
+  tmp_.SetTime("moto/new.txt", kT + 1);
+  tmp_.SetTime("saki/new.txt", kT);
+  Copy();
+  EXPECT_EQ(tmp_.Read("saki/old.txt"), "newer at destination");
+  EXPECT_EQ(tmp_.Read("saki/new.txt"), "fresh source");
+  EXPECT_EQ(tmp_.Time("saki/new.txt"), kT + 1);
+  EXPECT_EQ(view_.results, std::vector<std::string>{"new.txt"});
+  EXPECT_EQ(view_.statuses,
+            (std::vector<std::string>{"new.txtを上書きコピー", "コピー先の方が新しいです"}));
+  EXPECT_EQ(state_.CopiedCount, 1);
+}
+
+TEST_F(FolderCopyTest, HiddenEntriesAreWalkedAndAnExistingHiddenFolderIsKept) {
+  tmp_.Write("moto/.hidden/inner.txt");
+  tmp_.Write("moto/.dotfile");
+  tmp_.Dir("saki/.hidden");
+  Copy();
+  EXPECT_TRUE(tmp_.Exists("saki/.hidden/inner.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/.dotfile"));
+  EXPECT_EQ(CountOf(view_.statuses, "フォルダを検索"), 1);
+  EXPECT_EQ(state_.CopiedCount, 2);
+}
+
+TEST_F(FolderCopyTest, OnlyTheExactRecycledNameIsSpecial) {
+  tmp_.Write("moto/Recycled/a.txt");
+  tmp_.Write("moto/x/RECYCLED/b.txt");
+  tmp_.Write("moto/x/after.txt");
+  Copy();
+  EXPECT_TRUE(tmp_.Exists("saki/Recycled/a.txt"));
+  // Without a counterpart it is neither made nor entered, silently; the
+  // walk goes on with the entry after it.
+  EXPECT_FALSE(tmp_.Exists("saki/x/RECYCLED"));
+  EXPECT_EQ(CountOf(view_.results, "b.txt"), 0);
+  EXPECT_TRUE(tmp_.Exists("saki/x/after.txt"));
+  EXPECT_TRUE(view_.boxes.empty());
+
+  // With a counterpart it is walked like any folder.
+  tmp_.Dir("saki/x/RECYCLED");
+  ClearView();
+  Copy();
+  EXPECT_TRUE(tmp_.Exists("saki/x/RECYCLED/b.txt"));
+}
+
+TEST_F(FolderCopyTest, FailedCopyIsReportedNotCountedAndTheWalkGoesOn) {
+  tmp_.Write("moto/a.txt", "new a");
+  tmp_.Write("moto/b.txt", "new b");
+  tmp_.Write("moto/c.txt", "new c");
+  tmp_.Write("saki/b.txt", "kept b");
+  tmp_.SetTime("moto/b.txt", kT + 10);
+  tmp_.SetTime("saki/b.txt", kT);
+  std::filesystem::permissions(tmp_.N("saki/b.txt"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  Copy();
+  EXPECT_EQ(state_.CopiedCount, 2);
+  EXPECT_EQ(state_.FailedCount, 1);
+  EXPECT_EQ(view_.results,
+            (std::vector<std::string>{
+                "a.txt", "b.txtのコピーに失敗しました：アクセスが拒否されました", "c.txt"}));
+  EXPECT_EQ(CountOf(view_.statuses, "b.txtのコピーに失敗しました：アクセスが拒否されました"), 1);
+  EXPECT_EQ(tmp_.Read("saki/b.txt"), "kept b");
+  EXPECT_EQ(tmp_.Time("saki/b.txt"), kT);
+  EXPECT_EQ(tmp_.Names("saki"), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+  EXPECT_TRUE(view_.boxes.empty());
+}
+
+TEST_F(FolderCopyTest, NameClashBetweenFileAndFolderIsReported) {
+  tmp_.Write("moto/f/inner.txt");
+  tmp_.Write("saki/f", "a file where the source has a folder");
+  tmp_.Write("moto/g", "a file");
+  tmp_.Dir("saki/g");
+  tmp_.Write("moto/h.txt");
+  Copy();
+  EXPECT_EQ(tmp_.Read("saki/f"), "a file where the source has a folder");
+  EXPECT_TRUE(std::filesystem::is_directory(tmp_.N("saki/g")));
+  EXPECT_TRUE(tmp_.Exists("saki/h.txt"));
+  EXPECT_EQ(state_.FailedCount, 2);
+  EXPECT_EQ(state_.CopiedCount, 1);
+  EXPECT_EQ(
+      CountOf(view_.results, "フォルダfはコピー先に同じ名前のファイルがあるのでコピーしません"), 1);
+  EXPECT_EQ(CountOf(view_.results, "gはコピー先に同じ名前のフォルダがあるのでコピーしません"), 1);
+}
+
+TEST_F(FolderCopyTest, DestinationInsideTheSourceIsNotCopiedIntoItself) {
+  // The job from moto into moto/backup: the destination lies in the source.
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("moto/backup/old.txt");
+  tmp_.Dir("moto/backup/moto");
+  state_.MotoFolder = tmp_.P("moto") + kSep;
+  state_.SakiFolder = tmp_.P("moto/backup/moto") + kSep;
+  state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
+  engine_.FolderCopy(state_.MotoFolder);
+  EXPECT_TRUE(tmp_.Exists("moto/backup/moto/a.txt"));
+  EXPECT_TRUE(tmp_.Exists("moto/backup/moto/backup/old.txt"));
+  EXPECT_FALSE(tmp_.Exists("moto/backup/moto/backup/moto"));
+  EXPECT_EQ(CountOf(view_.statuses, "フォルダmotoはコピー先なのでコピーしません"), 1);
+  EXPECT_EQ(state_.CopiedCount, 2);
+}
+
+TEST_F(FolderCopyTest, StopDuringADeepWalkExaminesNoFurtherEntry) {
+  tmp_.Write("moto/a/b/c/1.txt");
+  tmp_.Write("moto/a/b/c/2.txt");
+  tmp_.Write("moto/a/b/c/3.txt");
+  tmp_.Write("moto/a/b/later.txt");
+  tmp_.Write("moto/a/later.txt");
+  tmp_.Write("moto/z.txt");
+  std::size_t statusesAtStop = 0;
+  int yieldOfStop = 0;
+  view_.onYield = [&](int n) {
+    // Stop is pressed while the walk stands on 2.txt, deep inside.
+    if (!state_.StopFlag && view_.LastStatus() == "1.txtをコピー") {
+      state_.StopFlag = true;
+      statusesAtStop = view_.statuses.size();
+      yieldOfStop = n;
+    }
+  };
+  Copy();
+  ASSERT_TRUE(state_.StopFlag);
+  EXPECT_EQ(view_.statuses.size(), statusesAtStop);
+  EXPECT_EQ(view_.results, std::vector<std::string>{"1.txt"});
+  EXPECT_EQ(state_.CopiedCount, 1);
+  EXPECT_FALSE(tmp_.Exists("saki/a/b/c/2.txt"));
+  EXPECT_FALSE(tmp_.Exists("saki/z.txt"));
+  // Each enclosing level takes one more name and leaves at its test.
+  EXPECT_EQ(view_.yields - yieldOfStop, 3);
+  EXPECT_TRUE(view_.boxes.empty());
+}
+
+TEST_F(FolderCopyTest, SubfolderVanishingDuringTheWalkEndsOnlyItsParentLevel) {
+  tmp_.Write("moto/top/gone/1.txt");
+  tmp_.Write("moto/top/gone/2.txt");
+  tmp_.Write("moto/top/zz.txt");
+  tmp_.Write("moto/zzz.txt");
+  bool removed = false;
+  view_.onYield = [&](int) {
+    if (!removed && view_.LastStatus() == "1.txtをコピー") {
+      removed = true;
+      std::filesystem::remove_all(tmp_.N("moto/top/gone"));
+    }
+  };
+  Copy();
+  ASSERT_TRUE(removed);
+  // The walk inside it fails on the vanished file, the level above cannot
+  // find where it was; the root level carries on.
+  ASSERT_EQ(view_.boxes.size(), 2u);
+  EXPECT_EQ(view_.boxes[0].rfind("ファイルまたはフォルダが見つかりません\n", 0), 0u);
+  EXPECT_EQ(view_.boxes[1].rfind("フォルダの内容が途中で変わりました\n", 0), 0u);
+  EXPECT_FALSE(tmp_.Exists("saki/top/zz.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/zzz.txt"));
+  EXPECT_EQ(state_.CopiedCount, 2);
+}
+
+}  // namespace
+}  // namespace mirtel

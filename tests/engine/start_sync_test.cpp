@@ -1,0 +1,219 @@
+// The sync walk over real folders; removals go to the test's own bin.
+#include <gtest/gtest.h>
+
+#include "tests/engine/engine_fixture.h"
+#include "tests/fakes/failing_file_system.h"
+
+namespace mirtel {
+namespace {
+
+using StartSyncTest = EngineTest;
+
+TEST_F(StartSyncTest, SameNamesRemoveNothing) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("moto/sub/b.txt");
+  tmp_.Dir("moto/sub/empty");
+  Copy();
+  ClearView();
+  Sync();
+  EXPECT_TRUE(recycler_.calls.empty());
+  EXPECT_TRUE(view_.results.empty());
+  EXPECT_EQ(view_.statuses, (std::vector<std::string>{"フォルダを検索", "フォルダを検索"}));
+  EXPECT_EQ(state_.RemovedCount, 0);
+}
+
+TEST_F(StartSyncTest, RemovesWhatTheSourceNoLongerHas) {
+  tmp_.Write("moto/keep.txt");
+  tmp_.Write("moto/kept/x.txt");
+  tmp_.Write("saki/keep.txt");
+  tmp_.Write("saki/kept/x.txt");
+  tmp_.Write("saki/kept/stale.txt");
+  tmp_.Write("saki/old/deep/1.txt");
+  tmp_.Write("saki/old/2.txt");
+  tmp_.Write("saki/zz.txt");
+  Sync();
+  EXPECT_EQ(view_.results,
+            (std::vector<std::string>{"stale.txtを削除", "oldフォルダを削除", "zz.txtを削除"}));
+  EXPECT_EQ(view_.statuses, (std::vector<std::string>{"フォルダを検索", "stale.txtを削除",
+                                                      "oldフォルダを削除", "zz.txtを削除"}));
+  EXPECT_EQ(tmp_.Names("saki"), (std::vector<std::string>{"keep.txt", "kept"}));
+  EXPECT_EQ(tmp_.Names("saki/kept"), std::vector<std::string>{"x.txt"});
+  EXPECT_TRUE(recycler_.Holds("old"));
+  EXPECT_TRUE(recycler_.Holds("zz.txt"));
+  // A removed folder goes whole; nothing is visited twice.
+  EXPECT_EQ(recycler_.calls.size(), 3u);
+  EXPECT_EQ(state_.RemovedCount, 3);
+  EXPECT_EQ(state_.FailedCount, 0);
+}
+
+TEST_F(StartSyncTest, AllEntriesAfterARemovedFolderAreStillExamined) {
+  tmp_.Write("moto/c/k.txt");
+  tmp_.Write("saki/a/1.txt");
+  tmp_.Write("saki/b/2.txt");
+  tmp_.Write("saki/c/k.txt");
+  tmp_.Write("saki/c/x.txt");
+  tmp_.Write("saki/d.txt");
+  Sync();
+  EXPECT_EQ(tmp_.Names("saki"), std::vector<std::string>{"c"});
+  EXPECT_EQ(tmp_.Names("saki/c"), std::vector<std::string>{"k.txt"});
+  EXPECT_EQ(view_.results, (std::vector<std::string>{"aフォルダを削除", "bフォルダを削除",
+                                                     "x.txtを削除", "d.txtを削除"}));
+  EXPECT_EQ(CountOf(view_.statuses, "フォルダを検索"), 1);
+}
+
+TEST_F(StartSyncTest, HiddenFolderOfTheSourceKeepsItsCounterpart) {
+  tmp_.Write("moto/.config/a");
+  tmp_.Write("saki/.config/a");
+  Sync();
+  EXPECT_TRUE(tmp_.Exists("saki/.config/a"));
+  EXPECT_TRUE(recycler_.calls.empty());
+}
+
+TEST_F(StartSyncTest, RecycledFolderWithoutCounterpartIsKeptAndNotEntered) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("saki/RECYCLED/inside.txt");
+  tmp_.Write("saki/z.txt");
+  Sync();
+  EXPECT_TRUE(tmp_.Exists("saki/RECYCLED/inside.txt"));
+  EXPECT_FALSE(tmp_.Exists("saki/z.txt"));
+  EXPECT_EQ(view_.results, std::vector<std::string>{"z.txtを削除"});
+}
+
+TEST_F(StartSyncTest, StopDuringTheSyncRemovesNothingFurther) {
+  tmp_.Write("moto/keep.txt");
+  tmp_.Write("saki/a.txt");
+  tmp_.Write("saki/b.txt");
+  tmp_.Write("saki/c.txt");
+  view_.onYield = [&](int) {
+    if (view_.LastStatus() == "a.txtを削除") state_.StopFlag = true;
+  };
+  Sync();
+  EXPECT_EQ(recycler_.calls.size(), 1u);
+  EXPECT_TRUE(tmp_.Exists("saki/b.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/c.txt"));
+}
+
+TEST_F(StartSyncTest, SyncAfterAStoppedCopyLeavesAtOnce) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("saki/extra.txt");
+  state_.StopFlag = true;
+  Sync();
+  EXPECT_EQ(view_.yields, 0);
+  EXPECT_TRUE(view_.statuses.empty());
+  EXPECT_TRUE(view_.boxes.empty());
+  EXPECT_TRUE(tmp_.Exists("saki/extra.txt"));
+}
+
+TEST_F(StartSyncTest, NothingIsPrunedWhenTheSourceIsMissingOrEmpty) {
+  tmp_.Write("saki/a.txt");
+  tmp_.Write("saki/sub/b.txt");
+  Sync();  // the source folder is there, but holds nothing
+  EXPECT_EQ(view_.results,
+            std::vector<std::string>{"コピー元のフォルダが空のため、同期の削除はしませんでした"});
+  EXPECT_EQ(view_.statuses, view_.results);
+  EXPECT_EQ(view_.boxes, view_.results);
+
+  std::filesystem::remove(tmp_.N("moto"));
+  ClearView();
+  Sync();
+  EXPECT_EQ(view_.boxes, std::vector<std::string>{
+                             "コピー元のフォルダが見つからないため、同期の削除はしませんでした"});
+  EXPECT_EQ(view_.results, view_.boxes);
+  EXPECT_TRUE(recycler_.calls.empty());
+  EXPECT_TRUE(tmp_.Exists("saki/sub/b.txt"));
+}
+
+class GuardedSyncTest : public EngineTest {
+ protected:
+  GuardedSyncTest() : failing_(*fs_), guarded_(failing_, recycler_, view_, state_) {}
+
+  void GuardedSync() {
+    state_.MotoFolder = tmp_.P("moto") + kSep;
+    state_.SakiFolder = tmp_.P("saki") + kSep;
+    state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
+    guarded_.StartSync(state_.SakiFolder, state_.MotoFolder);
+  }
+
+  FailingFileSystem failing_;
+  CopyEngine guarded_;
+};
+
+TEST_F(GuardedSyncTest, NothingIsPrunedWhenTheSourceCannotBeRead) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("saki/extra.txt");
+  failing_.failListing[tmp_.P("moto") + kSep] = FsErrorKind::AccessDenied;
+  GuardedSync();
+  EXPECT_EQ(view_.boxes, std::vector<std::string>{
+                             "コピー元のフォルダを読めないため、同期の削除はしませんでした"});
+  EXPECT_TRUE(tmp_.Exists("saki/extra.txt"));
+}
+
+TEST_F(GuardedSyncTest, AnUncertainCounterpartKeepsTheItem) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("saki/locked.txt");
+  tmp_.Write("saki/lockeddir/x.txt");
+  tmp_.Write("saki/extra.txt");
+  failing_.failAttributes[tmp_.P("moto/locked.txt")] = FsErrorKind::AccessDenied;
+  failing_.failAttributes[tmp_.P("moto/lockeddir")] = FsErrorKind::Other;
+  GuardedSync();
+  EXPECT_TRUE(tmp_.Exists("saki/locked.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/lockeddir/x.txt"));
+  EXPECT_FALSE(tmp_.Exists("saki/extra.txt"));
+  EXPECT_EQ(view_.results,
+            (std::vector<std::string>{
+                "extra.txtを削除", "locked.txtはコピー元を確かめられないので残しました",
+                "フォルダlockeddirはコピー元を確かめられないので残しました"}));
+}
+
+TEST_F(StartSyncTest, AFolderThatCannotGoIsReportedOnceAndKept) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("saki/stuck/in.txt");
+  tmp_.Write("saki/zz.txt");
+  recycler_.refuse.insert(tmp_.P("saki/stuck"));
+  Sync();
+  EXPECT_EQ(view_.boxes, (std::vector<std::string>{
+                             "FileCopySubでエラー",
+                             "ごみ箱に移せないため削除しませんでした\n" + tmp_.P("saki/stuck")}));
+  EXPECT_EQ(view_.results,
+            (std::vector<std::string>{"フォルダstuckを削除できませんでした", "zz.txtを削除"}));
+  EXPECT_TRUE(tmp_.Exists("saki/stuck/in.txt"));
+  EXPECT_EQ(CountOf(recycler_.calls, tmp_.P("saki/stuck")), 1);
+  EXPECT_EQ(state_.FailedCount, 1);
+  EXPECT_EQ(state_.RemovedCount, 1);
+  EXPECT_EQ(state_.FailedRemovals.count(tmp_.P("saki/stuck")), 1u);
+
+  // Within the same job it is not tried again.
+  ClearView();
+  Sync();
+  EXPECT_EQ(CountOf(recycler_.calls, tmp_.P("saki/stuck")), 1);
+  EXPECT_TRUE(view_.boxes.empty());
+}
+
+TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
+  // Source saki/n/n, destination saki/n: the source lies in what is pruned.
+  tmp_.Write("saki/n/n/data.txt");
+  tmp_.Write("saki/n/extra.txt");
+  state_.MotoFolder = tmp_.P("saki/n/n") + kSep;
+  state_.SakiFolder = tmp_.P("saki/n") + kSep;
+  state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
+  engine_.StartSync(state_.SakiFolder, state_.MotoFolder);
+  EXPECT_TRUE(tmp_.Exists("saki/n/n/data.txt"));
+  EXPECT_FALSE(tmp_.Exists("saki/n/extra.txt"));
+  EXPECT_EQ(CountOf(view_.results, "フォルダnはコピー元を含むので削除しません"), 1);
+}
+
+TEST_F(StartSyncTest, FileCopySubDropsTheTrailingSeparatorAndOnlyRecycles) {
+  tmp_.Write("saki/dir/a.txt");
+  EXPECT_TRUE(engine_.FileCopySub(tmp_.P("saki/dir") + kSep, "", kFoDelete, kSyncDeleteFlags));
+  EXPECT_EQ(recycler_.calls, std::vector<std::string>{tmp_.P("saki/dir")});
+  EXPECT_FALSE(tmp_.Exists("saki/dir"));
+
+  tmp_.Write("saki/b.txt");
+  EXPECT_FALSE(engine_.FileCopySub(tmp_.P("saki/b.txt"), tmp_.P("moto/b.txt"), 2, 0));
+  EXPECT_EQ(view_.boxes.size(), 2u);
+  EXPECT_EQ(view_.boxes[0], "FileCopySubでエラー");
+  EXPECT_TRUE(tmp_.Exists("saki/b.txt"));
+}
+
+}  // namespace
+}  // namespace mirtel
