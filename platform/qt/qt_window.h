@@ -1,0 +1,80 @@
+// The main window frmMirtel as Qt 6 Widgets: the sixteen controls and the
+// menu bar, laid out in fixed pixels, with their events forwarded to the
+// window's logic.
+#pragma once
+
+#include <QElapsedTimer>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/qt/qt_combo_box.h"
+#include "platform/window.h"
+
+class QAction;
+class QMainWindow;
+class QWidget;
+
+namespace mirtel {
+
+class FrmMirtel;
+class MainFrame;
+
+// The client area below the menu bar, in pixels at 96 DPI.
+inline constexpr int kClientWidth = 462;
+inline constexpr int kClientHeight = 213;
+
+class QtWindow : public Window {
+ public:
+  QtWindow();
+  ~QtWindow() override;
+  QtWindow(const QtWindow&) = delete;
+  QtWindow& operator=(const QtWindow&) = delete;
+
+  // From now on the window's events go to `form`.
+  void Connect(FrmMirtel& form);
+
+  QMainWindow* widget();
+  QWidget* control(Control control);
+  QAction* action(MenuItem item);
+
+  // WalkView.
+  void SetStatus(std::string_view text) override;
+  void AppendResult(std::string_view line) override;
+  void Yield() override;
+  int MsgBox(std::string_view prompt, int buttons = kMbOk, std::string_view title = {}) override;
+
+  // Window.
+  void SetEnabled(Control control, bool enabled) override;
+  bool IsEnabled(Control control) override;
+  void SetVisible(Control control, bool visible) override;
+  void SetFocus(Control control) override;
+  void SetCaption(Control label, std::string_view text) override;
+  std::string Caption(Control label) override;
+  void SetBackColor(Control label, ColorRef color) override;
+  ComboBox& Combo(Control combo) override;
+  void SetDroppedWidth(Control combo, int pixels) override;
+  void ClearList(Control list) override;
+  int ListCount(Control list) override;
+
+  void SetEnabled(MenuItem item, bool enabled) override;
+  bool IsEnabled(MenuItem item) override;
+  void SetChecked(MenuItem item, bool checked) override;
+  void SetVisible(MenuItem item, bool visible) override;
+
+  void Show() override;
+  void SetBusyPointer(bool busy) override;
+  void Beep() override;
+  void StartSystemDrag() override;
+  void Hide() override;
+  void RequestClose() override;
+
+ private:
+  std::unique_ptr<MainFrame> frame_;
+  std::unique_ptr<QtComboBox> moto_;
+  std::unique_ptr<QtComboBox> saki_;
+  QElapsedTimer sinceYield_;
+  bool busy_ = false;
+};
+
+}  // namespace mirtel
