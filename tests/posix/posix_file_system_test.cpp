@@ -1,0 +1,267 @@
+// The Linux file system layer: the listing and its memory, attributes of
+// links, times, and the sound copy.
+#include "platform/posix/posix_file_system.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_errors.h"
+#include "platform/program_folder.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace mirtel {
+namespace {
+
+FsErrorKind KindOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const FsError& e) {
+    return e.kind();
+  }
+  ADD_FAILURE() << "no FsError";
+  return FsErrorKind::Other;
+}
+
+bool RunningAsRoot() { return ::geteuid() == 0; }
+
+class PosixFsTest : public ::testing::Test {
+ protected:
+  std::string Folder(std::string_view rel) const { return tmp_.P(rel) + "/"; }
+  std::string All(std::string_view rel) const { return Folder(rel) + "*.*"; }
+  std::vector<std::string> ListAll(std::string_view rel, std::uint32_t mask = kListEverything) {
+    std::vector<std::string> names;
+    for (std::string n = fs_.ListStart(All(rel), mask); !n.empty(); n = fs_.ListNext()) {
+      names.push_back(n);
+    }
+    return names;
+  }
+  void SetTimeNs(std::string_view rel, time_t sec, long nsec) {
+    const timespec times[2] = {{sec, nsec}, {sec, nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tmp_.P(rel).c_str(), times, 0), 0);
+  }
+
+  ScratchFolder tmp_;
+  PosixFileSystem fs_;
+};
+
+TEST_F(PosixFsTest, ListsDotsFirstThenEveryNameInByteOrder) {
+  for (const char* f : {"b", "a", "B", ".h", "-x"}) tmp_.Write(std::string("d/") + f);
+  tmp_.Dir("d/sub");
+  EXPECT_EQ(ListAll("d"), (std::vector<std::string>{".", "..", "-x", ".h", "B", "a", "b", "sub"}));
+  // Asking past the end is an error, as the walks rely on.
+  EXPECT_EQ(KindOf([&] { fs_.ListNext(); }), FsErrorKind::ListingEnded);
+  // Without the folder and hidden bits only the plain files remain.
+  EXPECT_EQ(ListAll("d", 0), (std::vector<std::string>{"-x", "B", "a", "b"}));
+}
+
+TEST_F(PosixFsTest, MissingFolderListsAsEmptyButAnUnreadableOneIsAnError) {
+  EXPECT_EQ(fs_.ListStart(All("nowhere"), kListEverything), "");
+  EXPECT_EQ(KindOf([&] { fs_.ListNext(); }), FsErrorKind::ListingEnded);
+  tmp_.Write("file");
+  EXPECT_EQ(fs_.ListStart(tmp_.P("file") + "/*.*", kListEverything), "");
+
+  if (RunningAsRoot()) GTEST_SKIP() << "root reads every folder whatever its mode";
+  tmp_.Dir("closed");
+  ::chmod(tmp_.P("closed").c_str(), 0);
+  EXPECT_EQ(KindOf([&] { fs_.ListStart(All("closed"), kListEverything); }),
+            FsErrorKind::AccessDenied);
+}
+
+TEST_F(PosixFsTest, ResumingAnUnchangedFolderIsServedFromMemory) {
+  tmp_.Write("r/a.txt");
+  tmp_.Write("r/m/inner.txt");
+  tmp_.Write("r/z.txt");
+  EXPECT_EQ(fs_.ListStart(All("r"), kListEverything), ".");
+  EXPECT_EQ(fs_.ListStart(All("r/m"), kListEverything), ".");
+  const std::size_t reads = fs_.FolderReads();
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "m"), "z.txt");
+  EXPECT_EQ(fs_.FolderReads(), reads);
+  EXPECT_EQ(fs_.ListNext(), "");
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "z.txt"), "");
+  EXPECT_EQ(KindOf([&] { fs_.ListResumeAfter(All("r"), kListEverything, "gone"); }),
+            FsErrorKind::ListingEnded);
+}
+
+TEST_F(PosixFsTest, AFolderChangedBehindItsBackIsReadAfresh) {
+  tmp_.Write("r/a.txt");
+  tmp_.Dir("r/m");
+  tmp_.Dir("r/n");
+  fs_.ListStart(All("r"), kListEverything);
+  fs_.ListStart(All("r/m"), kListEverything);
+  tmp_.Write("r/b.txt");
+  const std::size_t reads = fs_.FolderReads();
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "a.txt"), "b.txt");
+  EXPECT_EQ(fs_.FolderReads(), reads + 1);
+
+  fs_.ListStart(All("r/n"), kListEverything);
+  std::filesystem::remove(tmp_.N("r/n"));
+  EXPECT_EQ(KindOf([&] { fs_.ListResumeAfter(All("r"), kListEverything, "n"); }),
+            FsErrorKind::ListingEnded);
+}
+
+TEST_F(PosixFsTest, ItsOwnChangesAreSeenAtOnce) {
+  tmp_.Write("src.txt", "x");
+  tmp_.Dir("r/m");
+  fs_.ListStart(All("r"), kListEverything);
+  fs_.ListStart(All("r/m"), kListEverything);
+  fs_.MakeFolder(tmp_.P("r/new"));
+  fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("r/copy.txt"));
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "m"), "new");
+  EXPECT_EQ(ListAll("r"), (std::vector<std::string>{".", "..", "copy.txt", "m", "new"}));
+  fs_.Changed(tmp_.P("r/m"));
+  const std::size_t reads = fs_.FolderReads();
+  ListAll("r");
+  EXPECT_EQ(fs_.FolderReads(), reads + 1);
+}
+
+TEST_F(PosixFsTest, OnlyTheFoldersOnTheWalksPathAreKept) {
+  tmp_.Dir("a/x");
+  tmp_.Dir("b");
+  fs_.ListStart(All("a"), kListEverything);
+  fs_.ListStart(All("a/x"), kListEverything);
+  fs_.ListStart(All("b"), kListEverything);
+  const std::size_t reads = fs_.FolderReads();
+  fs_.ListStart(All("a"), kListEverything);
+  EXPECT_EQ(fs_.FolderReads(), reads + 1);
+}
+
+TEST_F(PosixFsTest, AttributesOfEntriesAndLinks) {
+  tmp_.Write("d/plain.txt");
+  tmp_.Write("d/ro.txt");
+  ::chmod(tmp_.P("d/ro.txt").c_str(), 0444);
+  tmp_.Write("d/.hidden");
+  tmp_.Dir("d/sub");
+  std::filesystem::create_directory_symlink(tmp_.N("d/sub"), tmp_.N("d/dirlink"));
+  std::filesystem::create_symlink(tmp_.N("d/plain.txt"), tmp_.N("d/filelink"));
+  std::filesystem::create_symlink(tmp_.N("d/none"), tmp_.N("d/broken"));
+
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/plain.txt")), kAttrArchive);
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/ro.txt")), kAttrArchive | kAttrReadOnly);
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/.hidden")), kAttrArchive | kAttrHidden);
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/sub")), std::uint32_t{kAttrDirectory});
+  EXPECT_EQ(fs_.Attributes(Folder("d/sub")), std::uint32_t{kAttrDirectory});
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/dirlink")), kAttrReparsePoint | kAttrDirectory);
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/filelink")), std::uint32_t{kAttrReparsePoint});
+  EXPECT_EQ(fs_.Attributes(tmp_.P("d/broken")), std::uint32_t{kAttrReparsePoint});
+  EXPECT_EQ(KindOf([&] { fs_.Attributes(tmp_.P("d/none")); }), FsErrorKind::NotFound);
+  EXPECT_EQ(KindOf([&] { fs_.Attributes(tmp_.P("d/plain.txt/x")); }), FsErrorKind::NotFound);
+
+  // What the listing said is used for the entry it just returned, links
+  // included: a link is never taken for a folder.
+  for (std::string n = fs_.ListStart(All("d"), kListEverything); !n.empty(); n = fs_.ListNext()) {
+    if (n == "dirlink") {
+      EXPECT_EQ(fs_.Attributes(Folder("d") + n), kAttrReparsePoint | kAttrDirectory);
+    } else if (n == "sub") {
+      EXPECT_EQ(fs_.Attributes(Folder("d") + n), std::uint32_t{kAttrDirectory});
+    }
+  }
+}
+
+TEST_F(PosixFsTest, TimesAreWholeSecondsOfTheFileALinkLeadsTo) {
+  tmp_.Write("f.txt");
+  SetTimeNs("f.txt", 1600000000, 900000000);
+  std::filesystem::create_symlink(tmp_.N("f.txt"), tmp_.N("link"));
+  EXPECT_EQ(fs_.LastWriteTime(tmp_.P("f.txt")), 1600000000);
+  EXPECT_EQ(fs_.Attributes(tmp_.P("link")), std::uint32_t{kAttrReparsePoint});
+  EXPECT_EQ(fs_.LastWriteTime(tmp_.P("link")), 1600000000);
+  EXPECT_EQ(KindOf([&] { fs_.LastWriteTime(tmp_.P("none")); }), FsErrorKind::NotFound);
+}
+
+TEST_F(PosixFsTest, CopyCarriesBytesTimeAndMode) {
+  std::string big(3 * 1024 * 1024 + 17, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 % 251);
+  tmp_.Write("src.bin", big);
+  ::chmod(tmp_.P("src.bin").c_str(), 0640);
+  SetTimeNs("src.bin", 1500000000, 123456789);
+  fs_.CopyFile(tmp_.P("src.bin"), tmp_.P("dst.bin"));
+  EXPECT_EQ(tmp_.Read("dst.bin"), big);
+  struct stat st {};
+  ASSERT_EQ(::stat(tmp_.P("dst.bin").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
+  EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // Over an older copy, and through a link to a file: the bytes it leads to.
+  tmp_.Write("src2.txt", "second");
+  std::filesystem::create_symlink(tmp_.N("src2.txt"), tmp_.N("link"));
+  fs_.CopyFile(tmp_.P("link"), tmp_.P("dst.bin"));
+  EXPECT_EQ(tmp_.Read("dst.bin"), "second");
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(tmp_.N("dst.bin"))));
+}
+
+TEST_F(PosixFsTest, FailedCopyLeavesTheOldCopyAndNoTemporary) {
+  tmp_.Write("d/old.txt", "old");
+  SetTimeNs("d/old.txt", 1400000000, 0);
+  ::chmod(tmp_.P("d/old.txt").c_str(), 0444);
+  tmp_.Write("src.txt", "new");
+  // Read-only: not replaced, even though root could.
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("d/old.txt")); }),
+            FsErrorKind::AccessDenied);
+  EXPECT_EQ(tmp_.Read("d/old.txt"), "old");
+  EXPECT_EQ(tmp_.Time("d/old.txt"), 1400000000);
+
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("missing"), tmp_.P("d/new.txt")); }),
+            FsErrorKind::NotFound);
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("nowhere/new.txt")); }),
+            FsErrorKind::NotFound);
+  tmp_.Dir("d/folder");
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("d/folder")); }),
+            FsErrorKind::AlreadyExists);
+  // A pipe would block a plain copy for ever.
+  ASSERT_EQ(::mkfifo(tmp_.P("fifo").c_str(), 0644), 0);
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("fifo"), tmp_.P("d/fifo")); }), FsErrorKind::Other);
+  EXPECT_EQ(tmp_.Names("d"), (std::vector<std::string>{"folder", "old.txt"}));
+}
+
+TEST_F(PosixFsTest, CopyReplacesALinkAtTheDestinationNotWhatItLeadsTo) {
+  tmp_.Write("elsewhere.txt", "outside");
+  tmp_.Write("src.txt", "inside");
+  std::filesystem::create_symlink(tmp_.N("elsewhere.txt"), tmp_.N("dst.txt"));
+  fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("dst.txt"));
+  EXPECT_EQ(tmp_.Read("elsewhere.txt"), "outside");
+  EXPECT_FALSE(std::filesystem::is_symlink(tmp_.N("dst.txt")));
+  EXPECT_EQ(tmp_.Read("dst.txt"), "inside");
+}
+
+TEST_F(PosixFsTest, WholeFilesAreReadAndReplacedAtomically) {
+  const std::string path = tmp_.P("mirtel.dat");
+  EXPECT_EQ(KindOf([&] { fs_.ReadFile(path); }), FsErrorKind::NotFound);
+  fs_.WriteFileAtomically(path, std::string("one\0two", 7));
+  EXPECT_EQ(fs_.ReadFile(path), std::string("one\0two", 7));
+  fs_.WriteFileAtomically(path, "three");
+  EXPECT_EQ(fs_.ReadFile(path), "three");
+  EXPECT_EQ(tmp_.Names(""), std::vector<std::string>{"mirtel.dat"});
+  EXPECT_EQ(KindOf([&] { fs_.WriteFileAtomically(tmp_.P("nowhere/x.dat"), "x"); }),
+            FsErrorKind::NotFound);
+}
+
+TEST(PosixErrors, ErrnoMapsOntoKinds) {
+  EXPECT_EQ(ErrnoError(ENOENT, "p").kind(), FsErrorKind::NotFound);
+  EXPECT_EQ(ErrnoError(ENOTDIR, "p").kind(), FsErrorKind::NotFound);
+  EXPECT_EQ(ErrnoError(EACCES, "p").kind(), FsErrorKind::AccessDenied);
+  EXPECT_EQ(ErrnoError(EPERM, "p").kind(), FsErrorKind::AccessDenied);
+  EXPECT_EQ(ErrnoError(EEXIST, "p").kind(), FsErrorKind::AlreadyExists);
+  EXPECT_EQ(ErrnoError(ENOSPC, "p").kind(), FsErrorKind::DiskFull);
+  EXPECT_EQ(ErrnoError(EDQUOT, "p").kind(), FsErrorKind::DiskFull);
+  EXPECT_EQ(ErrnoError(EROFS, "p").kind(), FsErrorKind::ReadOnlyVolume);
+  EXPECT_EQ(ErrnoError(ENAMETOOLONG, "p").kind(), FsErrorKind::NameTooLong);
+  const FsError io = ErrnoError(EIO, "p");
+  EXPECT_EQ(io.kind(), FsErrorKind::Other);
+  EXPECT_NE(std::string(io.what()), "p");
+}
+
+TEST(ProgramFolder, IsTheFolderOfThisExecutable) {
+  const std::string folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_TRUE(std::filesystem::exists(FromUtf8(folder + "posix_test")));
+}
+
+}  // namespace
+}  // namespace mirtel
