@@ -11,6 +11,7 @@ if [ "${1:-}" = "--on-display" ]; then
   # Second stage, inside the virtual display: $2 work folder, $3 output folder.
   work=$2
   out=$3
+  xdotool mousemove 0 0  # away from where the window opens: no hint yet
   "$work/prog/mirtel" >"$work/mirtel.log" 2>&1 &
   pid=$!
   trap 'kill "$pid" 2>/dev/null || true' EXIT
