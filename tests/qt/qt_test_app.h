@@ -5,15 +5,25 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace mirtel::test {
 
+// Owned by the tests' main, which ends it before the program exits: a
+// QApplication outliving main crashes in Qt's own teardown.
+std::unique_ptr<QApplication>& AppHolder();
+
+// Made on first use, so listing the tests needs no display.
 inline QApplication& TestApp() {
   static int argc = 1;
   static char name[] = "mirtel_qt_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  std::unique_ptr<QApplication>& app = AppHolder();
+  if (!app) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  return *app;
 }
 
 // Hands the next message box that opens to `answer`, from inside its modal
