@@ -9,7 +9,7 @@ JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the benchmark need.
 PACKAGES := cmake ninja-build g++ googletest libgtest-dev qt6-base-dev \
             fonts-noto-cjk g++-mingw-w64-x86-64-posix wine64 wine locales \
-            xvfb xauth imagemagick rsync
+            xvfb xauth imagemagick rsync librsvg2-bin xdotool
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
