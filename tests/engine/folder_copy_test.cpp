@@ -213,11 +213,15 @@ TEST_F(FolderCopyTest, SubfolderVanishingDuringTheWalkEndsOnlyItsParentLevel) {
   };
   Copy();
   ASSERT_TRUE(removed);
-  // The walk inside it fails on the vanished file, the level above cannot
-  // find where it was; the root level carries on.
-  ASSERT_EQ(view_.boxes.size(), 2u);
-  EXPECT_EQ(view_.boxes[0].rfind("ファイルまたはフォルダが見つかりません\n", 0), 0u);
-  EXPECT_EQ(view_.boxes[1].rfind("フォルダの内容が途中で変わりました\n", 0), 0u);
+  // The level above cannot find where it was and ends with a message (the
+  // walk inside may or may not meet the vanished file first, as the system
+  // lists); the root level carries on.
+  ASSERT_FALSE(view_.boxes.empty());
+  EXPECT_LE(view_.boxes.size(), 2u);
+  EXPECT_EQ(view_.boxes.back().rfind("フォルダの内容が途中で変わりました\n", 0), 0u);
+  if (view_.boxes.size() == 2) {
+    EXPECT_EQ(view_.boxes[0].rfind("ファイルまたはフォルダが見つかりません\n", 0), 0u);
+  }
   EXPECT_FALSE(tmp_.Exists("saki/top/zz.txt"));
   EXPECT_TRUE(tmp_.Exists("saki/zzz.txt"));
   EXPECT_EQ(state_.CopiedCount, 2);
