@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
+#include <QUrl>
 #include <cerrno>
 #include <cstdio>
 
@@ -44,6 +47,46 @@ bool InTrashFiles(const std::string& where) {
   return NameOf(ParentOf(trash)) == ".Trash";
 }
 
+bool IsBrokenLink(const std::string& path) {
+  struct stat st {};
+  struct stat target {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+         ::stat(path.c_str(), &target) != 0;
+}
+
+// Qt's Trash refuses a link that leads nowhere. Such a link goes into the
+// home Trash the same way by hand: first its info file, then a rename that
+// never replaces anything.
+void TrashBrokenLink(const std::string& path, const QString& qpath, const QString& dataHome) {
+  const QString trash = dataHome + QStringLiteral("/Trash");
+  if (!QDir().mkpath(trash + QStringLiteral("/files")) ||
+      !QDir().mkpath(trash + QStringLiteral("/info"))) {
+    throw FsError(FsErrorKind::NoRecycleBin, path, "ごみ箱のフォルダを作れません");
+  }
+  const QFileInfo link(qpath);
+  const QByteArray info =
+      "[Trash Info]\nPath=" + QUrl::toPercentEncoding(link.absoluteFilePath(), "/") +
+      "\nDeletionDate=" +
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toUtf8() + "\n";
+  for (int i = 1; i < 1000; ++i) {
+    const QString name = i == 1 ? link.fileName() : link.fileName() + "." + QString::number(i);
+    QFile infoFile(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+    if (!infoFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) continue;
+    const bool written = infoFile.write(info) == info.size();
+    infoFile.close();
+    const std::string target =
+        QFile::encodeName(trash + QStringLiteral("/files/") + name).toStdString();
+    if (written &&
+        ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+      return;
+    }
+    const int err = errno;
+    infoFile.remove();
+    if (!written || err != EEXIST) throw FsError(FsErrorKind::NoRecycleBin, path);
+  }
+  throw FsError(FsErrorKind::NoRecycleBin, path);
+}
+
 }  // namespace
 
 void TrashRecycler::MoveToRecycleBin(const std::string& given) {
@@ -61,6 +104,12 @@ void TrashRecycler::MoveToRecycleBin(const std::string& given) {
   const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   if (dataHome.isEmpty() || !QDir().mkpath(dataHome)) {
     throw FsError(FsErrorKind::NoRecycleBin, path, "ごみ箱のフォルダを作れません");
+  }
+
+  if (IsBrokenLink(path)) {
+    TrashBrokenLink(path, qpath, dataHome);
+    if (fs_ != nullptr) fs_->Changed(path);
+    return;
   }
 
   QString trashed;

@@ -79,19 +79,39 @@ TEST_F(TrashTest, ALinkGoesItselfAndWhatItLeadsToStays) {
   EXPECT_TRUE(tmp_.Exists("target/x.txt"));
 }
 
-TEST_F(TrashTest, WhatCannotGoToTheTrashStays) {
-  EXPECT_THROW(trash_.MoveToRecycleBin(tmp_.P("w/none")), FsError);
-  // A link that leads nowhere is refused by the Trash: it stays, never
-  // deleted for good.
+TEST_F(TrashTest, AMissingItemIsAnError) {
+  try {
+    trash_.MoveToRecycleBin(tmp_.P("w/none"));
+    ADD_FAILURE() << "moved";
+  } catch (const FsError& e) {
+    EXPECT_EQ(e.kind(), FsErrorKind::NotFound);
+  }
+}
+
+TEST_F(TrashTest, ALinkThatLeadsNowhereGoesToTheTrashToo) {
   tmp_.Dir("w");
   std::filesystem::create_symlink(tmp_.N("w/none"), tmp_.N("w/broken"));
+  tmp_.Dir("home/data/Trash/files/broken");  // an earlier item of that name
+  trash_.MoveToRecycleBin(tmp_.P("w/broken"));
+  EXPECT_FALSE(tmp_.Exists("w/broken"));
+  EXPECT_TRUE(std::filesystem::is_symlink(tmp_.N("home/data/Trash/files/broken.2")));
+  EXPECT_TRUE(tmp_.Exists("home/data/Trash/files/broken"));
+  const std::string info = tmp_.Read("home/data/Trash/info/broken.2.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + tmp_.P("w/broken") + "\nDeletionDate=", 0), 0u);
+}
+
+TEST_F(TrashTest, NoTrashFolderMeansTheItemStays) {
+  tmp_.Write("home/plain-file");
+  ::setenv("XDG_DATA_HOME", tmp_.P("home/plain-file/data").c_str(), 1);
+  tmp_.Write("w/a.txt", "stay");
   try {
-    trash_.MoveToRecycleBin(tmp_.P("w/broken"));
+    trash_.MoveToRecycleBin(tmp_.P("w/a.txt"));
     ADD_FAILURE() << "moved";
   } catch (const FsError& e) {
     EXPECT_EQ(e.kind(), FsErrorKind::NoRecycleBin);
   }
-  EXPECT_TRUE(std::filesystem::is_symlink(tmp_.N("w/broken")));
+  EXPECT_EQ(tmp_.Read("w/a.txt"), "stay");
+  EXPECT_FALSE(std::filesystem::exists("files"));
 }
 
 TEST_F(TrashTest, SyncMovesWhatTheSourceLacksToTheTrash) {
