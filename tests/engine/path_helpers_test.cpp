@@ -98,13 +98,6 @@ TEST(ErrorDescription, NamesTheReasonAndThePath) {
   const FsError denied(FsErrorKind::AccessDenied, "x" + kSep + "a.txt");
   EXPECT_EQ(ErrorDescription(denied), "アクセスが拒否されました\nx" + kSep + "a.txt");
   EXPECT_EQ(ErrorReason(denied), "アクセスが拒否されました");
-  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::NotFound, "p")),
-            "ファイルまたはフォルダが見つかりません");
-  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::DiskFull, "p")), "ディスクの空き容量が足りません");
-  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::ListingEnded, "p")),
-            "フォルダの内容が途中で変わりました");
-  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::NoRecycleBin, "p")),
-            "ごみ箱に移せないため削除しませんでした");
   // What the system said is kept when the kind tells nothing.
   EXPECT_EQ(ErrorDescription(FsError(FsErrorKind::Other, "p", "I/O error")),
             "ファイルの操作でエラーが発生しました（I/O error）\np");
