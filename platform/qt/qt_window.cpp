@@ -549,9 +549,10 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = static_cast<QWidget*>(watched);
 
   switch (event->type()) {
+    // Not Enter: Qt also sends it when the window opens or a popup closes,
+    // with the pointer elsewhere.
     case QEvent::MouseMove:
-    case QEvent::HoverMove:
-    case QEvent::Enter: {
+    case QEvent::HoverMove: {
       // Disabled controls show no hint.
       const Handler hint = HintHandler(c);
       if (hint != nullptr && widget->isEnabled()) Forward([&] { (form->*hint)(); });
