@@ -151,12 +151,12 @@ TEST_F(QtWindowTest, LooksAsDesignedBeforeAndAfterLoading) {
   EXPECT_EQ(window_->Combo(Control::cmbBackSaki).Text(), "cmbBackSaki");
   EXPECT_EQ(L(Control::lblCopyModeBack)->palette().color(QPalette::Window), QColor(128, 255, 255));
 
-  struct FontSpec {
+  struct FontLook {
     Control control;
     int pixels;
     bool bold;
   };
-  for (const FontSpec& f : std::array<FontSpec, 10>{{{Control::cmbBackSaki, 16, false},
+  for (const FontLook& f : std::array<FontLook, 10>{{{Control::cmbBackSaki, 16, false},
                                                      {Control::cmbBackMoto, 16, false},
                                                      {Control::cmdQuit, 16, false},
                                                      {Control::cmdStop, 16, false},
@@ -192,12 +192,12 @@ TEST_F(QtWindowTest, LooksAsDesignedBeforeAndAfterLoading) {
   EXPECT_TRUE(L(Control::lblProcess)->alignment() & Qt::AlignLeft);
 
   // Buttons show only their pictures, and are named by their hints.
-  struct ButtonSpec {
+  struct ButtonLook {
     Control control;
     QSize icon;
     const char* name;
   };
-  for (const ButtonSpec& b : std::array<ButtonSpec, 7>{{
+  for (const ButtonLook& b : std::array<ButtonLook, 7>{{
            {Control::cmdBackMoto, {32, 32}, "コピー元のフォルダの場所を選択します"},
            {Control::cmdBackSaki, {32, 32}, "コピー先のフォルダの場所を選択します"},
            {Control::cmdBackUp, {108, 65}, "フォルダのコピーを開始します"},
