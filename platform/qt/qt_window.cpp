@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
@@ -280,6 +281,14 @@ class MainFrame : public QMainWindow {
 
   QLabel* label(Control c) { return qobject_cast<QLabel*>(controls[Index(c)]); }
 
+  // Where the system cannot move the window (no window manager, offscreen),
+  // the window follows the pointer itself until the button is released.
+  void StartOwnDrag() {
+    dragOffset_ = QCursor::pos() - frameGeometry().topLeft();
+    dragging_ = true;
+    grabMouse();
+  }
+
   // Runs one event procedure. The procedures trap their own errors; anything
   // that still escapes is shown here rather than thrown through Qt.
   template <typename F>
@@ -297,6 +306,8 @@ class MainFrame : public QMainWindow {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void BuildControls();
@@ -306,6 +317,8 @@ class MainFrame : public QMainWindow {
   void ShowError(const char* text);
 
   bool labelDoubleClicked_ = false;
+  bool dragging_ = false;
+  QPoint dragOffset_;
 };
 
 MainFrame::MainFrame() {
@@ -606,6 +619,22 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
+void MainFrame::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_)
+    move(event->globalPosition().toPoint() - dragOffset_);
+  else
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void MainFrame::mouseReleaseEvent(QMouseEvent* event) {
+  if (!dragging_) {
+    QMainWindow::mouseReleaseEvent(event);
+    return;
+  }
+  dragging_ = false;
+  releaseMouse();
+}
+
 void MainFrame::ShowError(const char* text) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("mirtel"), QString::fromUtf8(text),
                   QMessageBox::Ok, this);
@@ -743,7 +772,9 @@ void QtWindow::SetBusyPointer(bool busy) {
 void QtWindow::Beep() { QApplication::beep(); }
 
 void QtWindow::StartSystemDrag() {
-  if (QWindow* handle = frame_->windowHandle()) handle->startSystemMove();
+  QWindow* handle = frame_->windowHandle();
+  if (handle != nullptr && handle->startSystemMove()) return;
+  frame_->StartOwnDrag();
 }
 
 void QtWindow::Hide() { frame_->hide(); }

@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -366,6 +367,38 @@ TEST_F(QtWindowTest, MouseEventsReachTheirHandlers) {
   move(W(Control::Label3));
   move(window_->widget()->centralWidget());
   EXPECT_EQ(window_->Caption(Control::lblProcess), "コピーしたファイルを表示します");
+
+  // A left press on a passive area drags the window; a right press does not.
+  // (Offscreen, the window follows the pointer itself.)
+  auto press = [](QWidget* w, Qt::MouseButton button) {
+    QMouseEvent ev(QEvent::MouseButtonPress, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), button,
+                   button, Qt::NoModifier);
+    QApplication::sendEvent(w, &ev);
+  };
+  auto dragBy = [&](QPoint delta) {
+    QMainWindow* frame = window_->widget();
+    const QPointF to = QPointF(QCursor::pos() + delta);
+    QMouseEvent moved(QEvent::MouseMove, frame->mapFromGlobal(to), to, Qt::NoButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(frame, &moved);
+    QMouseEvent released(QEvent::MouseButtonRelease, frame->mapFromGlobal(to), to, Qt::LeftButton,
+                         Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &released);
+  };
+  const QPoint start = window_->widget()->pos();
+  press(W(Control::Label1), Qt::RightButton);
+  dragBy(QPoint(30, 20));
+  press(window_->widget()->centralWidget(), Qt::RightButton);
+  dragBy(QPoint(30, 20));
+  press(W(Control::lblCopyModeBack), Qt::LeftButton);  // not a drag handle
+  dragBy(QPoint(30, 20));
+  EXPECT_EQ(window_->widget()->pos(), start);
+  press(qobject_cast<QListWidget*>(W(Control::lstResult))->viewport(), Qt::LeftButton);
+  dragBy(QPoint(30, 20));
+  EXPECT_EQ(window_->widget()->pos(), start + QPoint(30, 20));
+  press(window_->widget()->centralWidget(), Qt::LeftButton);
+  dragBy(QPoint(-30, -20));
+  EXPECT_EQ(window_->widget()->pos(), start);
 
   // The mode box: a click anywhere on it toggles, a double click only once.
   QTest::mouseClick(W(Control::lblCopyMode), Qt::LeftButton);
