@@ -1,8 +1,9 @@
-# make run | make test | make bench | make screenshot
+# make run | make test | make bench | make demo | make screenshot
 # Each target first installs what is missing (Debian 12, apt-get).
 
 BUILD    := build
 WINBUILD := build-win
+BENCHBUILD := build-bench
 WERROR   ?= OFF
 JOBS     ?= $(shell nproc)
 
@@ -16,7 +17,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WINE_ENV := WINEPREFIX=$(abspath $(WINBUILD))/wineprefix WINEDEBUG=-all \
             WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 
-.PHONY: all deps native windows run test test-native test-windows bench screenshot clean
+.PHONY: all deps native windows run test test-native test-windows bench demo screenshot clean
 
 all: native
 
@@ -52,11 +53,17 @@ test: test-native test-windows
 run: native
 	./$(BUILD)/mirtel
 
-bench: native
-	bench/run_bench.sh $(BUILD)
+# Release build of its own: the runner and the tree generator only.
+bench: deps
+	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel_walk make_tree
+	bench/run_bench.sh $(BENCHBUILD)
+
+demo: native
+	bench/demo.sh $(BUILD)
 
 screenshot: native
 	tests/screenshot.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(WINBUILD)
+	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD)
