@@ -1,4 +1,6 @@
 // Opening the source or destination folder in the file browser.
+#include <cstdint>
+
 #include "app/error_trap.h"
 #include "app/frm_mirtel.h"
 
