@@ -24,14 +24,29 @@ macro(mirtel_find_gtest)
       set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
       set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
       add_subdirectory(${MIRTEL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-      add_library(GTest::gtest ALIAS gtest)
-      add_library(GTest::gtest_main ALIAS gtest_main)
+      # Newer GoogleTest sources define the namespaced aliases themselves.
+      if(NOT TARGET GTest::gtest)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+      endif()
     endif()
   else()
     find_package(GTest REQUIRED)
   endif()
   include(GoogleTest)
 endmacro()
+
+# Under Wine every test, and the listing of its cases, runs through
+# wine_run.sh: the build folder's own prefix, made at the first run, quiet,
+# with no install prompts and no display, so that a plain `ctest` needs
+# nothing from the caller.
+if(CMAKE_CROSSCOMPILING AND MIRTEL_WINE AND NOT MIRTEL_WINE_PREFIX)
+  find_program(MIRTEL_WINESERVER NAMES wineserver REQUIRED)
+  set(MIRTEL_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      "/bin/sh;${CMAKE_CURRENT_LIST_DIR}/wine_run.sh;${MIRTEL_WINE_PREFIX};${MIRTEL_WINE}"
+      "${MIRTEL_WINESERVER}")
+endif()
 
 # A test executable run by CTest, natively or under Wine.
 function(mirtel_add_test name)

@@ -1,0 +1,29 @@
+#!/bin/sh
+# Runs one Windows test program under Wine, in the build folder's own prefix.
+# usage: wine_run.sh <prefix> <wine> <wineserver> <program> [arguments...]
+WINEPREFIX=$1
+wine=$2
+server=$3
+shift 3
+WINEDEBUG=-all
+WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
+DISPLAY=
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY
+
+# Wine's server and system services must outlive each test and must not hold
+# its output open, or every test waits seconds for them to come and go: start
+# them once, detached, and keep them a minute past the last program. The
+# first start also makes the prefix.
+# The lock's descriptor is closed for them, or they would hold it for good.
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$wine" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+    "$server" -w 9>&-
+  fi
+  if "$server" -p60 </dev/null >/dev/null 2>&1 9>&-; then
+    "$wine" wineboot </dev/null >/dev/null 2>&1 9>&-
+  fi
+) 9>"$WINEPREFIX.lock"
+
+exec "$wine" "$@"

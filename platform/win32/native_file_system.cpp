@@ -1,0 +1,14 @@
+#include "platform/native_file_system.h"
+
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_recycler.h"
+
+namespace mirtel {
+
+std::unique_ptr<FileSystem> MakeNativeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+std::unique_ptr<Recycler> MakeNativeRecycler(FileSystem& fs) {
+  return std::make_unique<Win32Recycler>(dynamic_cast<Win32FileSystem*>(&fs));
+}
+
+}  // namespace mirtel

@@ -1,0 +1,67 @@
+// The file system through the wide Win32 calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace mirtel {
+
+class Win32FileSystem : public FileSystem {
+ public:
+  std::string ListStart(const std::string& pattern, std::uint32_t mask) override;
+  std::string ListNext() override;
+  std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
+                              const std::string& name) override;
+  std::uint32_t Attributes(const std::string& path) override;
+  std::int64_t LastWriteTime(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
+  void CopyFile(const std::string& source, const std::string& dest) override;
+  std::string ReadFile(const std::string& path) override;
+  void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
+
+  // Something else (the Recycle Bin) changed the entry `path`: its folder is
+  // read afresh at the next resume.
+  void NoteChanged(const std::string& path);
+
+ private:
+  struct Entry {
+    std::string name;
+    std::uint32_t attributes;
+  };
+  // One folder as read by one pass of FindFirstFileExW / FindNextFileW.
+  struct Listing {
+    std::wstring key;     // upper-cased extended folder path, ending in '\'
+    std::wstring folder;  // extended folder path, ending in '\'
+    std::uint64_t folderWriteTime = 0;
+    std::vector<Entry> entries;
+    std::unordered_map<std::string, std::size_t> index;  // name -> position, built at first resume
+    std::vector<std::wstring> touched;  // upper-cased names we changed since it was read
+    bool cacheable = true;              // the whole folder (not a name pattern)
+  };
+
+  std::shared_ptr<Listing> ReadListing(const std::string& folder, const std::string& names);
+  std::shared_ptr<Listing> CachedListing(const std::string& folder);
+  void KeepForResume(const std::shared_ptr<Listing>& listing);
+  std::string NameFrom(std::size_t position);
+  bool Passes(const Entry& entry) const;
+  void NoteChangedExtended(const std::wstring& extended);
+  std::wstring TempNameIn(const std::wstring& folder);
+
+  // Listings of the folders the walk is inside of: the current one and its
+  // ancestors, so that a resume after a descent needs no new listing.
+  std::vector<std::shared_ptr<Listing>> cached_;
+  std::shared_ptr<Listing> current_;
+  std::string currentFolder_;  // the folder of the current listing as the caller wrote it
+  std::uint32_t mask_ = 0;
+  std::size_t position_ = 0;
+  bool ended_ = true;
+  std::uint32_t tempCounter_ = 0;
+};
+
+}  // namespace mirtel

@@ -1,0 +1,151 @@
+// The Recycle Bin for real: the item leaves its place and lands in the bin
+// (under Wine, the XDG Trash of XDG_DATA_HOME), never gone for good.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "platform/win32/win32_api.h"
+// after windows.h
+#include <shellapi.h>
+
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_recycler.h"
+#include "tests/win32/win32_scratch.h"
+
+namespace mirtel {
+namespace {
+
+std::int64_t ItemsInBin(const std::wstring& root) {
+  SHQUERYRBINFO info{};
+  info.cbSize = sizeof(info);
+  if (FAILED(SHQueryRecycleBinW(root.c_str(), &info))) return -1;
+  return info.i64NumItems;
+}
+
+// Where Wine's shell puts what it recycles, as a Windows path; "" elsewhere.
+std::wstring WineTrashFiles() {
+  using ToDos = wchar_t*(__cdecl*)(const char*);
+  FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_dos_file_name");
+  char home[4096];
+  DWORD length = GetEnvironmentVariableA("XDG_DATA_HOME", home, sizeof home);
+  if (proc == nullptr || length == 0 || length >= sizeof home) return {};
+  auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(proc));
+  wchar_t* dos = toDos((std::string(home, length) + "/Trash/files").c_str());
+  if (dos == nullptr) return {};
+  std::wstring path = dos;
+  HeapFree(GetProcessHeap(), 0, dos);
+  return path;
+}
+
+class Win32RecyclerTest : public ::testing::Test {
+ protected:
+  Win32RecyclerTest() {
+    std::random_device seed;
+    tag_ = L"-" + std::to_wstring(seed());
+    root_ = s.W().substr(0, 3);
+  }
+
+  // Recycles `rel` and checks that it left its place for the bin.
+  void ExpectRecycled(const std::wstring& rel) {
+    const std::int64_t before = ItemsInBin(root_);
+    ASSERT_NO_THROW(recycler.MoveToRecycleBin(s.P(rel)));
+    EXPECT_FALSE(s.Exists(rel));
+    EXPECT_GE(ItemsInBin(root_), before + 1);
+    const std::wstring trash = WineTrashFiles();
+    if (!trash.empty()) {
+      const std::wstring name = rel.substr(rel.rfind(L'\\') + 1);
+      EXPECT_NE(GetFileAttributesW((trash + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES)
+          << WideToUtf8(trash + L"\\" + name);
+    }
+  }
+
+  Win32Scratch s;
+  Win32FileSystem fs;
+  Win32Recycler recycler{&fs};
+  std::wstring tag_;
+  std::wstring root_;
+};
+
+TEST_F(Win32RecyclerTest, FilesAndWholeFoldersGoToTheBin) {
+  const std::wstring file = L"file" + tag_ + L".txt";
+  s.Write(file, "keep me");
+  ExpectRecycled(file);
+
+  const std::wstring folder = L"folder" + tag_;
+  s.Dir(folder);
+  s.Write(folder + L"\\inner.txt");
+  s.Dir(folder + L"\\sub");
+  ExpectRecycled(folder);
+
+  // Hidden, system and read-only items go too.
+  const std::wstring guarded = L"guarded" + tag_ + L".txt";
+  s.Write(guarded);
+  s.SetAttributes(guarded, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  ExpectRecycled(guarded);
+}
+
+TEST_F(Win32RecyclerTest, NamesOutsideTheAnsiCodePageAndTrailingSeparator) {
+  const std::wstring japanese = L"\x53E4\x3044\x5199\x771F" + tag_;  // 古い写真
+  s.Dir(japanese);
+  s.Write(japanese + L"\\a.jpg");
+  ExpectRecycled(japanese);
+
+  const std::wstring emoji = L"\xD83D\xDCF7\xD55C" + tag_ + L".txt";  // camera emoji, Hangul
+  s.Write(emoji);
+  ExpectRecycled(emoji);
+
+  const std::wstring folder = L"slash" + tag_;
+  s.Dir(folder);
+  const std::int64_t before = ItemsInBin(root_);
+  recycler.MoveToRecycleBin(s.F(folder));
+  EXPECT_FALSE(s.Exists(folder));
+  EXPECT_GE(ItemsInBin(root_), before + 1);
+}
+
+TEST_F(Win32RecyclerTest, WhatCannotGoStaysAndIsReported) {
+  try {
+    recycler.MoveToRecycleBin(s.P(L"missing" + tag_));
+    ADD_FAILURE() << "a missing item was reported as recycled";
+  } catch (const FsError& e) {
+    EXPECT_EQ(e.kind(), FsErrorKind::NotFound);
+  }
+  EXPECT_THROW(recycler.MoveToRecycleBin(WideToUtf8(root_)), FsError);
+  EXPECT_THROW(recycler.MoveToRecycleBin(""), FsError);
+
+  // A path the shell cannot take whole either goes to the bin or stays.
+  std::wstring deep;
+  for (int level = 0; level < 5; ++level) {
+    deep += (deep.empty() ? L"" : L"\\") + std::wstring(60, L'd') + std::to_wstring(level);
+    s.Dir(deep);
+  }
+  const std::wstring item = deep + L"\\deep" + tag_ + L".txt";
+  s.Write(item, "deep");
+  ASSERT_GT(s.W(item).size(), static_cast<std::size_t>(MAX_PATH));
+  const std::int64_t before = ItemsInBin(root_);
+  bool recycled = true;
+  try {
+    recycler.MoveToRecycleBin(s.P(item));
+  } catch (const FsError& e) {
+    recycled = false;
+    EXPECT_EQ(s.Read(item), "deep") << e.what();
+  }
+  if (recycled) {
+    EXPECT_FALSE(s.Exists(item));
+    EXPECT_GE(ItemsInBin(root_), before + 1);
+  }
+}
+
+TEST_F(Win32RecyclerTest, ListingsOfTheFolderAreNotServedStale) {
+  for (const wchar_t* name : {L"a", L"b", L"c"}) s.Dir(name);
+  const std::string pattern = s.F() + "*.*";
+  for (std::string n = fs.ListStart(pattern, kListEverything); !n.empty(); n = fs.ListNext()) {
+  }
+  fs.ListStart(s.F(L"a") + "*.*", kListEverything);
+  recycler.MoveToRecycleBin(s.P(L"b"));
+  EXPECT_THROW(fs.ListResumeAfter(pattern, kListEverything, "b"), FsError);
+  EXPECT_NO_THROW(fs.ListResumeAfter(pattern, kListEverything, "c"));
+}
+
+}  // namespace
+}  // namespace mirtel
