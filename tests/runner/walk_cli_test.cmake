@@ -39,7 +39,9 @@ function(expect_exists path want what)
 endfunction()
 
 # run(<expected status> args...): sets OUT, ERR and LAST (stdout's last line).
-macro(run expected)
+# A function, not a macro: a macro would read the backslashes of Windows paths
+# as escapes.
+function(run expected)
   execute_process(COMMAND ${EMULATOR} "${WALK}" ${ARGN}
                   RESULT_VARIABLE status OUTPUT_VARIABLE OUT ERROR_VARIABLE ERR)
   string(REPLACE "\r" "" OUT "${OUT}")
@@ -51,7 +53,10 @@ macro(run expected)
     message(SEND_ERROR "FAILED: mirtel_walk ${ARGN}: status ${status}, expected ${expected}\n"
                        "stdout:\n${OUT}\nstderr:\n${ERR}")
   endif()
-endmacro()
+  set(OUT "${OUT}" PARENT_SCOPE)
+  set(ERR "${ERR}" PARENT_SCOPE)
+  set(LAST "${LAST}" PARENT_SCOPE)
+endfunction()
 
 set(summary "^copied=([0-9]+) found=([01]) failed=([0-9]+) removed=([0-9]+) seconds=[0-9]+\\.[0-9][0-9][0-9]$")
 
