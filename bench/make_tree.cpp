@@ -21,8 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// std::mt19937 is specified bit for bit; the standard distributions are not,
-// so ranges are taken by hand.
+// std::mt19937 gives the same numbers everywhere; the standard distributions
+// do not, so ranges are taken by hand.
 class Rng {
  public:
   explicit Rng(std::uint32_t seed) : engine_(seed) {}
