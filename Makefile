@@ -44,9 +44,13 @@ windows: deps
 test-native: native
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# Wine's first start makes the prefix (slow): done here, before any test's
+# time limit. The server is then let go, so that the tests' runner
+# (cmake/wine_run.sh) starts one that outlives each test.
 test-windows: windows
-	$(WINE_ENV) wineboot -i >/dev/null 2>&1 || true
-	$(WINE_ENV) ctest --test-dir $(WINBUILD) --output-on-failure
+	$(WINE_ENV) wineboot -i </dev/null >/dev/null 2>&1 || true
+	$(WINE_ENV) wineserver -w
+	$(WINE_ENV) ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS)
 
 test: test-native test-windows
 

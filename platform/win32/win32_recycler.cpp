@@ -74,16 +74,16 @@ bool Win32Recycler::VolumeHasRecycleBin(const std::wstring& root) {
   // Removable, network and optical drives have no Recycle Bin: there the
   // shell deletes for good even when asked to allow undo.
   if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) return false;
+  // Without a serial number (Wine's Z:\ has none) the answer is not kept.
   DWORD serial = 0;
-  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
-    return false;
-  }
+  const bool identified =
+      GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0) != 0;
   auto known = recycling_.find(root);
-  if (known != recycling_.end() && known->second == serial) return true;
+  if (identified && known != recycling_.end() && known->second == serial) return true;
   SHQUERYRBINFO info{};
   info.cbSize = sizeof(info);
   if (FAILED(SHQueryRecycleBinW(root.c_str(), &info))) return false;
-  recycling_[root] = serial;
+  if (identified) recycling_[root] = serial;
   return true;
 }
 

@@ -147,5 +147,28 @@ TEST_F(Win32RecyclerTest, ListingsOfTheFolderAreNotServedStale) {
   EXPECT_NO_THROW(fs.ListResumeAfter(pattern, kListEverything, "c"));
 }
 
+// Run by its own CTest entry, where Wine's shell has no Trash: its
+// SHFileOperation would then delete for good despite FOF_ALLOWUNDO.
+TEST(Win32NoTrashTest, ItemsStayWhereNothingCanTakeThem) {
+  if (GetEnvironmentVariableA("MIRTEL_TEST_NO_TRASH", nullptr, 0) == 0) {
+    GTEST_SKIP() << "needs a system without a Recycle Bin";
+  }
+  Win32Scratch s;
+  s.Write(L"precious.txt", "precious");
+  s.Dir(L"folder");
+  s.Write(L"folder\\inner.txt", "inner");
+  Win32Recycler recycler;
+  for (const wchar_t* rel : {L"precious.txt", L"folder"}) {
+    try {
+      recycler.MoveToRecycleBin(s.P(rel));
+      ADD_FAILURE() << "reported as recycled without a Recycle Bin";
+    } catch (const FsError& e) {
+      EXPECT_EQ(e.kind(), FsErrorKind::NoRecycleBin) << e.what();
+    }
+  }
+  EXPECT_EQ(s.Read(L"precious.txt"), "precious");
+  EXPECT_EQ(s.Read(L"folder\\inner.txt"), "inner");
+}
+
 }  // namespace
 }  // namespace mirtel
