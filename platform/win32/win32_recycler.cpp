@@ -49,13 +49,16 @@ bool Exists(const std::wstring& extended) {
   return GetFileAttributesW(extended.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The folder a volume is mounted at (C:\, \\server\share\, or a mount folder).
-std::wstring VolumePathOf(const std::wstring& plain) {
-  std::wstring root(plain.size() + 2, L'\0');
-  if (!GetVolumePathNameW(plain.c_str(), root.data(), static_cast<DWORD>(root.size()))) return {};
+// The folder a volume is mounted at (C:\, \\server\share\, or a mount folder),
+// without the \\?\ prefix.
+std::wstring VolumePathOf(const std::wstring& extended) {
+  std::wstring root(extended.size() + 2, L'\0');
+  if (!GetVolumePathNameW(extended.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
+    return PlainPath(VolumeRootOf(extended));
+  }
   root.resize(root.find(L'\0'));
   if (!root.empty() && root.back() != L'\\') root += L'\\';
-  return root;
+  return PlainPath(root);
 }
 
 }  // namespace
@@ -97,7 +100,7 @@ void Win32Recycler::MoveToRecycleBin(const std::string& path) {
   if (!Exists(item)) ThrowWin32Error(GetLastError(), path);
 
   std::wstring plain = PlainPath(item);
-  std::wstring root = VolumePathOf(plain);
+  std::wstring root = VolumePathOf(item);
   if (root.empty() || !VolumeHasRecycleBin(root)) {
     throw FsError(FsErrorKind::NoRecycleBin, path, "このドライブにはごみ箱がありません");
   }
