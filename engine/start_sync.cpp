@@ -96,7 +96,7 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
           } else {
             ++state_.FailedCount;
             if (isFolder) state_.FailedRemovals.insert(path);
-            Report(view_, label + "を削除できませんでした");
+            Report(view_, label + "を削除できませんでした：" + state_.LastRemovalError);
           }
           // The listing goes on with the entry after it; the removed item
           // needs no visit.
@@ -123,8 +123,12 @@ bool CopyEngine::FileCopySub(const std::string& from, [[maybe_unused]] const std
     recycler_.MoveToRecycleBin(path);
     return true;
   } catch (const std::exception& e) {
-    view_.MsgBox("FileCopySubでエラー", kMbOk);
-    view_.MsgBox(ErrorDescription(e), kMbOk);
+    state_.LastRemovalError = ErrorReason(e);
+    if (!state_.RemovalErrorShown) {
+      state_.RemovalErrorShown = true;
+      view_.MsgBox("FileCopySubでエラー", kMbOk);
+      view_.MsgBox(ErrorDescription(e), kMbOk);
+    }
     return false;
   }
 }

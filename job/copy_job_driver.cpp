@@ -124,6 +124,7 @@ void FrmMirtel::RunJob() {
     job_.FailedCount = 0;
     job_.RemovedCount = 0;
     job_.FailedRemovals.clear();
+    job_.RemovalErrorShown = false;
     job_.RootLength = LengthOf(job_.MotoFolder);
 
     checkTime_.StartTimer("");

@@ -175,7 +175,9 @@ TEST_F(StartSyncTest, AFolderThatCannotGoIsReportedOnceAndKept) {
                              "FileCopySubでエラー",
                              "ごみ箱に移せないため削除しませんでした\n" + tmp_.P("saki/stuck")}));
   EXPECT_EQ(view_.results,
-            (std::vector<std::string>{"フォルダstuckを削除できませんでした", "zz.txtを削除"}));
+            (std::vector<std::string>{
+                "フォルダstuckを削除できませんでした：ごみ箱に移せないため削除しませんでした",
+                "zz.txtを削除"}));
   EXPECT_TRUE(tmp_.Exists("saki/stuck/in.txt"));
   EXPECT_EQ(CountOf(recycler_.calls, tmp_.P("saki/stuck")), 1);
   EXPECT_EQ(state_.FailedCount, 1);
@@ -187,6 +189,23 @@ TEST_F(StartSyncTest, AFolderThatCannotGoIsReportedOnceAndKept) {
   Sync();
   EXPECT_EQ(CountOf(recycler_.calls, tmp_.P("saki/stuck")), 1);
   EXPECT_TRUE(view_.boxes.empty());
+}
+
+TEST_F(StartSyncTest, RemovalBoxesComeOncePerJobAndEveryFailureIsListed) {
+  tmp_.Write("moto/a.txt");
+  tmp_.Write("saki/x1.txt");
+  tmp_.Write("saki/x2.txt");
+  tmp_.Write("saki/x3.txt");
+  for (const char* name : {"saki/x1.txt", "saki/x2.txt", "saki/x3.txt"}) {
+    recycler_.refuse.insert(tmp_.P(name));
+  }
+  Sync();
+  EXPECT_EQ(view_.boxes.size(), 2u);
+  EXPECT_EQ(CountOf(view_.results,
+                    "x2.txtを削除できませんでした：ごみ箱に移せないため削除しませんでした"),
+            1);
+  EXPECT_EQ(state_.FailedCount, 3);
+  EXPECT_TRUE(tmp_.Exists("saki/x1.txt") && tmp_.Exists("saki/x3.txt"));
 }
 
 TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
