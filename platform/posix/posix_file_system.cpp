@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/posix/posix_errors.h"
@@ -85,19 +86,29 @@ std::string Culprit(int err, const std::string& source, const std::string& dest)
 }
 
 // Copies the bytes of `in` to `out`: the kernel's copy (reflink where the
-// file system can) first, plain reads and writes where it cannot.
-void CopyBytes(int in, int out, const std::string& source, const std::string& dest) {
-  bool kernel = true;
+// file system can) first, plain reads and writes where it cannot. `size` is
+// what fstat said: each call asks for one byte more than should remain, so a
+// short answer at exactly `size` is the end of the file without a further
+// call, while a file that grew meanwhile hands over that byte and is copied
+// to its real end.
+void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest) {
+  constexpr std::size_t kChunk = std::size_t{1} << 30;
+  // An empty file, or a pseudo file that claims to be one: only reading
+  // tells, and costs nothing for a really empty file.
+  bool kernel = size > 0;
   off_t total = 0;
   while (kernel) {
-    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+    const std::size_t want =
+        total < size ? std::min(static_cast<std::size_t>(size - total) + 1, kChunk) : kChunk;
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
     if (n > 0) {
       total += n;
+      if (total == size && static_cast<std::size_t>(n) < want) return;
       continue;
     }
     if (n == 0) {
-      // Some pseudo files claim to be empty to the kernel's copy; reading
-      // them is the only sure way, and costs nothing for a really empty file.
+      // Some pseudo files claim a size but are empty to the kernel's copy;
+      // otherwise the file ended early (it shrank), which is its end.
       if (total == 0) break;
       return;
     }
@@ -109,16 +120,47 @@ void CopyBytes(int in, int out, const std::string& source, const std::string& de
     const int err = errno;
     throw ErrnoError(err, Culprit(err, source, dest));
   }
-  std::vector<char> buffer(std::size_t{1} << 20);
+  // Left unfilled: an empty file must not pay for clearing a megabyte.
+  constexpr std::size_t kBuffer = std::size_t{1} << 20;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
   for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    const ssize_t n = ::read(in, buffer.get(), kBuffer);
     if (n == 0) return;
     if (n < 0) {
       if (errno == EINTR) continue;
       throw ErrnoError(errno, source);
     }
-    WriteAll(out, buffer.data(), static_cast<std::size_t>(n), dest);
+    WriteAll(out, buffer.get(), static_cast<std::size_t>(n), dest);
   }
+}
+
+// A folder is never replaced by a file, nor a read-only file at all: that
+// mark says this copy is not to be changed, and root would otherwise
+// replace it without a word.
+void CheckReplaceable(const struct stat& old, const std::string& dest) {
+  if (S_ISDIR(old.st_mode)) throw FsError(FsErrorKind::AlreadyExists, dest);
+  if (S_ISREG(old.st_mode) && !(old.st_mode & S_IWUSR)) {
+    throw FsError(FsErrorKind::AccessDenied, dest);
+  }
+}
+
+// Renames the finished temporary `temp` to `name`, both in folder `dir`.
+// Where dest was seen missing, the rename must not replace anything: an
+// entry that turned up since is checked like any existing one first.
+void PutInPlace(int dir, const char* temp, const char* name, bool absent, const std::string& dest) {
+  if (absent) {
+    if (::renameat2(dir, temp, dir, name, RENAME_NOREPLACE) == 0) return;
+    const int err = errno;
+    if (err == EEXIST) {
+      struct stat old {};
+      if (::fstatat(dir, name, &old, AT_SYMLINK_NOFOLLOW) == 0) CheckReplaceable(old, dest);
+    } else if (err != EINVAL && err != ENOSYS) {
+      // EINVAL and ENOSYS: the file system cannot keep from replacing;
+      // anything else is a real failure.
+      throw ErrnoError(err, dest);
+    }
+  }
+  if (::renameat(dir, temp, dir, name) != 0) throw ErrnoError(errno, dest);
 }
 
 }  // namespace
@@ -278,11 +320,30 @@ std::string PosixFileSystem::ListResumeAfter(const std::string& pattern, std::ui
   return Advance();
 }
 
+PosixFileSystem::PosixFileSystem() : pid_(::getpid()) {}
+
+PosixFileSystem::~PosixFileSystem() = default;
+
+void PosixFileSystem::Remember(const std::string& path, const struct stat* st) {
+  RecentStat& slot = recent_[recentNext_];
+  recentNext_ ^= 1;
+  slot.path = path;
+  slot.absent = st == nullptr;
+  if (st != nullptr) slot.st = *st;
+}
+
 const struct stat* PosixFileSystem::Recent(const std::string& path) const {
   for (const auto& r : recent_) {
-    if (!r.path.empty() && r.path == path) return &r.st;
+    if (!r.absent && !r.path.empty() && r.path == path) return &r.st;
   }
   return nullptr;
+}
+
+bool PosixFileSystem::KnownAbsent(const std::string& path) const {
+  for (const auto& r : recent_) {
+    if (r.absent && !r.path.empty() && r.path == path) return true;
+  }
+  return false;
 }
 
 std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
@@ -299,12 +360,13 @@ std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
   }
   struct stat st {};
   if (::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    throw ErrnoError(errno, path);
+    const int err = errno;
+    // Only a plain "no such entry" is worth remembering: the copy that
+    // usually follows then skips its own look.
+    if (err == ENOENT) Remember(path, nullptr);
+    throw ErrnoError(err, path);
   }
-  RecentStat& slot = recent_[recentNext_];
-  recentNext_ ^= 1;
-  slot.path = path;
-  slot.st = st;
+  Remember(path, &st);
   std::uint32_t attrs = hidden;
   if (S_ISLNK(st.st_mode)) {
     attrs |= kAttrReparsePoint;
@@ -364,21 +426,21 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   if (!S_ISREG(src.st_mode)) {
     throw FsError(FsErrorKind::Other, source, "通常のファイルではありません");
   }
-  struct stat old {};
-  if (::lstat(dest.c_str(), &old) == 0) {
-    if (S_ISDIR(old.st_mode)) throw FsError(FsErrorKind::AlreadyExists, dest);
-    // The user's mark that this copy is not to be changed; root would
-    // otherwise replace it without a word.
-    if (S_ISREG(old.st_mode) && !(old.st_mode & S_IWUSR)) {
-      throw FsError(FsErrorKind::AccessDenied, dest);
-    }
+  // The walk has just looked at dest: what it saw still holds, as nothing
+  // has changed here since.
+  const bool absent = KnownAbsent(dest);
+  if (!absent) {
+    struct stat old {};
+    const struct stat* known = Recent(dest);
+    if (known == nullptr && ::lstat(dest.c_str(), &old) == 0) known = &old;
+    if (known != nullptr) CheckReplaceable(*known, dest);
   }
 
   const std::string folder = ParentOf(dest);
   std::string temp;
   int outFd = -1;
   for (int attempt = 0; attempt < 100 && outFd < 0; ++attempt) {
-    temp = folder + ".mirtel-" + std::to_string(::getpid()) + "-" + std::to_string(++tempCounter_) +
+    temp = folder + ".mirtel-" + std::to_string(pid_) + "-" + std::to_string(++tempCounter_) +
            ".tmp";
     outFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, src.st_mode & 0777);
     if (outFd < 0 && errno != EEXIST) throw ErrnoError(errno, dest);
@@ -387,11 +449,11 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   Mutated(dest);
   Fd out(outFd);
   try {
-    CopyBytes(in.fd, out.fd, source, dest);
+    CopyBytes(in.fd, out.fd, src.st_size, source, dest);
     const timespec times[2] = {src.st_atim, src.st_mtim};
     if (::futimens(out.fd, times) != 0) throw ErrnoError(errno, dest);
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    if (::rename(temp.c_str(), dest.c_str()) != 0) throw ErrnoError(errno, dest);
+    PutInPlace(AT_FDCWD, temp.c_str(), dest.c_str(), absent, dest);
   } catch (...) {
     ::unlink(temp.c_str());
     throw;
@@ -416,7 +478,7 @@ std::string PosixFileSystem::ReadFile(const std::string& path) {
 }
 
 void PosixFileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".mirtel-" + std::to_string(::getpid()) + ".tmp";
+  const std::string temp = path + ".mirtel-" + std::to_string(pid_) + ".tmp";
   Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (out.fd < 0) throw ErrnoError(errno, path);
   Mutated(path);

@@ -19,6 +19,11 @@ namespace mirtel {
 
 class PosixFileSystem : public FileSystem {
  public:
+  PosixFileSystem();
+  ~PosixFileSystem() override;
+  PosixFileSystem(const PosixFileSystem&) = delete;
+  PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
   std::string ListStart(const std::string& pattern, std::uint32_t mask) override;
   std::string ListNext() override;
   std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
@@ -64,6 +69,7 @@ class PosixFileSystem : public FileSystem {
   bool Passes(const Entry& entry) const;
   std::string Advance();
   void Mutated(const std::string& path);
+  // lstat result remembered for `path`; null when none or when it is absent.
   const struct stat* Recent(const std::string& path) const;
 
   std::vector<std::shared_ptr<Listing>> path_;  // the folders on the walk's path
@@ -77,13 +83,20 @@ class PosixFileSystem : public FileSystem {
   std::size_t folderReads_ = 0;
 
   // lstat results of the entry under work, so that Attributes followed by
-  // LastWriteTime asks the system once. Cleared at every step of a listing.
+  // LastWriteTime asks the system once, and a copy to a name just found
+  // missing need not look again. Cleared at every step of a listing and at
+  // every change this object makes.
   struct RecentStat {
     std::string path;
+    bool absent = false;  // the system said there is no such entry
     struct stat st {};
   };
   RecentStat recent_[2];
   int recentNext_ = 0;
+  void Remember(const std::string& path, const struct stat* st);
+  bool KnownAbsent(const std::string& path) const;
+
+  pid_t pid_;
   unsigned tempCounter_ = 0;
 };
 
