@@ -37,6 +37,9 @@ namespace mirtel {
 namespace {
 
 constexpr int kControlCount = 16;
+// The walk's status line and result lines reach the controls at most this
+// often: about 30 times a second, as fast as the eye follows a changing line.
+constexpr int kFlushMs = 33;
 constexpr int kMenuItemCount = 16;
 
 int Index(Control c) { return static_cast<int>(c); }
@@ -645,6 +648,9 @@ void MainFrame::ShowError(const char* text) {
 QtWindow::QtWindow() : frame_(std::make_unique<MainFrame>()) {
   moto_ = std::make_unique<QtComboBox>(frame_->moto);
   saki_ = std::make_unique<QtComboBox>(frame_->saki);
+  flushTimer_.setSingleShot(true);
+  flushTimer_.setInterval(kFlushMs);
+  QObject::connect(&flushTimer_, &QTimer::timeout, [this] { Flush(); });
 }
 
 QtWindow::~QtWindow() { SetBusyPointer(false); }
@@ -657,11 +663,36 @@ QWidget* QtWindow::control(Control control) { return frame_->controls[Index(cont
 
 QAction* QtWindow::action(MenuItem item) { return frame_->actions[Index(item)]; }
 
+// Only the last status before a paint is ever seen, and drawing the line
+// costs more than a small file's copy: the label takes the newest text at
+// most every kFlushMs.
 void QtWindow::SetStatus(std::string_view text) {
-  frame_->label(Control::lblProcess)->setText(ToQString(text));
+  status_.assign(text);
+  statusPending_ = true;
+  FlushLater();
 }
 
-void QtWindow::AppendResult(std::string_view line) { frame_->list->addItem(ToQString(line)); }
+// The lines go in by the batch, one insertion instead of one per line (the
+// list is hidden during a job anyway).
+void QtWindow::AppendResult(std::string_view line) {
+  resultsPending_.append(ToQString(line));
+  FlushLater();
+}
+
+void QtWindow::FlushLater() {
+  if (!flushTimer_.isActive()) flushTimer_.start();
+}
+
+void QtWindow::Flush() {
+  if (statusPending_) {
+    statusPending_ = false;
+    frame_->label(Control::lblProcess)->setText(ToQString(status_));
+  }
+  if (!resultsPending_.isEmpty()) {
+    frame_->list->addItems(resultsPending_);
+    resultsPending_.clear();
+  }
+}
 
 // Called for every listed entry: pumping the event loop each time would cost
 // more than the file work, so it runs at most every 10 ms. That is still
@@ -705,6 +736,7 @@ void QtWindow::SetEnabled(Control control, bool enabled) {
 bool QtWindow::IsEnabled(Control control) { return frame_->controls[Index(control)]->isEnabled(); }
 
 void QtWindow::SetVisible(Control control, bool visible) {
+  if (visible) Flush();  // shown complete, never filling up in view
   frame_->controls[Index(control)]->setVisible(visible);
 }
 
@@ -713,10 +745,12 @@ void QtWindow::SetFocus(Control control) {
 }
 
 void QtWindow::SetCaption(Control label, std::string_view text) {
+  if (label == Control::lblProcess) statusPending_ = false;  // the later text wins
   if (QLabel* l = frame_->label(label)) l->setText(ToQString(text));
 }
 
 std::string QtWindow::Caption(Control label) {
+  if (label == Control::lblProcess && statusPending_) return status_;
   QLabel* l = frame_->label(label);
   return l != nullptr ? ToUtf8(l->text()) : std::string();
 }
@@ -736,9 +770,14 @@ void QtWindow::SetDroppedWidth(Control combo, int pixels) {
   box->view()->setMinimumWidth(pixels);
 }
 
-void QtWindow::ClearList(Control) { frame_->list->clear(); }
+void QtWindow::ClearList(Control) {
+  resultsPending_.clear();
+  frame_->list->clear();
+}
 
-int QtWindow::ListCount(Control) { return frame_->list->count(); }
+int QtWindow::ListCount(Control) {
+  return frame_->list->count() + static_cast<int>(resultsPending_.size());
+}
 
 void QtWindow::SetEnabled(MenuItem item, bool enabled) {
   frame_->actions[Index(item)]->setEnabled(enabled);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,11 +72,20 @@ class QtWindow : public Window {
   void RequestClose() override;
 
  private:
+  void FlushLater();
+  void Flush();
+
   std::unique_ptr<MainFrame> frame_;
   std::unique_ptr<QtComboBox> moto_;
   std::unique_ptr<QtComboBox> saki_;
   QElapsedTimer sinceYield_;
   bool busy_ = false;
+  // A walk reports every entry, far more often than anyone can read: the
+  // status line and the result lines wait here for flushTimer_.
+  std::string status_;
+  bool statusPending_ = false;
+  QStringList resultsPending_;
+  QTimer flushTimer_;  // after frame_: stops before the controls go
 };
 
 }  // namespace mirtel
