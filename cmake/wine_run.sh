@@ -8,7 +8,13 @@ shift 3
 WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
 DISPLAY=
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY
+# What the tests recycle lands in a Trash of the build folder's own, never in
+# the user's, and exists even in a home that has no data folder yet (Wine's
+# shell has a Trash only where its data folder exists, and only for files on
+# the same volume). MIRTEL_WINE_DATA_HOME names another one.
+XDG_DATA_HOME=${MIRTEL_WINE_DATA_HOME:-$WINEPREFIX-data}
+[ -n "${MIRTEL_WINE_DATA_HOME:-}" ] || mkdir -p "$XDG_DATA_HOME"
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY XDG_DATA_HOME
 
 # Wine's server and system services must outlive each test and must not hold
 # its output open, or every test waits seconds for them to come and go: start

@@ -182,7 +182,7 @@ TEST_F(CopyJobTest, ModeSwitchedToSyncDuringTheWalkPrunesWithoutAsking) {
   form_->cmdBackUp_Click();
   EXPECT_TRUE(win_.boxes.empty()) << win_.boxes[0].prompt;
   EXPECT_TRUE(Exists("dst/Data/a.txt"));
-  EXPECT_FALSE(Exists("dst/Data/old.txt"));
+  EXPECT_FALSE(Exists("dst/Data/old.txt")) << ::testing::PrintToString(win_.results);
   EXPECT_TRUE(form_->DoukiMode());
 }
 
