@@ -57,10 +57,10 @@ test: test-native test-windows
 run: native
 	./$(BUILD)/mirtel
 
-# Release build of its own: the runner and the tree generator only.
+# Release build of its own: the runner, the window job and the tree generator.
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
-	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel_walk make_tree
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel_walk mirtel_window_job make_tree
 	bench/run_bench.sh $(BENCHBUILD)
 
 demo: native
