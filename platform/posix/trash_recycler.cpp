@@ -1,131 +1,247 @@
 #include "platform/posix/trash_recycler.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <QByteArray>
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QString>
-#include <QUrl>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
 
 namespace mirtel {
-
 namespace {
 
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
+constexpr char kNoTrashFolder[] = "ごみ箱のフォルダを作れません";
 
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::string ParentOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// `where` is inside a Trash's "files" folder: $XDG_DATA_HOME/Trash,
-// $topdir/.Trash-$uid or $topdir/.Trash/$uid.
-bool InTrashFiles(const std::string& where) {
-  const std::string files = ParentOf(where);
-  if (NameOf(files) != "files") return false;
-  const std::string trash = ParentOf(files);
-  const std::string name = NameOf(trash);
-  if (name == "Trash" || name.rfind(".Trash-", 0) == 0) return true;
-  return NameOf(ParentOf(trash)) == ".Trash";
+// $XDG_DATA_HOME, or ~/.local/share; empty when there is no home at all.
+std::string DataHome() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return data;
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') {
+    const passwd* user = ::getpwuid(::getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  if (home == nullptr || home[0] != '/') return {};
+  return std::string(home) + "/.local/share";
 }
 
-bool IsBrokenLink(const std::string& path) {
+// Makes `path` and any missing folder above it, each for the user alone.
+void MakeFolders(const std::string& path) {
   struct stat st {};
-  struct stat target {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
-         ::stat(path.c_str(), &target) != 0;
+  if (path == "/" || ::stat(path.c_str(), &st) == 0) return;
+  MakeFolders(ParentOf(path));
+  ::mkdir(path.c_str(), 0700);
 }
 
-// Qt's Trash refuses a link that leads nowhere. Such a link goes into the
-// home Trash the same way by hand: first its info file, then a rename that
-// never replaces anything.
-void TrashBrokenLink(const std::string& path, const QString& qpath, const QString& dataHome) {
-  const QString trash = dataHome + QStringLiteral("/Trash");
-  if (!QDir().mkpath(trash + QStringLiteral("/files")) ||
-      !QDir().mkpath(trash + QStringLiteral("/info"))) {
-    throw FsError(FsErrorKind::NoRecycleBin, path, "ごみ箱のフォルダを作れません");
+// The device of `path`, or of the nearest folder above it that exists.
+dev_t DeviceOf(std::string path) {
+  struct stat st {};
+  while (::stat(path.c_str(), &st) != 0 && path != "/") path = ParentOf(path);
+  return st.st_dev;
+}
+
+// `path` is a folder of this user's, made if missing, and not a link that
+// could lead the items elsewhere.
+bool OwnFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+}
+
+// The home Trash may itself be a link the user set up; its two folders may
+// not.
+bool TrashFolders(const std::string& trash, bool ownTop) {
+  if (ownTop) {
+    if (!OwnFolder(trash)) return false;
+  } else {
+    MakeFolders(trash);
   }
-  const QFileInfo link(qpath);
-  const QByteArray info =
-      "[Trash Info]\nPath=" + QUrl::toPercentEncoding(link.absoluteFilePath(), "/") +
-      "\nDeletionDate=" +
-      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toUtf8() + "\n";
-  for (int i = 1; i < 1000; ++i) {
-    const QString name = i == 1 ? link.fileName() : link.fileName() + "." + QString::number(i);
-    QFile infoFile(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
-    if (!infoFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) continue;
-    const bool written = infoFile.write(info) == info.size();
-    infoFile.close();
-    const std::string target =
-        QFile::encodeName(trash + QStringLiteral("/files/") + name).toStdString();
-    if (written &&
-        ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-      return;
+  return OwnFolder(trash + "/files") && OwnFolder(trash + "/info");
+}
+
+// The original place as the info file keeps it: a path with every byte but
+// the unreserved ones and '/' written as %XX.
+std::string PercentEncoded(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(path.size());
+  for (const unsigned char c : path) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
     }
-    const int err = errno;
-    infoFile.remove();
-    if (!written || err != EEXIST) throw FsError(FsErrorKind::NoRecycleBin, path);
   }
-  throw FsError(FsErrorKind::NoRecycleBin, path);
+  return out;
+}
+
+// The time of deletion in local time, as the info file keeps it.
+std::string LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local {};
+  ::localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  return text;
+}
+
+// A name that leaves room for ".trashinfo" and a number, cut between
+// characters.
+std::string TrashBaseName(std::string name) {
+  constexpr std::size_t kMax = 200;
+  if (name.size() <= kMax) return name;
+  std::size_t cut = kMax;
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  name.resize(cut);
+  return name;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 }  // namespace
 
+TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& item) const {
+  // Items on the data folder's volume go to the home Trash.
+  const std::string data = DataHome();
+  if (!data.empty()) {
+    MakeFolders(data);
+    if (DeviceOf(data) == device) {
+      const std::string trash = data + "/Trash";
+      if (!TrashFolders(trash, false)) throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+      return {trash + "/files", trash + "/info"};
+    }
+  }
+
+  // Others to the Trash at the top of their own volume: the real path of
+  // their folder up to the last folder on the same device.
+  char* real = ::realpath(ParentOf(item).c_str(), nullptr);
+  if (real == nullptr) throw ErrnoError(errno, item);
+  std::string top = real;
+  std::free(real);
+  struct stat st {};
+  if (::stat(top.c_str(), &st) != 0 || st.st_dev != device) {
+    // A volume's own top folder: it cannot leave its place.
+    throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+  }
+  while (top != "/" && ::stat(ParentOf(top).c_str(), &st) == 0 && st.st_dev == device) {
+    top = ParentOf(top);
+  }
+  if (top == "/") top.clear();
+  const std::string uid = std::to_string(::getuid());
+
+  // The administrator's shared .Trash counts only as a real folder with the
+  // sticky bit; otherwise the user's own .Trash-$uid.
+  const std::string shared = top + "/.Trash";
+  if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0) {
+    const std::string trash = shared + "/" + uid;
+    if (TrashFolders(trash, true)) return {trash + "/files", trash + "/info"};
+  }
+  const std::string trash = top + "/.Trash-" + uid;
+  if (TrashFolders(trash, true)) return {trash + "/files", trash + "/info"};
+  throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+}
+
+const TrashRecycler::Trash& TrashRecycler::TrashFor(dev_t device, const std::string& item) {
+  auto known = trashes_.find(device);
+  if (known == trashes_.end()) known = trashes_.emplace(device, FindTrash(device, item)).first;
+  return known->second;
+}
+
+bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
+  const std::string base = TrashBaseName(NameOf(item));
+  const std::string info = "[Trash Info]\nPath=" + PercentEncoded(item) +
+                           "\nDeletionDate=" + LocalNow() + "\n";
+  unsigned& last = lastNumber_[trash.info + '/' + base];
+  unsigned number = last;
+  for (int tries = 0; tries < 100000; ++tries) {
+    ++number;
+    const std::string name = number == 1 ? base : base + "." + std::to_string(number);
+    // First the info file, made anew under a name nobody holds; then the
+    // item, by a rename that never replaces anything.
+    const std::string infoPath = trash.info + "/" + name + ".trashinfo";
+    const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      const int err = errno;
+      if (err == EEXIST) continue;
+      if (err == ENOENT) return false;
+      throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に書き込めません");
+    }
+    const bool written = WriteAll(fd, info);
+    if (::close(fd) != 0 || !written) {
+      ::unlink(infoPath.c_str());
+      throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に書き込めません");
+    }
+    const std::string target = trash.files + "/" + name;
+    if (::renameat2(AT_FDCWD, item.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+      last = number;
+      return true;
+    }
+    const int err = errno;
+    ::unlink(infoPath.c_str());
+    if (err == EEXIST || err == ENOTEMPTY) continue;  // a leftover without its info
+    struct stat st {};
+    if (err == ENOENT || err == EXDEV) {
+      // The item gone, or the Trash gone or moved to another volume.
+      if (::lstat(item.c_str(), &st) != 0) throw ErrnoError(errno, item);
+      return false;
+    }
+    throw ErrnoError(err, item);
+  }
+  throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に空いた名前がありません");
+}
+
 void TrashRecycler::MoveToRecycleBin(const std::string& given) {
   std::string path = given;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
-  if (!Exists(path)) throw ErrnoError(errno, path);
-
-  const QString qpath = QFile::decodeName(QByteArray::fromStdString(path));
-  if (QFile::encodeName(qpath).toStdString() != path) {
-    // Qt would look for another name; better to leave the item alone.
-    throw FsError(FsErrorKind::NoRecycleBin, path, "この名前はごみ箱に移せません");
+  if (path.empty() || path == "/") {
+    throw FsError(FsErrorKind::InvalidName, given, "ドライブのルートはごみ箱に移せません");
   }
-  // Without the data folder Qt puts the item into ./files of the working
-  // folder instead of the Trash.
-  const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  if (dataHome.isEmpty() || !QDir().mkpath(dataHome)) {
-    throw FsError(FsErrorKind::NoRecycleBin, path, "ごみ箱のフォルダを作れません");
+  if (path[0] != '/') {
+    char* cwd = ::getcwd(nullptr, 0);
+    if (cwd == nullptr) throw ErrnoError(errno, path);
+    path = std::string(cwd) + "/" + path;
+    std::free(cwd);
   }
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) throw ErrnoError(errno, path);
 
-  if (IsBrokenLink(path)) {
-    TrashBrokenLink(path, qpath, dataHome);
-    if (fs_ != nullptr) fs_->Changed(path);
-    return;
-  }
-
-  QString trashed;
-  const bool moved = QFile::moveToTrash(qpath, &trashed);
-  if (fs_ != nullptr) fs_->Changed(path);
-  const std::string where = QFile::encodeName(trashed).toStdString();
-  const bool gone = !Exists(path);
-  if (moved && gone && !where.empty() && Exists(where) && InTrashFiles(where)) return;
-
-  // It went somewhere that is not a Trash: put it back where it was.
-  if (gone && !where.empty() && Exists(where)) {
-    if (::renameat2(AT_FDCWD, where.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
-      throw FsError(FsErrorKind::NoRecycleBin, path, "ごみ箱ではない場所に移りました：" + where);
+  // A Trash found earlier may have been removed since: looked up once more.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (MoveInto(TrashFor(st.st_dev, path), path)) {
+      if (fs_ != nullptr) fs_->Changed(path);
+      return;
     }
+    // Its names start afresh with it.
+    trashes_.erase(st.st_dev);
+    lastNumber_.clear();
   }
-  throw FsError(FsErrorKind::NoRecycleBin, path);
+  throw FsError(FsErrorKind::NoRecycleBin, path, kNoTrashFolder);
 }
 
 }  // namespace mirtel

@@ -1,6 +1,12 @@
-// The Trash of the desktop (freedesktop.org layout), through QtCore.
+// The desktop's Trash, in the freedesktop.org layout: the home Trash for items
+// on the volume of the data folder, the volume's own .Trash/$uid or
+// .Trash-$uid for items elsewhere. An item that no Trash can take stays where
+// it is: nothing is ever deleted for good.
 #pragma once
 
+#include <sys/types.h>
+
+#include <map>
 #include <string>
 
 #include "platform/recycler.h"
@@ -17,7 +23,24 @@ class TrashRecycler : public Recycler {
   void MoveToRecycleBin(const std::string& path) override;
 
  private:
+  struct Trash {
+    std::string files;  // .../Trash/files
+    std::string info;   // .../Trash/info
+  };
+
+  // The Trash for items on `device`, made where missing. `item` lies on that
+  // device. Found once per device and kept; Forget drops it again.
+  const Trash& TrashFor(dev_t device, const std::string& item);
+  Trash FindTrash(dev_t device, const std::string& item) const;
+  // Writes the info file and moves `item` in under a free name; false when
+  // the Trash itself has gone (so that it is looked up again).
+  bool MoveInto(const Trash& trash, const std::string& item);
+
   PosixFileSystem* fs_;
+  std::map<dev_t, Trash> trashes_;
+  // The last number given to a name in a Trash: a thousand items of the
+  // same name do not try the same thousand numbers again each.
+  std::map<std::string, unsigned> lastNumber_;
 };
 
 }  // namespace mirtel

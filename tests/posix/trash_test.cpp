@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <optional>
+#include <regex>
 
 #include "engine/copy_engine.h"
 #include "platform/posix/posix_file_system.h"
@@ -112,6 +116,101 @@ TEST_F(TrashTest, NoTrashFolderMeansTheItemStays) {
   }
   EXPECT_EQ(tmp_.Read("w/a.txt"), "stay");
   EXPECT_FALSE(std::filesystem::exists("files"));
+}
+
+TEST_F(TrashTest, NamesAlreadyTakenGetNumbersAndEveryInfoKeepsTheExactPlace) {
+  // The same name from three folders, one of them a byte string that is no
+  // UTF-8; the first number is taken by a leftover without its info file.
+  const std::string odd = "w3/\xff\xfe name";
+  tmp_.Write("w1/日本 語.txt", "1");
+  tmp_.Write("w2/日本 語.txt", "2");
+  tmp_.Write("w3/日本 語.txt", "3");
+  tmp_.Write(odd, "odd");
+  tmp_.Write("home/data/Trash/files/日本 語.txt.2", "leftover");
+  for (const char* w : {"w1", "w2", "w3"}) {
+    trash_.MoveToRecycleBin(tmp_.P(std::string(w) + "/日本 語.txt"));
+  }
+  trash_.MoveToRecycleBin(tmp_.P(odd));
+
+  EXPECT_EQ(tmp_.Read("home/data/Trash/files/日本 語.txt"), "1");
+  EXPECT_EQ(tmp_.Read("home/data/Trash/files/日本 語.txt.2"), "leftover");
+  EXPECT_EQ(tmp_.Read("home/data/Trash/files/日本 語.txt.3"), "2");
+  EXPECT_EQ(tmp_.Read("home/data/Trash/files/日本 語.txt.4"), "3");
+  EXPECT_FALSE(tmp_.Exists("home/data/Trash/info/日本 語.txt.2.trashinfo"));
+  EXPECT_EQ(tmp_.Read("home/data/Trash/files/\xff\xfe name"), "odd");
+
+  const std::regex info(
+      "\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
+  std::smatch m;
+  const std::string second = tmp_.Read("home/data/Trash/info/日本 語.txt.3.trashinfo");
+  ASSERT_TRUE(std::regex_match(second, m, info)) << second;
+  EXPECT_EQ(m[1].str(),
+            tmp_.P("w2") + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E.txt");
+  const std::string third = tmp_.Read("home/data/Trash/info/\xff\xfe name.trashinfo");
+  ASSERT_TRUE(std::regex_match(third, m, info)) << third;
+  EXPECT_EQ(m[1].str(), tmp_.P("w3") + "/%FF%FE%20name");
+}
+
+TEST_F(TrashTest, ATrashRemovedBetweenTwoItemsIsMadeAgain) {
+  tmp_.Write("w/a.txt");
+  tmp_.Write("w/b.txt");
+  trash_.MoveToRecycleBin(tmp_.P("w/a.txt"));
+  std::filesystem::remove_all(tmp_.N("home/data/Trash"));
+  trash_.MoveToRecycleBin(tmp_.P("w/b.txt"));
+  EXPECT_TRUE(InTrash("b.txt"));
+  EXPECT_FALSE(tmp_.Exists("w/b.txt"));
+}
+
+TEST_F(TrashTest, WhatCannotLeaveItsFolderStaysAndTheTrashHoldsNoInfoForIt) {
+  tmp_.Write("w/locked/a.txt", "a");
+  std::filesystem::permissions(tmp_.N("w/locked"), std::filesystem::perms::owner_read |
+                                                       std::filesystem::perms::owner_exec);
+  if (::access(tmp_.P("w/locked").c_str(), W_OK) == 0) {
+    GTEST_SKIP() << "this user may write into any folder";
+  }
+  try {
+    trash_.MoveToRecycleBin(tmp_.P("w/locked/a.txt"));
+    ADD_FAILURE() << "moved";
+  } catch (const FsError& e) {
+    EXPECT_EQ(e.kind(), FsErrorKind::AccessDenied);
+  }
+  EXPECT_EQ(tmp_.Read("w/locked/a.txt"), "a");
+  EXPECT_TRUE(tmp_.Names("home/data/Trash/info").empty());
+}
+
+// An item on another volume than the data folder goes to the Trash at the
+// top of its own volume (here /dev/shm, when it is one), never across.
+TEST_F(TrashTest, AnItemOnAnotherVolumeGoesToThatVolumesTrash) {
+  struct stat shm {};
+  struct stat here {};
+  const std::string top = "/dev/shm";
+  const std::string own = top + "/.Trash-" + std::to_string(::getuid());
+  if (::stat(top.c_str(), &shm) != 0 || ::stat(tmp_.P("").c_str(), &here) != 0 ||
+      shm.st_dev == here.st_dev || ::access(top.c_str(), W_OK) != 0) {
+    GTEST_SKIP() << "needs a writable /dev/shm on a volume of its own";
+  }
+  struct stat before {};
+  const bool hadTrash = ::lstat(own.c_str(), &before) == 0;
+  const std::string folder = top + "/mirtel-trash-test-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/far.txt") << "far";
+  const std::string name = "mirtel-trash-test-" + std::to_string(::getpid()) + ".txt";
+  std::filesystem::rename(folder + "/far.txt", folder + "/" + name);
+
+  EXPECT_NO_THROW(trash_.MoveToRecycleBin(folder + "/" + name));
+  EXPECT_FALSE(std::filesystem::exists(folder + "/" + name));
+  std::ifstream in(own + "/files/" + name);
+  std::string content;
+  in >> content;
+  EXPECT_EQ(content, "far");
+  EXPECT_TRUE(std::filesystem::exists(own + "/info/" + name + ".trashinfo"));
+  EXPECT_FALSE(tmp_.Exists("home/data/Trash/files/" + name));
+
+  std::error_code ignored;
+  std::filesystem::remove(own + "/files/" + name, ignored);
+  std::filesystem::remove(own + "/info/" + name + ".trashinfo", ignored);
+  if (!hadTrash) std::filesystem::remove_all(own, ignored);
+  std::filesystem::remove_all(folder, ignored);
 }
 
 TEST_F(TrashTest, SyncMovesWhatTheSourceLacksToTheTrash) {
