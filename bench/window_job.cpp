@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,6 +28,7 @@
 #include "platform/native_file_system.h"
 #include "platform/posix/posix_ansi_codec.h"
 #include "platform/posix/posix_tick_clock.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_window.h"
@@ -66,14 +66,7 @@ int main(int argc, char* argv[]) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("mirtel"));
-  // The program's own font: the list and the menus draw with it.
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("VL PGothic")});
-  font.setPixelSize(12);
-  QApplication::setFont(font);
+  mirtel::PrepareApplication(app);
 
   // mirtel.dat goes to a program folder of the job's own.
   QTemporaryDir programFolder;

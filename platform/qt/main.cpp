@@ -1,34 +1,20 @@
 // mirtel: copies one folder tree into another.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMainWindow>
-#include <QTranslator>
 
 #include "app/frm_mirtel.h"
 #include "platform/native_file_system.h"
 #include "platform/posix/posix_ansi_codec.h"
 #include "platform/posix/posix_tick_clock.h"
 #include "platform/program_folder.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_instance_lock.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("mirtel"));
-
-  // The interface is Japanese whatever the locale: Qt's own dialogs too.
-  QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("VL PGothic")});
-  font.setPixelSize(12);
-  QApplication::setFont(font);
+  mirtel::PrepareApplication(app);
 
   mirtel::QtInstanceLock lock(mirtel::QtInstanceLock::DefaultPath());
   mirtel::QtWindow window;

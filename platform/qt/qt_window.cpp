@@ -26,6 +26,7 @@
 
 #include "app/frm_mirtel.h"
 #include "app/res_strings.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_text.h"
 
 // The pictures are compiled into this library; the static link needs their
@@ -242,18 +243,6 @@ int ButtonValue(Qt::MouseButton button) {
     default:
       return 0;
   }
-}
-
-// The Japanese Gothic face the layout was drawn for, then faces that render
-// Japanese where it is not installed.
-QFont GothicFont(int pixels, bool bold) {
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("VL PGothic"), QStringLiteral("Droid Sans Fallback")});
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
 }
 
 QIcon ButtonIcon(const QString& name) {
