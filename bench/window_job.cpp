@@ -25,11 +25,8 @@
 #include <system_error>
 
 #include "app/frm_mirtel.h"
-#include "platform/native_file_system.h"
-#include "platform/posix/posix_ansi_codec.h"
-#include "platform/posix/posix_tick_clock.h"
 #include "platform/qt/qt_application.h"
-#include "platform/qt/qt_shell.h"
+#include "platform/qt/qt_program.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_window.h"
 
@@ -74,15 +71,9 @@ int main(int argc, char* argv[]) {
     std::cerr << "mirtel_window_job: no temporary folder\n";
     return 2;
   }
-  mirtel::QtWindow window;
-  mirtel::QtShell shell(window.widget());
-  const auto fs = mirtel::MakeNativeFileSystem();
-  const auto recycler = mirtel::MakeNativeRecycler(*fs);
-  mirtel::PosixAnsiCodec codec;
-  mirtel::PosixTickClock clock;
-  mirtel::FrmMirtel form(mirtel::AppPlatform{window, shell, *fs, *recycler, codec, clock,
-                                             mirtel::ToUtf8(programFolder.path()) + "/"});
-  window.Connect(form);
+  mirtel::QtProgram program(mirtel::ToUtf8(programFolder.path()) + "/");
+  mirtel::QtWindow& window = program.window;
+  mirtel::FrmMirtel& form = program.form;
   form.Form_Load();
   window.Show();
   QApplication::processEvents();
