@@ -198,11 +198,20 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
       throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に書き込めません");
     }
     const std::string target = trash.files + "/" + name;
-    if (::renameat2(AT_FDCWD, item.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    int err = 0;
+    if (::renameat2(AT_FDCWD, item.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+      err = errno;
+      struct stat taken {};
+      if ((err == EINVAL || err == ENOSYS) && ::lstat(target.c_str(), &taken) != 0) {
+        // A file system that cannot promise not to replace: the name is
+        // ours by its info file and free in files/, so a plain rename.
+        err = ::rename(item.c_str(), target.c_str()) == 0 ? 0 : errno;
+      }
+    }
+    if (err == 0) {
       last = number;
       return true;
     }
-    const int err = errno;
     ::unlink(infoPath.c_str());
     if (err == EEXIST || err == ENOTEMPTY) continue;  // a leftover without its info
     struct stat st {};

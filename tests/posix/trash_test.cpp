@@ -178,6 +178,15 @@ TEST_F(TrashTest, WhatCannotLeaveItsFolderStaysAndTheTrashHoldsNoInfoForIt) {
   EXPECT_TRUE(tmp_.Names("home/data/Trash/info").empty());
 }
 
+TEST_F(TrashTest, AFolderHoldingTheTrashItselfStays) {
+  tmp_.Write("home/data/keep.txt", "keep");
+  tmp_.Write("w/a.txt");
+  trash_.MoveToRecycleBin(tmp_.P("w/a.txt"));
+  EXPECT_THROW(trash_.MoveToRecycleBin(tmp_.P("home")), FsError);
+  EXPECT_EQ(tmp_.Read("home/data/keep.txt"), "keep");
+  EXPECT_EQ(tmp_.Names("home/data/Trash/info"), std::vector<std::string>{"a.txt.trashinfo"});
+}
+
 // An item on another volume than the data folder goes to the Trash at the
 // top of its own volume (here /dev/shm, when it is one), never across.
 TEST_F(TrashTest, AnItemOnAnotherVolumeGoesToThatVolumesTrash) {
