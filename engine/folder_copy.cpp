@@ -51,7 +51,7 @@ bool PrepareFolder(FileSystem& fs, WalkView& view, JobState& state, const std::s
     return false;
   }
   std::uint32_t destAttrs = 0;
-  if (walk::Probe(fs, dest, destAttrs) == Presence::Present) {
+  if (ProbeEntry(fs, dest, &destAttrs) == Presence::Present) {
     if (destAttrs & kAttrReparsePoint) {
       ++state.FailedCount;
       Skip(view, "フォルダ" + name + "はコピー先がリンクなのでコピーしません");
@@ -86,7 +86,7 @@ void CopyFileEntry(FileSystem& fs, WalkView& view, JobState& state, const std::s
     }
   }
   std::uint32_t destAttrs = 0;
-  bool exists = walk::Probe(fs, dest, destAttrs) == Presence::Present;
+  bool exists = ProbeEntry(fs, dest, &destAttrs) == Presence::Present;
   if (exists && (destAttrs & kAttrDirectory)) {
     state.FoundFile = true;
     ++state.FailedCount;

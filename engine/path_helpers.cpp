@@ -23,20 +23,18 @@ std::string PlusYen(const std::string& path) {
 }
 
 bool ChkExist(FileSystem& fs, const std::string& path) {
-  try {
-    fs.Attributes(path);
-    return true;
-  } catch (...) {
-    return false;
-  }
+  return ProbeEntry(fs, path) == Presence::Present;
 }
 
-Presence ProbeEntry(FileSystem& fs, const std::string& path) {
+Presence ProbeEntry(FileSystem& fs, const std::string& path, std::uint32_t* attrs) {
   try {
-    fs.Attributes(path);
-    return Presence::Present;
-  } catch (const FsError& e) {
-    return e.kind() == FsErrorKind::NotFound ? Presence::Absent : Presence::Unknown;
+    std::uint32_t found = 0;
+    FsErrorKind why = FsErrorKind::Other;
+    if (fs.TryAttributes(path, found, why)) {
+      if (attrs != nullptr) *attrs = found;
+      return Presence::Present;
+    }
+    return why == FsErrorKind::NotFound ? Presence::Absent : Presence::Unknown;
   } catch (...) {
     return Presence::Unknown;
   }

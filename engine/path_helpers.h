@@ -17,9 +17,10 @@ std::string PlusYen(const std::string& path);
 bool ChkExist(FileSystem& fs, const std::string& path);
 
 // Present, absent, or unknown (the query failed for another reason than
-// "not found"): pruning removes only what is definitely absent.
+// "not found"): pruning removes only what is definitely absent. `attrs`,
+// when given, receives the attributes of a present entry.
 enum class Presence { Present, Absent, Unknown };
-Presence ProbeEntry(FileSystem& fs, const std::string& path);
+Presence ProbeEntry(FileSystem& fs, const std::string& path, std::uint32_t* attrs = nullptr);
 
 // True when the normalised folder path is a drive root: "C:\" and the like
 // on Windows (3 characters), only "/" on POSIX.

@@ -20,18 +20,6 @@ inline std::string Relative(const std::string& folder, const JobState& state) {
 
 inline bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
-// Like ProbeEntry, also handing back the attributes of a present entry.
-inline Presence Probe(FileSystem& fs, const std::string& path, std::uint32_t& attrs) {
-  try {
-    attrs = fs.Attributes(path);
-    return Presence::Present;
-  } catch (const FsError& e) {
-    return e.kind() == FsErrorKind::NotFound ? Presence::Absent : Presence::Unknown;
-  } catch (...) {
-    return Presence::Unknown;
-  }
-}
-
 // True when `folder` is `inner` or one of the folders above it.
 bool Encloses(const std::string& folder, const std::string& inner);
 

@@ -51,6 +51,20 @@ class FileSystem {
   // FsError(NotFound) when there is no such entry.
   virtual std::uint32_t Attributes(const std::string& path) = 0;
 
+  // Attributes without an exception where the entry cannot be looked at:
+  // false, with the reason in `why` (NotFound for no such entry). The walks
+  // ask this of every destination name, most of them missing on a first
+  // copy, where an exception each would cost more than the question.
+  virtual bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) {
+    try {
+      attrs = Attributes(path);
+      return true;
+    } catch (const FsError& e) {
+      why = e.kind();
+      return false;
+    }
+  }
+
   // Last-write time of a file in whole seconds of UTC (fractions dropped).
   virtual std::int64_t LastWriteTime(const std::string& path) = 0;
 

@@ -5,32 +5,38 @@
 
 namespace mirtel {
 
-FsError ErrnoError(int err, const std::string& path) {
+FsErrorKind KindOfErrno(int err) {
   switch (err) {
     case ENOENT:
     case ENOTDIR:  // a file where a folder of the path should be: no such entry
-      return FsError(FsErrorKind::NotFound, path);
+      return FsErrorKind::NotFound;
     case EACCES:
     case EPERM:
     case ETXTBSY:
-      return FsError(FsErrorKind::AccessDenied, path);
+      return FsErrorKind::AccessDenied;
     case EEXIST:
     case ENOTEMPTY:
     case EISDIR:
-      return FsError(FsErrorKind::AlreadyExists, path);
+      return FsErrorKind::AlreadyExists;
     case ENOSPC:
     case EDQUOT:
-      return FsError(FsErrorKind::DiskFull, path);
+      return FsErrorKind::DiskFull;
     case EROFS:
-      return FsError(FsErrorKind::ReadOnlyVolume, path);
+      return FsErrorKind::ReadOnlyVolume;
     case ENAMETOOLONG:
-      return FsError(FsErrorKind::NameTooLong, path);
+      return FsErrorKind::NameTooLong;
     case EINVAL:
     case EILSEQ:
-      return FsError(FsErrorKind::InvalidName, path);
+      return FsErrorKind::InvalidName;
     default:
-      return FsError(FsErrorKind::Other, path, std::strerror(err));
+      return FsErrorKind::Other;
   }
+}
+
+FsError ErrnoError(int err, const std::string& path) {
+  const FsErrorKind kind = KindOfErrno(err);
+  if (kind == FsErrorKind::Other) return FsError(kind, path, std::strerror(err));
+  return FsError(kind, path);
 }
 
 }  // namespace mirtel

@@ -7,6 +7,7 @@
 
 namespace mirtel {
 
+FsErrorKind KindOfErrno(int err);
 FsError ErrnoError(int err, const std::string& path);
 
 }  // namespace mirtel

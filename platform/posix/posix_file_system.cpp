@@ -347,6 +347,19 @@ bool PosixFileSystem::KnownAbsent(const std::string& path) const {
 }
 
 std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
+  std::uint32_t attrs = 0;
+  if (const int err = Query(path, attrs); err != 0) throw ErrnoError(err, path);
+  return attrs;
+}
+
+bool PosixFileSystem::TryAttributes(const std::string& path, std::uint32_t& attrs,
+                                    FsErrorKind& why) {
+  const int err = Query(path, attrs);
+  if (err != 0) why = KindOfErrno(err);
+  return err == 0;
+}
+
+int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
   const std::string name = NameOf(path);
   const std::uint32_t hidden = IsHiddenName(name) ? std::uint32_t{kAttrHidden} : 0u;
   // The entry the listing just returned: a folder needs no question to the
@@ -355,7 +368,8 @@ std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
     const Entry& e = cursor_->entries[current_];
     if (e.type == DT_DIR && e.name == name && path.size() == cursor_->folder.size() + name.size() &&
         path.compare(0, cursor_->folder.size(), cursor_->folder) == 0) {
-      return kAttrDirectory | hidden;
+      attrs = kAttrDirectory | hidden;
+      return 0;
     }
   }
   struct stat st {};
@@ -364,10 +378,10 @@ std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
     // Only a plain "no such entry" is worth remembering: the copy that
     // usually follows then skips its own look.
     if (err == ENOENT) Remember(path, nullptr);
-    throw ErrnoError(err, path);
+    return err;
   }
   Remember(path, &st);
-  std::uint32_t attrs = hidden;
+  attrs = hidden;
   if (S_ISLNK(st.st_mode)) {
     attrs |= kAttrReparsePoint;
     struct stat target {};
@@ -378,7 +392,7 @@ std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
     attrs |= kAttrArchive;
     if (!(st.st_mode & S_IWUSR)) attrs |= kAttrReadOnly;
   }
-  return attrs;
+  return 0;
 }
 
 std::int64_t PosixFileSystem::LastWriteTime(const std::string& path) {

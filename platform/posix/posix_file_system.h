@@ -29,6 +29,7 @@ class PosixFileSystem : public FileSystem {
   std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                               const std::string& name) override;
   std::uint32_t Attributes(const std::string& path) override;
+  bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) override;
   std::int64_t LastWriteTime(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
@@ -71,6 +72,8 @@ class PosixFileSystem : public FileSystem {
   void Mutated(const std::string& path);
   // lstat result remembered for `path`; null when none or when it is absent.
   const struct stat* Recent(const std::string& path) const;
+  // The attributes of `path` into `attrs`; the errno of a failed look, else 0.
+  int Query(const std::string& path, std::uint32_t& attrs);
 
   std::vector<std::shared_ptr<Listing>> path_;  // the folders on the walk's path
   std::shared_ptr<Listing> cursor_;
