@@ -152,6 +152,29 @@ TEST_F(PosixFsTest, AttributesOfEntriesAndLinks) {
   }
 }
 
+// The question without an exception tells "no such entry" apart from an
+// entry that cannot be looked at: only the first may let sync prune.
+TEST_F(PosixFsTest, TheQuietQuestionGivesTheSameAnswersAndReasons) {
+  tmp_.Write("d/ro.txt");
+  ::chmod(tmp_.P("d/ro.txt").c_str(), 0444);
+  std::uint32_t attrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  EXPECT_TRUE(fs_.TryAttributes(tmp_.P("d/ro.txt"), attrs, why));
+  EXPECT_EQ(attrs, kAttrArchive | kAttrReadOnly);
+  EXPECT_FALSE(fs_.TryAttributes(tmp_.P("d/none"), attrs, why));
+  EXPECT_EQ(why, FsErrorKind::NotFound);
+  why = FsErrorKind::Other;
+  EXPECT_FALSE(fs_.TryAttributes(tmp_.P("d/ro.txt/x"), attrs, why));
+  EXPECT_EQ(why, FsErrorKind::NotFound);
+
+  if (RunningAsRoot()) GTEST_SKIP() << "root looks into every folder whatever its mode";
+  tmp_.Write("closed/inside.txt");
+  ::chmod(tmp_.P("closed").c_str(), 0);
+  EXPECT_FALSE(fs_.TryAttributes(tmp_.P("closed/inside.txt"), attrs, why));
+  EXPECT_EQ(why, FsErrorKind::AccessDenied);
+  ::chmod(tmp_.P("closed").c_str(), 0700);
+}
+
 TEST_F(PosixFsTest, TimesAreWholeSecondsOfTheFileALinkLeadsTo) {
   tmp_.Write("f.txt");
   SetTimeNs("f.txt", 1600000000, 900000000);
