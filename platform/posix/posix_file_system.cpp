@@ -292,6 +292,9 @@ std::string PosixFileSystem::ListStart(const std::string& pattern, std::uint32_t
   cursor_.reset();
   returned_ = false;
   ended_ = false;
+  // Folders are held open only while one listing lasts: a folder replaced
+  // between two jobs (or two folders of a walk) is opened afresh by name.
+  CloseFolders();
   next_ = 0;
   mask_ = mask;
   glob_ = pattern.substr(folder.size());
@@ -322,7 +325,43 @@ std::string PosixFileSystem::ListResumeAfter(const std::string& pattern, std::ui
 
 PosixFileSystem::PosixFileSystem() : pid_(::getpid()) {}
 
-PosixFileSystem::~PosixFileSystem() = default;
+PosixFileSystem::~PosixFileSystem() { CloseFolders(); }
+
+void PosixFileSystem::CloseFolders() {
+  for (OpenFolder& f : openFolders_) {
+    if (f.fd >= 0) ::close(f.fd);
+    f.fd = -1;
+    f.folder.clear();
+  }
+}
+
+int PosixFileSystem::At(const std::string& path, std::string& name) {
+  const std::size_t slash = path.rfind(kSep);
+  if (slash == std::string::npos || slash + 1 == path.size()) {
+    name = path;
+    return AT_FDCWD;
+  }
+  const std::string_view folder(path.data(), slash + 1);
+  name.assign(path, slash + 1);
+  for (int i = 0; i < 2; ++i) {
+    if (openFolders_[i].fd >= 0 && openFolders_[i].folder == folder) {
+      lastOpenFolder_ = i;
+      return openFolders_[i].fd;
+    }
+  }
+  const int fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    // The call on the whole path reports what is wrong with it.
+    name = path;
+    return AT_FDCWD;
+  }
+  lastOpenFolder_ ^= 1;  // the one used longer ago
+  OpenFolder& slot = openFolders_[lastOpenFolder_];
+  if (slot.fd >= 0) ::close(slot.fd);
+  slot.folder.assign(folder);
+  slot.fd = fd;
+  return fd;
+}
 
 void PosixFileSystem::Remember(const std::string& path, const struct stat* st) {
   RecentStat& slot = recent_[recentNext_];
@@ -372,8 +411,10 @@ int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
       return 0;
     }
   }
+  std::string entry;
+  const int dir = At(path, entry);
   struct stat st {};
-  if (::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (::fstatat(dir, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     const int err = errno;
     // Only a plain "no such entry" is worth remembering: the copy that
     // usually follows then skips its own look.
@@ -385,7 +426,9 @@ int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
   if (S_ISLNK(st.st_mode)) {
     attrs |= kAttrReparsePoint;
     struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) attrs |= kAttrDirectory;
+    if (::fstatat(dir, entry.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)) {
+      attrs |= kAttrDirectory;
+    }
   } else if (S_ISDIR(st.st_mode)) {
     attrs |= kAttrDirectory;
   } else {
@@ -399,8 +442,10 @@ std::int64_t PosixFileSystem::LastWriteTime(const std::string& path) {
   if (const struct stat* st = Recent(path); st != nullptr && !S_ISLNK(st->st_mode)) {
     return static_cast<std::int64_t>(st->st_mtim.tv_sec);
   }
+  std::string name;
+  const int dir = At(path, name);
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) throw ErrnoError(errno, path);
+  if (::fstatat(dir, name.c_str(), &st, 0) != 0) throw ErrnoError(errno, path);
   return static_cast<std::int64_t>(st.st_mtim.tv_sec);
 }
 
@@ -421,19 +466,31 @@ void PosixFileSystem::Mutated(const std::string& path) {
     cursor_->valid = false;
   }
   std::erase_if(path_, [](const std::shared_ptr<Listing>& l) { return !l->valid; });
+  // An open folder that went (or was moved) must not take the next names.
+  for (OpenFolder& f : openFolders_) {
+    if (f.fd >= 0 && f.folder.compare(0, self.size() + 1, self + kSep) == 0) {
+      ::close(f.fd);
+      f.fd = -1;
+      f.folder.clear();
+    }
+  }
 }
 
 void PosixFileSystem::Changed(const std::string& path) { Mutated(path); }
 
 void PosixFileSystem::MakeFolder(const std::string& path) {
-  const int rc = ::mkdir(path.c_str(), 0777);
+  std::string name;
+  const int rc = ::mkdirat(At(path, name), name.c_str(), 0777);
   const int err = errno;
   Mutated(path);
   if (rc != 0) throw ErrnoError(err, path);
 }
 
 void PosixFileSystem::CopyFile(const std::string& source, const std::string& dest) {
-  Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  // Each folder is open for the *at calls only until the next At: the
+  // source is opened before the destination's folder is asked for.
+  std::string name;
+  Fd in(::openat(At(source, name), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (in.fd < 0) throw ErrnoError(errno, source);
   struct stat src {};
   if (::fstat(in.fd, &src) != 0) throw ErrnoError(errno, source);
@@ -442,24 +499,28 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   }
   // The walk has just looked at dest: what it saw still holds, as nothing
   // has changed here since.
+  const int dir = At(dest, name);
   const bool absent = KnownAbsent(dest);
   if (!absent) {
     struct stat old {};
     const struct stat* known = Recent(dest);
-    if (known == nullptr && ::lstat(dest.c_str(), &old) == 0) known = &old;
+    if (known == nullptr && ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+      known = &old;
+    }
     if (known != nullptr) CheckReplaceable(*known, dest);
   }
 
-  const std::string folder = ParentOf(dest);
+  // The temporary name lies in dest's folder; the full one is for messages.
+  const std::string prefix = dir == AT_FDCWD ? ParentOf(dest) : std::string();
   std::string temp;
   int outFd = -1;
   for (int attempt = 0; attempt < 100 && outFd < 0; ++attempt) {
-    temp = folder + ".mirtel-" + std::to_string(pid_) + "-" + std::to_string(++tempCounter_) +
+    temp = prefix + ".mirtel-" + std::to_string(pid_) + "-" + std::to_string(++tempCounter_) +
            ".tmp";
-    outFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, src.st_mode & 0777);
+    outFd = ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, src.st_mode & 0777);
     if (outFd < 0 && errno != EEXIST) throw ErrnoError(errno, dest);
   }
-  if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, temp);
+  if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + NameOf(temp));
   Mutated(dest);
   Fd out(outFd);
   try {
@@ -467,9 +528,9 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
     const timespec times[2] = {src.st_atim, src.st_mtim};
     if (::futimens(out.fd, times) != 0) throw ErrnoError(errno, dest);
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    PutInPlace(AT_FDCWD, temp.c_str(), dest.c_str(), absent, dest);
+    PutInPlace(dir, temp.c_str(), name.c_str(), absent, dest);
   } catch (...) {
-    ::unlink(temp.c_str());
+    ::unlinkat(dir, temp.c_str(), 0);
     throw;
   }
 }

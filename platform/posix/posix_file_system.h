@@ -99,6 +99,21 @@ class PosixFileSystem : public FileSystem {
   void Remember(const std::string& path, const struct stat* st);
   bool KnownAbsent(const std::string& path) const;
 
+  // Two folders held open for the *at calls, the walk's source and
+  // destination folder: a name looked up in an open folder costs the
+  // system one step instead of the whole path. Closed at every start of a
+  // listing, and when this object removes or moves the folder or one above.
+  struct OpenFolder {
+    std::string folder;  // ends in the separator
+    int fd = -1;
+  };
+  OpenFolder openFolders_[2];
+  int lastOpenFolder_ = 0;
+  // The folder of `path`, open, with the last name of `path` in `name`;
+  // AT_FDCWD and the whole path where there is no such name or folder.
+  int At(const std::string& path, std::string& name);
+  void CloseFolders();
+
   pid_t pid_;
   unsigned tempCounter_ = 0;
 };

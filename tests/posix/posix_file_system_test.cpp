@@ -175,6 +175,33 @@ TEST_F(PosixFsTest, TheQuietQuestionGivesTheSameAnswersAndReasons) {
   ::chmod(tmp_.P("closed").c_str(), 0700);
 }
 
+// Names are looked up in folders held open; a folder put aside and made
+// anew must still get what is meant for its name, whether this object moved
+// it or someone else did between two jobs.
+TEST_F(PosixFsTest, AFolderMadeAnewUnderItsNameGetsTheNextCopies) {
+  tmp_.Write("src/a.txt", "a");
+  tmp_.Write("src/b.txt", "b");
+  tmp_.Dir("dst/sub");
+  fs_.CopyFile(tmp_.P("src/a.txt"), tmp_.P("dst/sub/a.txt"));
+
+  std::filesystem::rename(tmp_.N("dst/sub"), tmp_.N("dst/old"));
+  tmp_.Dir("dst/sub");
+  ListAll("src");  // the next job starts with a listing
+  fs_.CopyFile(tmp_.P("src/b.txt"), tmp_.P("dst/sub/b.txt"));
+  EXPECT_EQ(tmp_.Names("dst/sub"), std::vector<std::string>{"b.txt"});
+  EXPECT_EQ(tmp_.Names("dst/old"), std::vector<std::string>{"a.txt"});
+
+  // Within a listing, moved away as the Trash does it, which tells.
+  ListAll("src");
+  fs_.CopyFile(tmp_.P("src/a.txt"), tmp_.P("dst/sub/a.txt"));
+  std::filesystem::rename(tmp_.N("dst/sub"), tmp_.N("dst/older"));
+  fs_.Changed(tmp_.P("dst/sub"));
+  tmp_.Dir("dst/sub");
+  fs_.CopyFile(tmp_.P("src/b.txt"), tmp_.P("dst/sub/b.txt"));
+  EXPECT_EQ(tmp_.Names("dst/sub"), std::vector<std::string>{"b.txt"});
+  EXPECT_EQ(tmp_.Names("dst/older"), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
 TEST_F(PosixFsTest, TimesAreWholeSecondsOfTheFileALinkLeadsTo) {
   tmp_.Write("f.txt");
   SetTimeNs("f.txt", 1600000000, 900000000);
