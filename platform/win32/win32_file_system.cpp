@@ -80,15 +80,18 @@ bool FindEntry(const std::wstring& extended, WIN32_FIND_DATAW& found) {
 
 // "Not found" only counts when the volume itself still answers: a drive or
 // share that dropped away must not make its entries look deleted.
+bool VolumeGone(DWORD code, const std::wstring& extended) {
+  if (KindOfError(code) != FsErrorKind::NotFound) return false;
+  std::wstring root = VolumeRootOf(extended);
+  return !root.empty() && WithSeparator(extended) != root &&
+         GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 [[noreturn]] void ThrowQueryError(DWORD code, const std::string& path,
                                   const std::wstring& extended) {
-  if (KindOfError(code) == FsErrorKind::NotFound) {
-    std::wstring root = VolumeRootOf(extended);
-    if (!root.empty() && WithSeparator(extended) != root &&
-        GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      throw FsError(FsErrorKind::Other, path,
-                    "ドライブまたは共有フォルダに届きません " + SystemMessage(code));
-    }
+  if (VolumeGone(code, extended)) {
+    throw FsError(FsErrorKind::Other, path,
+                  "ドライブまたは共有フォルダに届きません " + SystemMessage(code));
   }
   ThrowWin32Error(code, path);
 }
@@ -271,7 +274,8 @@ std::string Win32FileSystem::ListResumeAfter(const std::string& pattern, std::ui
   return NameFrom(it->second + 1);
 }
 
-std::uint32_t Win32FileSystem::Attributes(const std::string& path) {
+DWORD Win32FileSystem::Query(const std::string& path, std::wstring& extended,
+                             std::uint32_t& attrs) {
   // The walks ask about the entry the listing just gave: answer from there.
   if (current_ && position_ > 0 && position_ <= current_->entries.size()) {
     const Entry& entry = current_->entries[position_ - 1];
@@ -280,17 +284,41 @@ std::uint32_t Win32FileSystem::Attributes(const std::string& path) {
       const auto& touched = current_->touched;
       if (touched.empty() || std::find(touched.begin(), touched.end(),
                                        Upper(Utf8ToWide(entry.name))) == touched.end()) {
-        return entry.attributes;
+        attrs = entry.attributes;
+        return ERROR_SUCCESS;
       }
     }
   }
-  const std::wstring extended = ExtendedPath(path);
+  extended = ExtendedPath(path);
   DWORD attributes = GetFileAttributesW(extended.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    attrs = attributes;
+    return ERROR_SUCCESS;
+  }
   DWORD code = GetLastError();
   WIN32_FIND_DATAW found;
-  if (code == ERROR_SHARING_VIOLATION && FindEntry(extended, found)) return found.dwFileAttributes;
-  ThrowQueryError(code, path, extended);
+  if (code == ERROR_SHARING_VIOLATION && FindEntry(extended, found)) {
+    attrs = found.dwFileAttributes;
+    return ERROR_SUCCESS;
+  }
+  return code == ERROR_SUCCESS ? ERROR_GEN_FAILURE : code;
+}
+
+std::uint32_t Win32FileSystem::Attributes(const std::string& path) {
+  std::wstring extended;
+  std::uint32_t attrs = 0;
+  const DWORD code = Query(path, extended, attrs);
+  if (code != ERROR_SUCCESS) ThrowQueryError(code, path, extended);
+  return attrs;
+}
+
+bool Win32FileSystem::TryAttributes(const std::string& path, std::uint32_t& attrs,
+                                    FsErrorKind& why) {
+  std::wstring extended;
+  const DWORD code = Query(path, extended, attrs);
+  if (code == ERROR_SUCCESS) return true;
+  why = VolumeGone(code, extended) ? FsErrorKind::Other : KindOfError(code);
+  return false;
 }
 
 std::int64_t Win32FileSystem::LastWriteTime(const std::string& path) {

@@ -19,6 +19,7 @@ class Win32FileSystem : public FileSystem {
   std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                               const std::string& name) override;
   std::uint32_t Attributes(const std::string& path) override;
+  bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) override;
   std::int64_t LastWriteTime(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
@@ -30,6 +31,10 @@ class Win32FileSystem : public FileSystem {
   void NoteChanged(const std::string& path);
 
  private:
+  // The attributes of `path` into `attrs` (`extended` gets its \\?\ form
+  // when the system was asked); ERROR_SUCCESS or the system's error code.
+  unsigned long Query(const std::string& path, std::wstring& extended, std::uint32_t& attrs);
+
   struct Entry {
     std::string name;
     std::uint32_t attributes;

@@ -155,6 +155,18 @@ TEST_F(Win32FileSystemTest, AttributesOfMissingEntriesAndBadPaths) {
   const std::string drive = MissingDrive();
   EXPECT_ANY_THROW(fs.Attributes(drive));
   EXPECT_NE(KindOf([&] { fs.Attributes(drive + "backup\\x.txt"); }), FsErrorKind::NotFound);
+
+  // The question without an exception gives the same reasons.
+  std::uint32_t attrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  EXPECT_FALSE(fs.TryAttributes(s.P(L"nofolder\\x.txt"), attrs, why));
+  EXPECT_EQ(why, FsErrorKind::NotFound);
+  why = FsErrorKind::NotFound;
+  EXPECT_FALSE(fs.TryAttributes(drive + "backup\\x.txt", attrs, why));
+  EXPECT_NE(why, FsErrorKind::NotFound);
+  s.Write(L"here.txt");
+  EXPECT_TRUE(fs.TryAttributes(s.P(L"here.txt"), attrs, why));
+  EXPECT_FALSE(attrs & kAttrDirectory);
 }
 
 TEST_F(Win32FileSystemTest, AttributesOfAListedEntryAreNotStaleAfterItsChange) {
