@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Times mirtel_walk against rsync and cp on the same generated trees, in the
 # same run, warm cache for everyone. Prints the median of RUNS runs per tool.
+# Every row then compares each tool's copy with rsync's: names, bytes, sizes
+# and modification times.
 #
 #   bench/run_bench.sh BUILD_DIR        (RUNS=5 by default)
 #   BENCH_ROWS='window|initial' bench/run_bench.sh BUILD_DIR
 #                                       only the rows whose scenario matches
 #                                       (extended regular expression, any case)
+#   BENCH_DISK_DIR=DIR                  where the "on disk" rows copy (/var/tmp
+#                                       by default; empty: no such rows)
+#   BENCH_DIVIDE=N                      every tree N times smaller, for a quick look
 #
 # A row is one call of `row` at the bottom: a scenario, how to prepare the
 # destination, and the tools to time. A new tool is one `tool_*` function.
@@ -13,16 +18,19 @@ set -euo pipefail
 
 build=${1:?usage: bench/run_bench.sh BUILD_DIR}
 runs=${RUNS:-5}
+divide=${BENCH_DIVIDE:-1}
+disk_base=${BENCH_DISK_DIR-/var/tmp}
 walk=$(cd "$build" && pwd)/bench/mirtel_walk
 gen=$(cd "$build" && pwd)/bench/make_tree
 # Built only where the Qt view is; its row says so when it is missing.
 window_job=$(cd "$build" && pwd)/bench/mirtel_window_job
 [ -x "$walk" ] && [ -x "$gen" ] || { echo "build mirtel_walk and make_tree in $build first" >&2; exit 2; }
-for t in rsync cp awk; do command -v $t >/dev/null || { echo "$t is needed" >&2; exit 2; }; done
+for t in rsync cp awk diff find; do command -v $t >/dev/null || { echo "$t is needed" >&2; exit 2; }; done
 
 # TMPDIR picks the volume: a disk measures the disk, tmpfs (/dev/shm) the tools.
 work=$(mktemp -d -t mirtel-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+disk=""
+trap 'rm -rf "$work" ${disk:+"$disk"}' EXIT
 # Removals go to a Trash of our own, next to the trees (same volume), not the user's.
 export XDG_DATA_HOME=$work/xdg
 mkdir -p "$XDG_DATA_HOME"
@@ -91,25 +99,57 @@ declare -A row_wall   # "scenario/tool" -> median wall seconds
 # True when BENCH_ROWS leaves the scenario $1 in.
 wanted() { [ -z "${BENCH_ROWS:-}" ] || grep -qiE -- "$BENCH_ROWS" <<<"$1"; }
 
-ROW_FORMAT="%-32s %14s %14s %14s  %-18s %-6s %-9s %s\n"
+ROW_FORMAT="%-38s %14s %14s %14s  %-18s %-6s %-9s %s\n"
 printf_row() { printf "$ROW_FORMAT" "$@"; }
 
-# row NAME SOURCE PREP_ONCE PREP_EACH "MIRTEL_TOOL OTHER_TOOLS..." TARGET_TOOL TARGET_RATIO
+# What a copy holds, for comparing two: every entry's type and path, and a
+# file's size and modification time. Folder times are left out: not every
+# tool keeps them.
+listing() {
+  (cd "$1" && find . -mindepth 1 \( -type f -printf 'f %P %s %T@\n' \) -o -printf '%y %P\n') |
+    LC_ALL=C sort
+}
+
+# Each tool's copy in the row must equal rsync's: the row's own rsync run or,
+# without one, a fresh rsync -a of the source. A fast wrong copy is no result.
+# check_row NAME SOURCE DESTINATION_ROOT TOOLS...
+check_row() {
+  local name=$1 src=$2 root=$3 t ref=""
+  shift 3
+  for t in "$@"; do case $t in rsync*) ref=$root/dst-$t ;; esac; done
+  if [ -z "$ref" ]; then
+    ref=$root/dst-reference
+    rm -rf "$ref" && mkdir -p "$ref" && rsync -a "$src" "$ref/"
+  fi
+  for t in "$@"; do
+    [ "$root/dst-$t" != "$ref" ] || continue
+    if ! diff -r --no-dereference "$ref" "$root/dst-$t" >"$work/diff" 2>&1 ||
+       ! diff <(listing "$ref") <(listing "$root/dst-$t") >"$work/diff" 2>&1; then
+      echo "${label[$t]}'s copy differs from rsync's ($name):" >&2
+      head -20 "$work/diff" >&2
+      exit 1
+    fi
+  done
+}
+
+# row NAME SOURCE PREP_ONCE PREP_EACH "MIRTEL_TOOL OTHER_TOOLS..." TARGET_TOOL TARGET_RATIO [DEST_ROOT]
 # Cells are "wall (cpu)" medians; ratios are mirtel_walk / the best other tool.
+# The tools copy into DEST_ROOT/dst-TOOL ($work by default).
 row() {
-  local name=$1 src=$2 once=$3 each=$4 tools=($5) target_tool=$6 target_ratio=$7
+  local name=$1 src=$2 once=$3 each=$4 tools=($5) target_tool=$6 target_ratio=$7 root=${8:-$work}
   local t i w c
   wanted "$name" || return 0
   declare -A walls=() cpus=() wall=() cpu=()
-  for t in "${tools[@]}"; do "$once" "$t" "$work/dst-$t" "$src"; done
+  for t in "${tools[@]}"; do "$once" "$t" "$root/dst-$t" "$src"; done
   for ((i = 0; i < runs; i++)); do
     for t in "${tools[@]}"; do   # interleaved: equal cache for all
-      "$each" "$t" "$work/dst-$t" "$src"
-      read -r w c < <(time_one "$t" "$src" "$work/dst-$t"; echo) || true
+      "$each" "$t" "$root/dst-$t" "$src"
+      read -r w c < <(time_one "$t" "$src" "$root/dst-$t"; echo) || true
       [ -n "$c" ] || exit 1
       walls[$t]+="$w "; cpus[$t]+="$c "
     done
   done
+  check_row "$name" "$src" "$root" "${tools[@]}"
   for t in "${tools[@]}"; do
     wall[$t]=$(median ${walls[$t]}); cpu[$t]=$(median ${cpus[$t]})
     row_wall["$name/$t"]=${wall[$t]}
@@ -140,14 +180,6 @@ row() {
   last_median[$name]=${wall[$mine]}
 }
 
-# The copies made by tools $1 and $2 in scenario $3 hold the same names and
-# bytes.
-same_result() {
-  [ -n "${last_median[$3]:-}" ] || return 0
-  diff -r "$work/dst-$1" "$work/dst-$2" >/dev/null ||
-    { echo "${label[$1]}'s result differs from ${label[$2]}'s ($3)" >&2; exit 1; }
-}
-
 # The window's row, where the window job is built.
 window_row() {
   local name=$1
@@ -157,41 +189,75 @@ window_row() {
     return 0
   fi
   row "$name" "$full_tree" keep prep_empty "window_job walk_job" walk_job 1.3
-  same_result window_job walk_job "$name"
 }
+
+# 20000 -> "20,000"
+commas() {
+  local n=$1 out=""
+  while ((n >= 1000)); do out=$(printf ',%03d' $((n % 1000)))$out; n=$((n / 1000)); done
+  echo "$n$out"
+}
+files=$((20000 / divide)) folders=$((1000 / divide))
+wide_small=$((1000 / divide)) wide_large=$((10000 / divide)) flat=$((50000 / divide))
+((folders > 0 && wide_small > 0)) || { echo "BENCH_DIVIDE is too large" >&2; exit 2; }
+initial="initial copy, $(commas $files) files"
+wide_small_name="$(commas $wide_small) subfolders, initial"
+wide_large_name="$(commas $wide_large) subfolders, initial"
 
 # ---- trees (seeded: the same on every machine)
 echo "generating trees in a temporary folder ..." >&2
-"$gen" tree "$work/src/tree" 20000 1000 1 >/dev/null
+echo "names of the tree: $("$gen" tree "$work/src/tree" $files $folders 1)" >&2
 full_tree=$work/src/tree
 mkdir -p "$work/sync" && cp -a "$full_tree" "$work/sync/"
 pruned=$("$gen" prune "$work/sync/tree" 10 5 2)
-"$gen" wide "$work/wide1k/wide" 1000 >/dev/null
-"$gen" wide "$work/wide10k/wide" 10000 >/dev/null
-"$gen" flat "$work/flat/flat" 50000 3 >/dev/null
+"$gen" wide "$work/wide1k/wide" $wide_small >/dev/null
+"$gen" wide "$work/wide10k/wide" $wide_large >/dev/null
+echo "names of one folder: $("$gen" flat "$work/flat/flat" $flat 3)" >&2
 echo "sync source: $pruned" >&2
+
+# The "on disk" rows: source and copies on the machine's disk, as users copy
+# between disks. No sync row there: its removals would go to that volume's
+# own Trash, outside the benchmark's folder.
+disk_note="no rows on disk (BENCH_DISK_DIR is empty)"
+if [ -n "$disk_base" ] && ! wanted "$initial, on disk" && ! wanted "unchanged tree, on disk"; then
+  disk_note="no rows on disk (BENCH_ROWS)"
+elif [ -n "$disk_base" ]; then
+  [ -d "$disk_base" ] || { echo "BENCH_DISK_DIR: no folder $disk_base" >&2; exit 2; }
+  if [ "$(stat -c %d "$disk_base")" = "$(stat -c %d "$work")" ]; then
+    disk_note="no rows on disk: the other rows already run on $disk_base's volume"
+  else
+    disk=$(mktemp -d -p "$disk_base" mirtel-bench.XXXXXX)
+    mkdir -p "$disk/src" && cp -a "$full_tree" "$disk/src/"
+    disk_note="rows on disk: $(df -T "$disk" | awk 'NR == 2 { print $2 }') ($disk_base)"
+  fi
+fi
 
 printf_row scenario "mirtel_walk" "rsync" "cp" "best other" ratio "cpu ratio" target
 
 # ---- rows
-row "initial copy, 20,000 files"   "$full_tree" keep prep_empty "mirtel_walk rsync cp" cp 1.0
-same_result mirtel_walk rsync "initial copy, 20,000 files"
+row "$initial"                     "$full_tree" keep prep_empty "mirtel_walk rsync cp" cp 1.0
 window_row "job through the window (offscreen)"
 row "unchanged tree"               "$full_tree" prep_own_copy keep \
     "mirtel_walk rsync cp_update" best 1.0
 row "sync, 10% files 5% folders gone" "$work/sync/tree" keep prep_full_tree \
     "mirtel_sync rsync_delete" rsync_delete 1.5
-same_result mirtel_sync rsync_delete "sync, 10% files 5% folders gone"
-row "1,000 subfolders, initial"    "$work/wide1k/wide" keep prep_empty "mirtel_walk rsync cp" - -
-row "10,000 subfolders, initial"   "$work/wide10k/wide" keep prep_empty "mirtel_walk rsync cp" - -
-row "50,000 files in one folder"   "$work/flat/flat" keep prep_empty "mirtel_walk rsync cp" - -
+row "$wide_small_name"             "$work/wide1k/wide" keep prep_empty "mirtel_walk rsync cp" - -
+row "$wide_large_name"             "$work/wide10k/wide" keep prep_empty "mirtel_walk rsync cp" - -
+row "$(commas $flat) files in one folder" "$work/flat/flat" keep prep_empty \
+    "mirtel_walk rsync cp" - -
+if [ -n "$disk" ]; then
+  row "$initial, on disk"          "$disk/src/tree" keep prep_empty "mirtel_walk rsync cp" \
+      cp 1.0 "$disk"
+  row "unchanged tree, on disk"    "$disk/src/tree" prep_own_copy keep \
+      "mirtel_walk rsync cp_update" best 1.0 "$disk"
+fi
 
 echo
-if [ -n "${last_median["10,000 subfolders, initial"]:-}" ] &&
-   [ -n "${last_median["1,000 subfolders, initial"]:-}" ]; then
-  wide_ratio=$(awk -v a="${last_median["10,000 subfolders, initial"]}" \
-    -v b="${last_median["1,000 subfolders, initial"]}" 'BEGIN { printf "%.1f", a / b }')
-  echo "mirtel_walk 10,000 / 1,000 subfolders: ${wide_ratio}× (target ≤ 12×:" \
+if [ -n "${last_median["$wide_large_name"]:-}" ] &&
+   [ -n "${last_median["$wide_small_name"]:-}" ]; then
+  wide_ratio=$(awk -v a="${last_median["$wide_large_name"]}" \
+    -v b="${last_median["$wide_small_name"]}" 'BEGIN { printf "%.1f", a / b }')
+  echo "mirtel_walk $(commas $wide_large) / $(commas $wide_small) subfolders: ${wide_ratio}× (target ≤ 12×:" \
     "$(awk -v r="$wide_ratio" 'BEGIN { print (r <= 12 ? "met" : "MISSED") }'))"
 fi
 window_name="job through the window (offscreen)"
@@ -202,4 +268,8 @@ if [ -n "${row_wall["$window_name/window_job"]:-}" ]; then
 fi
 echo "medians of $runs runs: wall seconds (CPU seconds, user + system); warm cache, $(nproc) cores"
 echo "ratio = mirtel_walk / the fastest other tool by wall time; cpu ratio likewise by CPU time"
-echo "trees on $(df -T "$work" | awk 'NR == 2 { print $2 }') ($(dirname "$work"))"
+echo "every copy compared with rsync's: names, bytes, sizes, modification times"
+echo "trees on $(df -T "$work" | awk 'NR == 2 { print $2 }') ($(dirname "$work")); $disk_note"
+[ -z "$disk" ] ||
+  echo "on disk: warm cache; a run ends when the tool exits, before the kernel has written" \
+    "everything back (each run starts after a sync)"
