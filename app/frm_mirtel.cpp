@@ -6,6 +6,7 @@
 #include "app/error_trap.h"
 #include "engine/path_helpers.h"
 #include "job/copy_modes.h"
+#include "job/settings_location.h"
 
 namespace mirtel {
 
@@ -29,6 +30,8 @@ void FrmMirtel::Form_Load() {
     job_.StopFlag = false;
     ComboBox& moto = w.Combo(Control::cmbBackMoto);
     ComboBox& saki = w.Combo(Control::cmbBackSaki);
+    // The user's settings folder may not exist yet.
+    if (!p_.settingsFolder.empty()) MakeFolders(p_.fs, p_.settingsFolder);
     LoadSettings(Settings_, SettingsPath(), p_.fs, p_.codec, moto, saki);
     std::string motoText = moto.Text();
     job_.MotoFolder = motoText + PlusYen(motoText);
@@ -41,6 +44,8 @@ void FrmMirtel::Form_Load() {
   });
 }
 
-std::string FrmMirtel::SettingsPath() const { return p_.programFolder + "mirtel.dat"; }
+std::string FrmMirtel::SettingsPath() const {
+  return (p_.settingsFolder.empty() ? p_.programFolder : p_.settingsFolder) + "mirtel.dat";
+}
 
 }  // namespace mirtel

@@ -29,7 +29,8 @@ struct AppPlatform {
   Recycler& recycler;
   AnsiCodec& codec;
   TickClock& clock;
-  std::string programFolder;  // ends in the separator; mirtel.dat and help live here
+  std::string programFolder;   // ends in the separator; the help lives here
+  std::string settingsFolder;  // where mirtel.dat lives; the program's folder when empty
 };
 
 class FrmMirtel {
@@ -117,7 +118,7 @@ class FrmMirtel {
   bool PrepareJob();  // steps up to the destination subfolder; false ends the press
   void RunJob();      // from the destination check to the idle window
   void ForceIdle();
-  std::string ResultLine() const;
+  void SaveHistory();
   void ToggleCopyMode();
   void ShowHint(int id);
   void DragOnLeftButton(std::string_view procedure, int button);

@@ -11,6 +11,7 @@
 #include "engine/error_text.h"
 #include "engine/job_state.h"
 #include "engine/path_helpers.h"
+#include "job/copy_job.h"
 
 namespace mirtel {
 namespace {
@@ -107,12 +108,11 @@ int RunWalk(const WalkOptions& options, FileSystem& fs, Recycler& recycler, std:
     err << "mirtel_walk: コピー先が存在しません。\n";
     return kWalkBadInput;
   }
-  if (SameFolder(state.MotoFolder, state.SakiFolder)) {
+  if (SameJobFolders(fs, state.MotoFolder, state.SakiFolder)) {
     err << "mirtel_walk: コピー元とコピー先が同じです\n";
     return kWalkBadInput;
   }
 
-  int failed = 0;
   double seconds = 0;
   const auto start = std::chrono::steady_clock::now();
   try {
@@ -122,20 +122,24 @@ int RunWalk(const WalkOptions& options, FileSystem& fs, Recycler& recycler, std:
       PrintSummary(out, state, 0, 0);
       return kWalkFailed;
     }
-    state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
-    engine.FolderCopy(state.MotoFolder);
-    if (options.sync) {
-      state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
-      engine.StartSync(state.SakiFolder, state.MotoFolder);
+    if (const std::string refusal = SettleRoots(fs, state); !refusal.empty()) {
+      err << "mirtel_walk: " << refusal << '\n';
+      return kWalkBadInput;
     }
+    // --sync is the user's consent to removals.
+    state.PruneConfirmed = options.sync;
+    RunWalks(engine, state, view, [&] { return options.sync; });
   } catch (const std::exception& error) {
     // The walks trap their own errors; this is the last net, as the window's.
     view.MsgBox(ErrorDescription(error), kMbOk, {});
   }
   seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  failed = state.FailedCount;
-  PrintSummary(out, state, failed, seconds);
-  return failed > 0 || view.MessageCount() > 0 ? kWalkFailed : kWalkOk;
+  PrintSummary(out, state, state.FailedCount, seconds);
+  if (state.StopFlag) {
+    err << "mirtel_walk: " << ResultLine(state) << '\n';
+    return kWalkInterrupted;
+  }
+  return state.FailedCount > 0 || view.MessageCount() > 0 ? kWalkFailed : kWalkOk;
 }
 
 int WalkMain(const std::vector<std::string>& args, FileSystem& fs, Recycler& recycler,

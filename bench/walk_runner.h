@@ -17,6 +17,7 @@ namespace mirtel {
 inline constexpr int kWalkOk = 0;
 inline constexpr int kWalkFailed = 1;    // an item failed, or the destination cannot be opened
 inline constexpr int kWalkBadInput = 2;  // bad arguments or folders; nothing was touched
+inline constexpr int kWalkInterrupted = 3;  // stopped by Ctrl+C before the end
 
 inline constexpr const char* kWalkUsage = "usage: mirtel_walk SRC DST [--sync] [--verbose]";
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "engine/job_state.h"
@@ -28,12 +29,14 @@ class CopyEngine {
   void MakeSakiFolder();
 
   // Brings the destination up to date with source folder `folder` and
-  // everything below it. RootLength must be the length of MotoFolder.
+  // everything below it. RootLength must be the length of MotoFolder. An
+  // error on one entry fails that entry only; the walk goes on.
   void FolderCopy(const std::string& folder);
 
   // Moves to the Recycle Bin / Trash what destination folder `folder` holds
   // that `motoRoot` no longer has. RootLength must be the length of
-  // SakiFolder.
+  // SakiFolder. Stops at once when the source root is no longer the folder
+  // the job started with.
   void StartSync(const std::string& folder, const std::string& motoRoot);
 
   // The shell file operation on one item; returns false (after telling the
@@ -42,6 +45,33 @@ class CopyEngine {
                    std::uint16_t flags);
 
  private:
+  // One source entry of the copy walk; true when the walk is to descend.
+  bool CopyEntry(const std::string& folder, const std::string& name, const std::string& dest);
+  bool PrepareFolder(const std::string& source, const std::string& name, const std::string& dest,
+                     std::uint32_t attrs);
+  void CopyFileEntry(const std::string& source, const std::string& dest, const std::string& name);
+  void CopyOne(const std::string& source, const std::string& dest, const std::string& name,
+               const char* doneSuffix);
+
+  // One destination entry of the sync walk; true when the walk used the
+  // listing cursor (a descent) and must resume after `name`.
+  bool PruneEntry(const std::string& folder, const std::string& motoRoot,
+                  const std::string& relative, const std::string& name, const FileId& motoHere);
+  bool SourceStillThere(const std::string& motoFolder, const FileId& motoHere);
+  void StopPruning();
+
+  // A destination item whose source counterpart is of the other kind (file
+  // against folder): to the Recycle Bin / Trash, and the source's item made
+  // in its place. True when the walk used the listing cursor.
+  bool ReplaceWithSource(const std::string& dest, const std::string& source,
+                         const std::string& name, bool sourceIsFolder);
+
+  // Failures: a line naming the item with the reason, counted; the walk's
+  // error box once per job.
+  void EntryFailed(const std::string& text, const std::exception& error);
+  void CopyTrapBox(const std::exception& error);
+  void SyncTrapBox(const std::exception& error);
+
   FileSystem& fs_;
   Recycler& recycler_;
   WalkView& view_;

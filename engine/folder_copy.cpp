@@ -13,119 +13,192 @@ namespace {
 
 const std::string kSep(1, kPathSeparator);
 
-// Copies one file; a failure is reported on the item and the walk goes on.
-void CopyOne(FileSystem& fs, WalkView& view, JobState& state, const std::string& source,
-             const std::string& dest, const std::string& name, const char* doneSuffix) {
-  try {
-    fs.CopyFile(source, dest);
-  } catch (const std::exception& e) {
-    ++state.FailedCount;
-    const std::string text = name + "のコピーに失敗しました：" + ErrorReason(e);
-    view.AppendResult(text);
-    view.SetStatus(text);
-    return;
-  }
-  ++state.CopiedCount;
-  view.AppendResult(name);
-  view.SetStatus(name + doneSuffix);
-}
-
-void Skip(WalkView& view, const std::string& text) {
+void Report(WalkView& view, const std::string& text) {
   view.AppendResult(text);
   view.SetStatus(text);
 }
 
-// A source folder entry: makes its counterpart when needed. True when the
-// walk is to descend into it.
-bool PrepareFolder(FileSystem& fs, WalkView& view, JobState& state, const std::string& folder,
-                   const std::string& name, const std::string& dest, std::uint32_t attrs) {
-  if (attrs & kAttrReparsePoint) {
-    // Never walked through: no loops and nothing from outside the tree.
-    Skip(view, "フォルダ" + name + "はリンクなのでコピーしません");
+}  // namespace
+
+void CopyEngine::EntryFailed(const std::string& text, const std::exception& error) {
+  ++state_.FailedCount;
+  Report(view_, text + "：" + ErrorReason(error));
+}
+
+void CopyEngine::CopyTrapBox(const std::exception& error) {
+  if (state_.CopyErrorShown) return;
+  state_.CopyErrorShown = true;
+  view_.MsgBox(ErrorDescription(error), kMbOk);
+}
+
+void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
+                         const std::string& name, const char* doneSuffix) {
+  try {
+    fs_.CopyFile(source, dest);
+  } catch (const std::exception& e) {
+    EntryFailed(name + "のコピーに失敗しました", e);
+    return;
+  }
+  ++state_.CopiedCount;
+  view_.AppendResult(name);
+  view_.SetStatus(name + doneSuffix);
+}
+
+bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& source,
+                                   const std::string& name, bool sourceIsFolder) {
+  // Removing a folder of the destination that holds the source would take
+  // the source with it.
+  FileId destId;
+  if (state_.SourceInsideDest ||
+      (!sourceIsFolder && fs_.Identify(dest, destId) && walk::AnyOf(state_.MotoAncestors, destId))) {
+    ++state_.FailedCount;
+    Report(view_, name + "はコピー先に種類の違う同じ名前の項目があるのでコピーしません");
     return false;
   }
-  if (SameFolder(folder + name + kSep, state.SakiFolder)) {
-    // The destination lies inside the source; copying it into itself would
-    // never end.
-    view.SetStatus("フォルダ" + name + "はコピー先なのでコピーしません");
+  Report(view_, name + "はコピー元と種類が違うので置き換えます");
+  if (!FileCopySub(dest, std::string(), kFoDelete, kSyncDeleteFlags)) {
+    ++state_.FailedCount;
+    Report(view_, name + "を削除できませんでした：" + state_.LastRemovalError);
     return false;
   }
-  std::uint32_t destAttrs = 0;
-  if (ProbeEntry(fs, dest, &destAttrs) == Presence::Present) {
-    if (destAttrs & kAttrReparsePoint) {
-      ++state.FailedCount;
-      Skip(view, "フォルダ" + name + "はコピー先がリンクなのでコピーしません");
+  ++state_.RemovedCount;
+  Report(view_, sourceIsFolder ? name + "を削除" : name + "フォルダを削除");
+  if (sourceIsFolder) {
+    try {
+      fs_.MakeFolderLike(dest, source);
+    } catch (const std::exception& e) {
+      EntryFailed("フォルダ" + name + "を作成できませんでした", e);
       return false;
     }
-    if (!(destAttrs & kAttrDirectory)) {
-      ++state.FailedCount;
-      Skip(view, "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
-      return false;
-    }
-    view.SetStatus("フォルダを検索");
+    view_.SetStatus("フォルダ" + name + "を作成");
     return true;
   }
-  // A "RECYCLED" folder without counterpart is neither made nor entered:
-  // every copy below it would miss its folder.
-  if (name == "RECYCLED") return false;
-  fs.MakeFolder(dest);
-  view.SetStatus("フォルダ" + name + "を作成");
+  state_.FoundFile = true;
+  CopyOne(source, dest, name, "をコピー");
   return true;
 }
 
-void CopyFileEntry(FileSystem& fs, WalkView& view, JobState& state, const std::string& source,
-                   const std::string& dest, const std::string& name, std::uint32_t attrs) {
+bool CopyEngine::PrepareFolder(const std::string& source, const std::string& name,
+                               const std::string& dest, std::uint32_t attrs) {
+  if (attrs & kAttrReparsePoint) {
+    // Never walked through: no loops and nothing from outside the tree.
+    Report(view_, "フォルダ" + name + "はリンクなのでコピーしません");
+    return false;
+  }
+  FileId sourceId;
+  const bool sourceKnown = fs_.Identify(source, sourceId);
+  if (sourceKnown && state_.SakiIdKnown && sourceId == state_.SakiId) {
+    // The destination lies inside the source; copying it into itself would
+    // never end.
+    view_.SetStatus("フォルダ" + name + "はコピー先なのでコピーしません");
+    return false;
+  }
+  std::uint32_t destAttrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  if (fs_.TryAttributes(dest, destAttrs, why)) {
+    const bool realFolder = (destAttrs & kAttrDirectory) && !(destAttrs & kAttrReparsePoint);
+    if (!realFolder) {
+      if (state_.PruneConfirmed) return ReplaceWithSource(dest, source, name, true);
+      ++state_.FailedCount;
+      Report(view_, (destAttrs & kAttrReparsePoint)
+                        ? "フォルダ" + name + "はコピー先がリンクなのでコピーしません"
+                        : "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
+      return false;
+    }
+    // A destination folder that is the source root or a folder above it (a
+    // bind mount, say) would have the source copied into itself. The very
+    // folder being copied is harmless: every file compares equal to itself.
+    FileId destId;
+    if (fs_.Identify(dest, destId) && !(sourceKnown && destId == sourceId) &&
+        walk::AnyOf(state_.MotoAncestors, destId)) {
+      ++state_.FailedCount;
+      Report(view_, "フォルダ" + name + "はコピー先がコピー元そのものなのでコピーしません");
+      return false;
+    }
+    view_.SetStatus("フォルダを検索");
+    return true;
+  }
+  if (why != FsErrorKind::NotFound) throw FsError(why, dest);
+  try {
+    fs_.MakeFolderLike(dest, source);
+  } catch (const std::exception& e) {
+    EntryFailed("フォルダ" + name + "を作成できませんでした", e);
+    CopyTrapBox(e);
+    return false;
+  }
+  view_.SetStatus("フォルダ" + name + "を作成");
+  return true;
+}
+
+void CopyEngine::CopyFileEntry(const std::string& source, const std::string& dest,
+                               const std::string& name) {
+  std::uint32_t destAttrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  state_.FoundFile = true;
+  if (!fs_.TryAttributes(dest, destAttrs, why)) {
+    if (why != FsErrorKind::NotFound) throw FsError(why, dest);
+    CopyOne(source, dest, name, "をコピー");
+    return;
+  }
+  if ((destAttrs & kAttrDirectory) && !(destAttrs & kAttrReparsePoint)) {
+    if (state_.PruneConfirmed) {
+      ReplaceWithSource(dest, source, name, false);
+      return;
+    }
+    ++state_.FailedCount;
+    Report(view_, name + "はコピー先に同じ名前のフォルダがあるのでコピーしません");
+    return;
+  }
+  const FileTime moto = fs_.LastWriteTime(source);
+  FileTime saki;
+  try {
+    saki = fs_.LastWriteTime(dest);
+  } catch (const FsError& e) {
+    // A broken link at the destination is simply replaced by the copy.
+    if (!(destAttrs & kAttrReparsePoint) || e.kind() != FsErrorKind::NotFound) throw;
+    CopyOne(source, dest, name, "をコピー");
+    return;
+  }
+  state_.MotoDate = moto.ns;
+  state_.SakiDate = saki.ns;
+  const int order = walk::CompareTimes(moto, saki);
+  if (order == 0) {
+    view_.SetStatus("同じ日付です");
+  } else if (order < 0) {
+    view_.SetStatus("コピー先の方が新しいです");
+  } else {
+    CopyOne(source, dest, name, "を上書きコピー");
+  }
+}
+
+bool CopyEngine::CopyEntry(const std::string& folder, const std::string& name,
+                           const std::string& dest) {
+  // Our own unfinished copies (a source that once was a destination may
+  // hold some) are never the user's data.
+  if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return false;
+  const std::string source = folder + name;
+  const std::uint32_t attrs = fs_.Attributes(source);
+  if (attrs & kAttrDirectory) {
+    if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
+    return PrepareFolder(source, name, dest, attrs);
+  }
+  if (attrs & kAttrDevice) {
+    Report(view_, name + "は通常のファイルではないのでコピーしません");
+    return false;
+  }
   if (attrs & kAttrReparsePoint) {
     // A link to a file is copied as that file; a broken one has nothing to copy.
     try {
-      fs.LastWriteTime(source);
+      fs_.LastWriteTime(source);
     } catch (const FsError& e) {
       if (e.kind() != FsErrorKind::NotFound) throw;
-      Skip(view, name + "はリンク先がないのでコピーしません");
-      return;
+      Report(view_, name + "はリンク先がないのでコピーしません");
+      return false;
     }
   }
-  std::uint32_t destAttrs = 0;
-  bool exists = ProbeEntry(fs, dest, &destAttrs) == Presence::Present;
-  if (exists && (destAttrs & kAttrDirectory)) {
-    state.FoundFile = true;
-    ++state.FailedCount;
-    Skip(view, name + "はコピー先に同じ名前のフォルダがあるのでコピーしません");
-    return;
-  }
-  if (exists) {
-    state.MotoDate = fs.LastWriteTime(source);
-    try {
-      state.SakiDate = fs.LastWriteTime(dest);
-    } catch (const FsError& e) {
-      // A broken link at the destination is simply replaced by the copy.
-      if (!(destAttrs & kAttrReparsePoint) || e.kind() != FsErrorKind::NotFound) throw;
-      exists = false;
-    }
-  }
-  state.FoundFile = true;
-  if (!exists) {
-    CopyOne(fs, view, state, source, dest, name, "をコピー");
-  } else if (state.MotoDate == state.SakiDate) {
-    view.SetStatus("同じ日付です");
-  } else if (state.MotoDate < state.SakiDate) {
-    view.SetStatus("コピー先の方が新しいです");
-  } else {
-    CopyOne(fs, view, state, source, dest, name, "を上書きコピー");
-  }
+  CopyFileEntry(source, dest, name);
+  return false;
 }
-
-}  // namespace
-
-namespace walk {
-
-bool Encloses(const std::string& folder, const std::string& inner) {
-  const std::string f = folder + PlusYen(folder);
-  const std::string i = inner + PlusYen(inner);
-  return i.size() >= f.size() && SameFolder(i.substr(0, f.size()), f);
-}
-
-}  // namespace walk
 
 void CopyEngine::MakeSakiFolder() {
   try {
@@ -137,7 +210,12 @@ void CopyEngine::MakeSakiFolder() {
     }
     const std::string name = length == 0 ? std::string() : moto.substr(last, length - last - 1);
     try {
-      fs_.MakeFolder(state_.SakiFolder + name);
+      // The subfolder gets the source folder's permissions, where there is one.
+      if (ChkExist(fs_, moto)) {
+        fs_.MakeFolderLike(state_.SakiFolder + name, moto);
+      } else {
+        fs_.MakeFolder(state_.SakiFolder + name);
+      }
     } catch (const std::exception&) {
       // Mostly there from an earlier job; the caller checks the folder.
     }
@@ -149,32 +227,48 @@ void CopyEngine::MakeSakiFolder() {
 }
 
 void CopyEngine::FolderCopy(const std::string& folder) {
+  const std::string pattern = folder + walk::kAllEntries;
+  const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
+  std::string name;
   try {
-    const std::string pattern = folder + walk::kAllEntries;
-    const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
-    std::string name = fs_.ListStart(pattern, kListEverything);
-    while (!name.empty()) {
-      view_.Yield();
-      if (state_.StopFlag) return;
-      if (!walk::IsDotEntry(name)) {
-        const std::string source = folder + name;
-        const std::string dest = sakiBase + name;
-        const std::uint32_t attrs = fs_.Attributes(source);
-        if (attrs & kAttrDirectory) {
-          if (PrepareFolder(fs_, view_, state_, folder, name, dest, attrs)) {
-            FolderCopy(source + kSep);
-            // The descent used the one listing cursor: pick up after `name`.
-            name = fs_.ListResumeAfter(pattern, kListEverything, name);
-            continue;
-          }
-        } else {
-          CopyFileEntry(fs_, view_, state_, source, dest, name, attrs);
-        }
-      }
-      name = fs_.ListNext();
+    name = fs_.ListStart(pattern, kListEverything);
+    // A folder lists at least "." while it exists: nothing at all below the
+    // root means it went away since its parent listed it.
+    if (name.empty() && folder != state_.MotoFolder &&
+        ProbeEntry(fs_, folder) == Presence::Absent) {
+      throw FsError(FsErrorKind::NotFound, folder);
     }
   } catch (const std::exception& e) {
-    view_.MsgBox(ErrorDescription(e), kMbOk);
+    EntryFailed("フォルダ" + walk::FolderLabel(folder, state_) + "の中をコピーできませんでした", e);
+    CopyTrapBox(e);
+    return;
+  }
+  while (!name.empty()) {
+    view_.Yield();
+    if (state_.StopFlag) return;
+    bool descended = false;
+    if (!walk::IsDotEntry(name)) {
+      bool descend = false;
+      try {
+        descend = CopyEntry(folder, name, sakiBase + name);
+      } catch (const std::exception& e) {
+        EntryFailed(name + "のコピーに失敗しました", e);
+        CopyTrapBox(e);
+      }
+      if (descend) {
+        FolderCopy(folder + name + kSep);
+        descended = true;
+      }
+    }
+    try {
+      // A descent used the one listing cursor: pick up after `name`.
+      name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
+    } catch (const std::exception& e) {
+      EntryFailed(
+          "フォルダ" + walk::FolderLabel(folder, state_) + "の残りの項目はコピーできませんでした", e);
+      CopyTrapBox(e);
+      return;
+    }
   }
 }
 

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
+
+#include "platform/file_system.h"
 
 namespace mirtel {
 
@@ -14,18 +17,35 @@ struct JobState {
   std::int32_t CopiedCount = 0;  // files copied (successfully) by the job
   bool FoundFile = false;        // the copy walk met at least one source file
   bool StopFlag = false;         // the user asked the job to stop
-  std::int64_t MotoDate = 0;     // UTC seconds of the file pair under comparison
+  std::int64_t MotoDate = 0;     // ns of UTC of the file pair under comparison
   std::int64_t SakiDate = 0;
 
-  std::int32_t FailedCount = 0;   // copies and removals that failed
+  std::int32_t FailedCount = 0;   // entries that failed: copies, removals, folders left unfinished
   std::int32_t RemovedCount = 0;  // items moved to the Recycle Bin / Trash
   // Destination folders whose removal failed in this job: tried once only.
   std::set<std::string> FailedRemovals;
-  // The boxes of a failed removal come once per job; later failures are
-  // listed with their reason only, so a volume without a Recycle Bin does
-  // not bury the user in boxes.
+  // Each kind of error box comes once per job; later failures of that kind
+  // are listed with their reason only, so a bad volume does not bury the
+  // user in boxes.
+  bool CopyErrorShown = false;
+  bool SyncErrorShown = false;
   bool RemovalErrorShown = false;
   std::string LastRemovalError;  // reason of the last failed removal
+
+  // What the roots are, taken when the job starts (see engine/job_roots.h):
+  // the walks compare folders by identity, never by spelling.
+  FileId MotoId;
+  bool MotoIdKnown = false;
+  FileId SakiId;
+  bool SakiIdKnown = false;
+  std::vector<FileId> MotoAncestors;  // the source root and every folder above it
+  bool SourceInsideDest = false;      // pruning would reach the source itself
+
+  // The user agreed to removals for this job (the sync confirmation): type
+  // clashes are then settled in the source's favour during the copy walk.
+  bool PruneConfirmed = false;
+  // Pruning stopped because the source root is no longer what it was.
+  bool PruningStopped = false;
 };
 
 }  // namespace mirtel

@@ -49,64 +49,171 @@ bool SourceCanBePruned(FileSystem& fs, WalkView& view, const std::string& motoRo
 
 }  // namespace
 
+void CopyEngine::SyncTrapBox(const std::exception& error) {
+  if (state_.SyncErrorShown) return;
+  state_.SyncErrorShown = true;
+  view_.MsgBox("StartSyncでエラー", kMbOk);
+  view_.MsgBox(ErrorDescription(error), kMbOk);
+}
+
+void CopyEngine::StopPruning() {
+  if (state_.PruningStopped) return;
+  state_.PruningStopped = true;
+  ++state_.FailedCount;
+  const std::string text = "コピー元のフォルダが変わったため、同期の削除を中止しました";
+  Report(view_, text);
+  view_.MsgBox(text, kMbOk);
+}
+
+bool CopyEngine::SourceStillThere(const std::string& motoFolder, const FileId& motoHere) {
+  // The source root must be the folder the job started with (an unmounted
+  // volume leaves an empty folder of the same name behind), and the folder
+  // compared must be the one this level started with.
+  FileId root;
+  FileId here;
+  if (!state_.MotoIdKnown || !fs_.Identify(state_.MotoFolder, root) || !(root == state_.MotoId) ||
+      !fs_.Identify(motoFolder, here) || !(here == motoHere)) {
+    StopPruning();
+    return false;
+  }
+  return true;
+}
+
+bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRoot,
+                            const std::string& relative, const std::string& name,
+                            const FileId& motoHere) {
+  const std::string path = folder + name;
+  switch (fs_.ClassifyTemporary(name)) {
+    case Temporary::Dead:
+      // A copy of ours that a run ended before finishing: never the user's.
+      fs_.RemoveLeftover(path);
+      return false;
+    case Temporary::Live:
+      return false;
+    case Temporary::NotOurs:
+      break;
+  }
+  const std::uint32_t attrs = fs_.Attributes(path);
+  // A link, even one to a folder, is an item of its own: it goes itself and
+  // is never walked through.
+  const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
+  if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
+  const std::string counterpart = motoRoot + relative + name;
+  const std::string label = isFolder ? "フォルダ" + name : name;
+  const walk::Kind source = walk::KindOf(fs_, counterpart);
+  if (source == walk::Kind::Unknown) {
+    Report(view_, label + "はコピー元を確かめられないので残しました");
+    return false;
+  }
+  // Not copied (a link to a folder, a device): what the destination holds
+  // under its name stays as it is.
+  if (source == walk::Kind::Skipped) return false;
+  if (source == walk::Kind::Folder && isFolder) {
+    view_.SetStatus("フォルダを検索");
+    StartSync(path + kSep, motoRoot);
+    return true;
+  }
+  if (source == walk::Kind::File && !isFolder) return false;
+  if (source != walk::Kind::Missing) {
+    // The source now holds the other kind under this name: the destination
+    // follows it.
+    const bool sourceIsFolder = source == walk::Kind::Folder;
+    if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
+    if (!ReplaceWithSource(path, counterpart, name, sourceIsFolder) || !sourceIsFolder) {
+      return false;
+    }
+    const std::int32_t saved = state_.RootLength;
+    state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
+    FolderCopy(counterpart + kSep);
+    state_.RootLength = saved;
+    return true;
+  }
+  if (isFolder && state_.FailedRemovals.count(path) != 0) return false;
+  if (isFolder) {
+    FileId id;
+    if (fs_.Identify(path, id) && walk::AnyOf(state_.MotoAncestors, id)) {
+      // The source lies in it: never remove the source itself.
+      Report(view_, label + "はコピー元を含むので削除しません");
+      if (id == state_.MotoId) return false;
+      StartSync(path + kSep, motoRoot);
+      return true;
+    }
+  }
+  if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
+  if (FileCopySub(path, std::string(), kFoDelete, kSyncDeleteFlags)) {
+    ++state_.RemovedCount;
+    Report(view_, isFolder ? name + "フォルダを削除" : name + "を削除");
+  } else {
+    ++state_.FailedCount;
+    if (isFolder) state_.FailedRemovals.insert(path);
+    Report(view_, label + "を削除できませんでした：" + state_.LastRemovalError);
+  }
+  // The listing goes on with the entry after it; the removed item needs no
+  // visit.
+  return false;
+}
+
 void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoot) {
+  if (state_.PruningStopped) return;
+  const std::string relative = walk::Relative(folder, state_);
+  if (relative.empty()) {
+    if (state_.StopFlag) return;
+    if (!SourceCanBePruned(fs_, view_, motoRoot)) return;
+  }
+  // What this level compares against, checked again before every removal.
+  FileId motoHere;
+  {
+    FileId root;
+    if (!state_.MotoIdKnown || !fs_.Identify(motoRoot, root) || !(root == state_.MotoId)) {
+      StopPruning();
+      return;
+    }
+    if (!fs_.Identify(motoRoot + relative, motoHere)) {
+      // Gone from the source since its parent was compared: left for the
+      // next job, which sees it as it then is.
+      Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) +
+                        "はコピー元を確かめられないので残しました");
+      return;
+    }
+    if (motoHere.volume != state_.MotoId.volume) {
+      StopPruning();
+      return;
+    }
+  }
+  const std::string pattern = folder + walk::kAllEntries;
+  std::string name;
   try {
-    const std::string relative = walk::Relative(folder, state_);
-    if (relative.empty()) {
-      if (state_.StopFlag) return;
-      if (!SourceCanBePruned(fs_, view_, motoRoot)) return;
-    }
-    const std::string pattern = folder + walk::kAllEntries;
-    std::string name = fs_.ListStart(pattern, kListEverything);
-    while (!name.empty()) {
-      view_.Yield();
-      if (state_.StopFlag) return;
-      if (!walk::IsDotEntry(name)) {
-        const std::string path = folder + name;
-        const std::string counterpart = motoRoot + relative + name;
-        const std::uint32_t attrs = fs_.Attributes(path);
-        const Presence presence = ProbeEntry(fs_, counterpart);
-        // A link, even one to a folder, is an item of its own: it goes
-        // itself and is never walked through.
-        const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
-        const std::string label = isFolder ? "フォルダ" + name : name;
-        if (presence == Presence::Present) {
-          if (isFolder) {
-            view_.SetStatus("フォルダを検索");
-            StartSync(path + kSep, motoRoot);
-            name = fs_.ListResumeAfter(pattern, kListEverything, name);
-            continue;
-          }
-        } else if (presence == Presence::Unknown) {
-          Report(view_, label + "はコピー元を確かめられないので残しました");
-        } else if (isFolder && name == "RECYCLED") {
-          // Kept as it is, and not entered: all it holds lacks a counterpart.
-        } else if (isFolder && walk::Encloses(path, motoRoot)) {
-          // The source lies in it: never remove the source itself.
-          Report(view_, label + "はコピー元を含むので削除しません");
-          if (!SameFolder(path + kSep, motoRoot)) {
-            StartSync(path + kSep, motoRoot);
-            name = fs_.ListResumeAfter(pattern, kListEverything, name);
-            continue;
-          }
-        } else if (!(isFolder && state_.FailedRemovals.count(path) != 0)) {
-          if (FileCopySub(path, std::string(), kFoDelete, kSyncDeleteFlags)) {
-            ++state_.RemovedCount;
-            Report(view_, isFolder ? name + "フォルダを削除" : name + "を削除");
-          } else {
-            ++state_.FailedCount;
-            if (isFolder) state_.FailedRemovals.insert(path);
-            Report(view_, label + "を削除できませんでした：" + state_.LastRemovalError);
-          }
-          // The listing goes on with the entry after it; the removed item
-          // needs no visit.
-        }
-      }
-      name = fs_.ListNext();
-    }
+    name = fs_.ListStart(pattern, kListEverything);
   } catch (const std::exception& e) {
-    view_.MsgBox("StartSyncでエラー", kMbOk);
-    view_.MsgBox(ErrorDescription(e), kMbOk);
+    ++state_.FailedCount;
+    Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) + "の中を同期できませんでした：" +
+                      ErrorReason(e));
+    SyncTrapBox(e);
+    return;
+  }
+  while (!name.empty()) {
+    view_.Yield();
+    if (state_.StopFlag || state_.PruningStopped) return;
+    bool descended = false;
+    if (!walk::IsDotEntry(name)) {
+      try {
+        descended = PruneEntry(folder, motoRoot, relative, name, motoHere);
+      } catch (const std::exception& e) {
+        ++state_.FailedCount;
+        Report(view_, name + "を同期できませんでした：" + ErrorReason(e));
+        SyncTrapBox(e);
+      }
+      if (state_.PruningStopped) return;
+    }
+    try {
+      name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
+    } catch (const std::exception& e) {
+      ++state_.FailedCount;
+      Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) +
+                        "の残りの項目は同期できませんでした：" + ErrorReason(e));
+      SyncTrapBox(e);
+      return;
+    }
   }
 }
 

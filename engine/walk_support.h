@@ -20,7 +20,37 @@ inline std::string Relative(const std::string& folder, const JobState& state) {
 
 inline bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
-// True when `folder` is `inner` or one of the folders above it.
-bool Encloses(const std::string& folder, const std::string& inner);
+// The folder as a result line names it: its path below the root without the
+// final separator, or the whole root path at the root.
+std::string FolderLabel(const std::string& folder, const JobState& state);
+
+// Names the system keeps at the top of a volume (the Recycle Bin, the Trash,
+// the file-system checker's folder): never copied, never pruned there.
+bool IsVolumeSystemName(const std::string& name);
+
+// What a path of the other tree holds, for the decisions of the walks.
+enum class Kind {
+  Missing,  // definitely not there
+  Unknown,  // could not be looked at (for a reason other than "not found")
+  Folder,   // a real folder
+  File,     // a file, or a link that leads to one
+  Skipped,  // a link to a folder, a broken link, a device: never copied
+};
+Kind KindOf(FileSystem& fs, const std::string& path, std::uint32_t* attrs = nullptr);
+
+// The same question for an entry whose attributes are known.
+Kind KindOfAttributes(FileSystem& fs, const std::string& path, std::uint32_t attrs);
+
+// True when `id` is one of `ids`.
+bool AnyOf(const std::vector<FileId>& ids, const FileId& id);
+
+}  // namespace mirtel::walk
+
+namespace mirtel::walk {
+
+// How a source file's time stands against its copy's: -1 older, 0 the same,
+// 1 newer. Times closer than the coarser volume's step count as the same: a
+// FAT copy keeps 2 s, NTFS 100 ns, ext4 1 ns.
+int CompareTimes(const FileTime& moto, const FileTime& saki);
 
 }  // namespace mirtel::walk

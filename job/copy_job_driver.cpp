@@ -8,6 +8,7 @@
 #include "app/frm_mirtel.h"
 #include "engine/copy_engine.h"
 #include "engine/path_helpers.h"
+#include "job/copy_job.h"
 
 namespace mirtel {
 
@@ -27,14 +28,6 @@ void SetTwelve(Window& w, bool enabled) {
   for (Control c : kSwitchedControlsFirst) w.SetEnabled(c, enabled);
   for (MenuItem m : kSwitchedMenus) w.SetEnabled(m, enabled);
   for (Control c : kSwitchedControlsLast) w.SetEnabled(c, enabled);
-}
-
-std::int32_t LengthOf(const std::string& s) { return static_cast<std::int32_t>(s.size()); }
-
-// True when `inner` lies strictly below folder `outer` (both end in the
-// separator), compared as the platform compares paths.
-bool LiesBelow(const std::string& inner, const std::string& outer) {
-  return inner.size() > outer.size() && SameFolder(inner.substr(0, outer.size()), outer);
 }
 
 }  // namespace
@@ -66,12 +59,10 @@ bool FrmMirtel::PrepareJob() {
   std::string sakiText = saki.Text();
   job_.SakiFolder = sakiText + PlusYen(sakiText);
 
+  job_.PruneConfirmed = false;
   if (DoukiMode_) {
-    int answer = w.MsgBox(
-        "同期モードはコピー先のファイル内容をコピー元にあわせるため\r\n"
-        "コピー先のファイルを削除することがありますがよろしいですか？",
-        kMbYesNo | kMbDefButton2, "コピー開始の確認");
-    if (answer != kIdYes) return false;
+    if (!ConfirmSync(w)) return false;
+    job_.PruneConfirmed = true;
   }
 
   const std::string emptyFolder = PlusYen("");
@@ -87,8 +78,10 @@ bool FrmMirtel::PrepareJob() {
     cmdBackSaki_Click();
     return false;
   }
-  if (job_.SakiFolder == job_.MotoFolder) {
-    w.MsgBox("コピー元とコピー先が同じです");
+  // The same text, or the same folder reached another way (a link, another
+  // spelling): nothing may be made inside the source for it.
+  if (job_.SakiFolder == job_.MotoFolder || SameJobFolders(p_.fs, job_.MotoFolder, job_.SakiFolder)) {
+    w.MsgBox(kSameFolderText);
     w.SetFocus(Control::cmdBackSaki);
     return false;
   }
@@ -108,6 +101,11 @@ void FrmMirtel::RunJob() {
     if ((p_.fs.Attributes(job_.SakiFolder) & kAttrDirectory) == 0) {
       throw FsError(FsErrorKind::NotFound, job_.SakiFolder);
     }
+    if (const std::string refusal = SettleRoots(p_.fs, job_); !refusal.empty()) {
+      w.MsgBox(refusal);
+      w.SetFocus(Control::cmdBackSaki);
+      return;
+    }
 
     busy = true;
     All_False();
@@ -124,25 +122,16 @@ void FrmMirtel::RunJob() {
     job_.FailedCount = 0;
     job_.RemovedCount = 0;
     job_.FailedRemovals.clear();
+    job_.CopyErrorShown = false;
+    job_.SyncErrorShown = false;
     job_.RemovalErrorShown = false;
-    job_.RootLength = LengthOf(job_.MotoFolder);
+    job_.PruningStopped = false;
 
     checkTime_.StartTimer("");
     CopyEngine engine(p_.fs, p_.recycler, w, job_);
-    engine.FolderCopy(job_.MotoFolder);
-    // Read again: the mode may have been switched during the walk.
-    if (DoukiMode_) {
-      if (LiesBelow(job_.MotoFolder, job_.SakiFolder)) {
-        // The source itself is an entry of the destination tree and would be
-        // pruned with it.
-        w.AppendResult("コピー元がコピー先の中にあるため、同期の削除は行いませんでした");
-      } else {
-        job_.RootLength = LengthOf(job_.SakiFolder);
-        engine.StartSync(job_.SakiFolder, job_.MotoFolder);
-      }
-    }
+    RunWalks(engine, job_, w, [this] { return DoukiMode_; });
     w.SetCaption(Control::Label2, checkTime_.EndTimer());
-    w.SetCaption(Control::Label1, ResultLine());
+    w.SetCaption(Control::Label1, ResultLine(job_));
     w.Beep();
     w.SetVisible(Control::lstResult, true);
 
@@ -150,7 +139,7 @@ void FrmMirtel::RunJob() {
     ComboBox& saki = w.Combo(Control::cmbBackSaki);
     AddHistory(Settings_.MotoHistory, Settings_.MotoCount, moto, moto.Text(), MotoFound_);
     AddHistory(Settings_.SakiHistory, Settings_.SakiCount, saki, saki.Text(), SakiFound_);
-    SaveSettings(Settings_, SettingsPath(), p_.fs, p_.codec);
+    SaveHistory();
 
     w.SetBusyPointer(false);
     Copying_ = false;
@@ -167,6 +156,18 @@ void FrmMirtel::RunJob() {
   }
 }
 
+void FrmMirtel::SaveHistory() {
+  // The job is over and its result line stands: a history that cannot be
+  // written is a matter of its own, not a failed copy.
+  try {
+    SaveSettings(Settings_, SettingsPath(), p_.fs, p_.codec);
+  } catch (const std::exception& e) {
+    SafeMsgBox(p_.window, "履歴を保存できませんでした\n" + ErrorDescription(e));
+  } catch (...) {
+    SafeMsgBox(p_.window, "履歴を保存できませんでした");
+  }
+}
+
 void FrmMirtel::ForceIdle() {
   Window& w = p_.window;
   Copying_ = false;
@@ -179,19 +180,6 @@ void FrmMirtel::ForceIdle() {
   } catch (...) {
   }
   All_True();
-}
-
-std::string FrmMirtel::ResultLine() const {
-  std::string line;
-  if (job_.CopiedCount != 0 || job_.FailedCount != 0) {
-    line = std::to_string(job_.CopiedCount) + "個のファイルをコピーしました";
-  } else if (job_.FoundFile) {
-    line = "コピーの必要なファイルはありません";
-  } else {
-    line = "コピー元にファイルが存在しません";
-  }
-  if (job_.FailedCount != 0) line += "（失敗 " + std::to_string(job_.FailedCount) + "件）";
-  return line;
 }
 
 void FrmMirtel::cmdStop_Click() {

@@ -17,11 +17,33 @@ enum FileAttribute : std::uint32_t {
   kAttrSystem = 0x4,
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
+  kAttrDevice = 0x40,         // a device, FIFO or socket: never opened, never copied
   kAttrReparsePoint = 0x400,  // a symlink or junction (never followed)
 };
 
 // Listing mask of the walks: directories + system + hidden, i.e. everything.
 inline constexpr std::uint32_t kListEverything = 22;
+
+// The last write of a file, and how finely its volume keeps such times.
+struct FileTime {
+  std::int64_t ns = 0;          // nanoseconds since 1970-01-01 UTC
+  std::int64_t resolution = 1;  // the volume's step in ns: 1 on ext4, 100 on NTFS, 2 s on FAT
+};
+
+// What an entry is, whatever path leads to it: device and inode on POSIX,
+// volume serial and file index on Windows.
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+// A name of our own temporary copies, as a listing meets it.
+enum class Temporary {
+  NotOurs,  // the user's entry
+  Live,     // being written by a program that still runs
+  Dead,     // left by a run that ended before finishing it: ours to remove
+};
 
 class FileSystem {
  public:
@@ -32,17 +54,19 @@ class FileSystem {
   // entry, or "" when there is none (also when the folder does not exist).
   // Throws when the folder exists but cannot be read. Starting a listing
   // abandons the one in progress. Re-listing an unchanged folder is cheap.
+  // Names come in one fixed order (after "." and ".."), the same for a
+  // folder read afresh.
   virtual std::string ListStart(const std::string& pattern, std::uint32_t mask) = 0;
 
   // The next name of the listing in progress, "" after the last one; asking
   // again after "" throws FsError(ListingEnded).
   virtual std::string ListNext() = 0;
 
-  // Restarts the listing of `pattern` (as ListStart) and skips forward to the
-  // entry named exactly `name`, returning the name after it ("" when `name`
-  // was the last). Throws FsError(ListingEnded) when `name` is not listed:
-  // the same outcome as taking names one by one until it turns up, without
-  // the quadratic cost.
+  // Restarts the listing of `pattern` (as ListStart) and skips forward past
+  // the entry named exactly `name`, returning the name after it ("" when it
+  // was the last). When `name` is no longer listed (moved away meanwhile)
+  // the listing goes on with the first name that comes after where it stood.
+  // Throws FsError(ListingEnded) when the folder itself is gone.
   virtual std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                                       const std::string& name) = 0;
 
@@ -65,19 +89,54 @@ class FileSystem {
     }
   }
 
-  // Last-write time of a file in whole seconds of UTC (fractions dropped).
-  virtual std::int64_t LastWriteTime(const std::string& path) = 0;
+  // Last-write time of a file (through a link, of what it leads to), with
+  // the resolution of the volume that holds it.
+  virtual FileTime LastWriteTime(const std::string& path) = 0;
 
   // Makes one folder; throws when an entry of that name exists or the parent
   // is missing.
   virtual void MakeFolder(const std::string& path) = 0;
 
-  // Copies `source` over `dest` soundly: the bytes go to a temporary name in
-  // dest's folder, get the source's last-write time and are renamed into
-  // place. On failure the old dest is untouched and no temporary is left. A
-  // read-only dest is not replaced (AccessDenied). Links to files are copied
-  // as the file they lead to.
+  // Makes one folder as MakeFolder does, with the permissions (and, where
+  // the system lets us, the owner) of folder `model`; never more open than
+  // that at any moment.
+  virtual void MakeFolderLike(const std::string& path, const std::string& model) {
+    static_cast<void>(model);
+    MakeFolder(path);
+  }
+
+  // Copies `source` over `dest` soundly: the bytes go to a temporary in
+  // dest's folder, get the source's last-write time and permissions and are
+  // put in place only when complete. On failure the old dest is untouched and
+  // no temporary is left. A read-only dest is replaced only when the source
+  // is read-only too (the mark came from it); otherwise AccessDenied. Links to
+  // files are copied as the file they lead to; devices, FIFOs and sockets are
+  // refused without being opened.
   virtual void CopyFile(const std::string& source, const std::string& dest) = 0;
+
+  // The identity of what `path` names, through links (the roots of a job may
+  // be links the user chose). False when it cannot be looked at.
+  virtual bool Identify(const std::string& path, FileId& id) = 0;
+
+  // `folder` spelled as the system resolves it: links followed, "." and ".."
+  // gone, the system's own letter case and long names. Ends in the separator.
+  virtual std::string ResolvedFolder(const std::string& folder) = 0;
+
+  // True when `folder` is the top of a volume (a drive root, a mount point).
+  virtual bool IsVolumeRoot(const std::string& folder) = 0;
+
+  // Whether a listed name is one of our own temporary copies.
+  virtual Temporary ClassifyTemporary(const std::string& name) {
+    static_cast<void>(name);
+    return Temporary::NotOurs;
+  }
+
+  // Deletes a dead temporary copy of ours for good (it never was the user's).
+  virtual void RemoveLeftover(const std::string& path) = 0;
+
+  // Something other than this object (the Recycle Bin / Trash) moved or
+  // removed `path`: what is remembered of it and its folder is dropped.
+  virtual void NoteChanged(const std::string& path) { static_cast<void>(path); }
 
   // Whole-file access for the program's own small data file.
   virtual std::string ReadFile(const std::string& path) = 0;

@@ -1,7 +1,9 @@
 #include "platform/program_folder.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace mirtel {
@@ -18,5 +20,27 @@ std::string ProgramFolder() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::string UserSettingsFolder() {
+  // Only an absolute XDG_CONFIG_HOME counts, as the basedir rules say.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (config != nullptr && config[0] == '/') {
+    base = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+      const passwd* user = ::getpwuid(::getuid());
+      home = user != nullptr ? user->pw_dir : "/";
+    }
+    base = std::string(home);
+    if (base.empty() || base.back() != '/') base += '/';
+    base += ".config";
+  }
+  if (base.back() != '/') base += '/';
+  return base + "mirtel/";
+}
+
+bool CanWriteIn(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
 
 }  // namespace mirtel

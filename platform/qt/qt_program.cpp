@@ -2,7 +2,9 @@
 
 #include <QMainWindow>  // the window as the shell's parent widget
 
+#include "job/settings_location.h"
 #include "platform/native_file_system.h"
+#include "platform/program_folder.h"
 
 namespace mirtel {
 
@@ -10,7 +12,9 @@ QtProgram::QtProgram(const std::string& programFolder)
     : shell(window.widget()),
       fs(MakeNativeFileSystem()),
       recycler(MakeNativeRecycler(*fs)),
-      form(AppPlatform{window, shell, *fs, *recycler, codec, clock, programFolder}) {
+      form(AppPlatform{
+          window, shell, *fs, *recycler, codec, clock, programFolder,
+          ChooseSettingsFolder(*fs, programFolder, UserSettingsFolder(), CanWriteIn(programFolder))}) {
   window.Connect(form);
 }
 

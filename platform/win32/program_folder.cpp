@@ -1,7 +1,12 @@
 #include "platform/program_folder.h"
 
+#include <shlobj.h>
+
+#include <string>
+
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/win32_path.h"
 
 namespace mirtel {
 
@@ -18,6 +23,30 @@ std::string ProgramFolder() {
   }
   path.resize(path.rfind(L'\\') + 1);
   return WideToUtf8(path);
+}
+
+std::string UserSettingsFolder() {
+  std::wstring folder;
+  PWSTR known = nullptr;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known))) {
+    folder = known;
+  }
+  CoTaskMemFree(known);
+  if (folder.empty()) return {};
+  if (folder.back() != L'\\') folder += L'\\';
+  return WideToUtf8(folder) + "mirtel\\";
+}
+
+bool CanWriteIn(const std::string& folder) {
+  // Only trying tells: folder permissions, a read-only medium, and
+  // Program Files' virtualisation all answer here.
+  const std::wstring probe =
+      ExtendedPath(folder + ".mirtel-write-" + std::to_string(GetCurrentProcessId()) + ".tmp");
+  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
 }
 
 }  // namespace mirtel

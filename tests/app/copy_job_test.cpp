@@ -172,18 +172,32 @@ TEST_F(CopyJobTest, DestinationAtTheSourcesParentFindsNothingToCopy) {
   EXPECT_EQ(ReadFile("A/a.txt"), "a");
 }
 
-TEST_F(CopyJobTest, ModeSwitchedToSyncDuringTheWalkPrunesWithoutAsking) {
+TEST_F(CopyJobTest, ModeSwitchedToSyncDuringTheWalkAsksBeforePruning) {
   WriteFile("src/Data/a.txt", "a");
   WriteFile("dst/Data/old.txt", "old");
   Fields(P("src/Data"), P("dst"));
-  win_.onYield = [&](int n) {
-    if (n == 1) form_->mnu_Douki_Click();
+  // Sync mode is switched on at the walk's first entry.
+  win_.onYield = [&](int) {
+    if (!form_->DoukiMode()) form_->mnu_Douki_Click();
   };
+  win_.answers = {kIdNo};
   form_->cmdBackUp_Click();
-  EXPECT_TRUE(win_.boxes.empty()) << win_.boxes[0].prompt;
+  // The same question as at a start in sync mode, asked at the pruning step.
+  EXPECT_EQ(win_.Prompts(), std::vector<std::string>{kConfirm});
+  EXPECT_EQ(win_.boxes[0].buttons, kMbYesNo | kMbDefButton2);
   EXPECT_TRUE(Exists("dst/Data/a.txt"));
-  EXPECT_FALSE(Exists("dst/Data/old.txt")) << ::testing::PrintToString(win_.results);
+  EXPECT_TRUE(Exists("dst/Data/old.txt"));
+  EXPECT_TRUE(Contains(win_.results, "同期の削除は行いませんでした"));
   EXPECT_TRUE(form_->DoukiMode());
+
+  // Yes prunes.
+  form_->ChangeNormal();
+  win_.boxes.clear();
+  win_.answers = {kIdYes};
+  form_->cmdBackUp_Click();
+  EXPECT_EQ(win_.Prompts(), std::vector<std::string>{kConfirm});
+  EXPECT_FALSE(Exists("dst/Data/old.txt")) << ::testing::PrintToString(win_.results);
+  ExpectIdle();
 }
 
 TEST_F(CopyJobTest, ModeSwitchedToNormalDuringTheWalkSkipsPruning) {
@@ -239,9 +253,10 @@ TEST_F(CopyJobTest, StopMidJobReportsWhatWasCopiedAndSavesTheHistory) {
   int present = 0;
   for (char c = 'a'; c <= 'f'; ++c) present += Exists(std::string("dst/Data/") + c + ".txt");
   EXPECT_EQ(present, copied);
-  const std::string expectedLine = copied == 0
-                                       ? "コピーの必要なファイルはありません"
-                                       : std::to_string(copied) + "個のファイルをコピーしました";
+  const std::string expectedLine =
+      (copied == 0 ? "コピーの必要なファイルはありません"
+                   : std::to_string(copied) + "個のファイルをコピーしました") +
+      std::string("（中断しました）");
   EXPECT_EQ(win_.CaptionOf(Control::Label1), expectedLine);
   EXPECT_NE(win_.CaptionOf(Control::Label2).find("秒"), std::string::npos);
   EXPECT_EQ(form_->Settings().MotoCount, 1);
@@ -310,8 +325,11 @@ TEST_F(CopyJobTest, UnsavableHistoryIsReportedAfterTheCopy) {
   std::filesystem::remove_all(root_ / "prog");
   form_->cmdBackUp_Click();
   EXPECT_TRUE(Exists("dst/Data/a.txt"));
+  // The copy stands; the history has a box of its own.
   EXPECT_EQ(win_.CaptionOf(Control::Label1), "1個のファイルをコピーしました");
-  EXPECT_EQ(win_.Prompts(), std::vector<std::string>{"コピー先のフォルダが開けません"});
+  ASSERT_EQ(win_.boxes.size(), 1u);
+  EXPECT_EQ(win_.boxes[0].prompt.rfind("履歴を保存できませんでした\n", 0), 0u)
+      << win_.boxes[0].prompt;
   ExpectIdle();
 }
 

@@ -1,6 +1,7 @@
 // Loading, the program's start, the copy modes and the folder chooser.
 #include "app/res_strings.h"
 #include "job/settings.h"
+#include "job/settings_location.h"
 #include "tests/app/app_fixture.h"
 
 namespace mirtel {
@@ -67,6 +68,24 @@ TEST_F(FormTest, UnreadableSettingsShowOneBoxAndKeepTheInitialTexts) {
   EXPECT_TRUE(win_.backColors.empty());
   EXPECT_TRUE(win_.droppedWidths.empty());
   EXPECT_EQ(form_->Job().MotoFolder, "");
+}
+
+TEST_F(FormTest, TheHistoryLivesBesideTheProgramOnlyWhereItCan) {
+  const std::string prog = P("prog") + kPathSeparator;
+  const std::string user = P("home/.config/mirtel") + kPathSeparator;
+  // Portable use: a folder the program may write, or a file already there.
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, true), prog);
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, false), user);
+  WriteFile("prog/mirtel.dat", "");
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, false), prog);
+
+  // Loading from a settings folder that does not exist yet makes it quietly.
+  FrmMirtel form(AppPlatform{win_, win_, *fs_, *recycler_, codec_, clock_, prog, user});
+  form.Form_Load();
+  EXPECT_TRUE(win_.boxes.empty());
+  EXPECT_EQ(win_.moto.text, "");
+  EXPECT_EQ(win_.CaptionOf(Control::lblCopyMode), "通常\u3000");
+  EXPECT_TRUE(Exists("home/.config/mirtel/mirtel.dat"));
 }
 
 TEST_F(FormTest, MainLoadsAndShowsOnlyTheFirstInstance) {

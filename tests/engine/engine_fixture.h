@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/copy_engine.h"
+#include "engine/job_roots.h"
 #include "engine/job_state.h"
 #include "platform/native_file_system.h"
 #include "platform/native_path.h"
@@ -125,6 +126,7 @@ class EngineTest : public ::testing::Test {
     state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
     state_.CopiedCount = 0;
     state_.FoundFile = false;
+    RecordRoots(*fs_, state_);
     engine_.FolderCopy(state_.MotoFolder);
   }
 
@@ -133,6 +135,7 @@ class EngineTest : public ::testing::Test {
     state_.MotoFolder = tmp_.P("moto") + kSep;
     state_.SakiFolder = tmp_.P("saki") + kSep;
     state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
+    RecordRoots(*fs_, state_);
     engine_.StartSync(state_.SakiFolder, state_.MotoFolder);
   }
 

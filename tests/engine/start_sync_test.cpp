@@ -69,15 +69,6 @@ TEST_F(StartSyncTest, HiddenFolderOfTheSourceKeepsItsCounterpart) {
   EXPECT_TRUE(recycler_.calls.empty());
 }
 
-TEST_F(StartSyncTest, RecycledFolderWithoutCounterpartIsKeptAndNotEntered) {
-  tmp_.Write("moto/a.txt");
-  tmp_.Write("saki/RECYCLED/inside.txt");
-  tmp_.Write("saki/z.txt");
-  Sync();
-  EXPECT_TRUE(tmp_.Exists("saki/RECYCLED/inside.txt"));
-  EXPECT_FALSE(tmp_.Exists("saki/z.txt"));
-  EXPECT_EQ(view_.results, std::vector<std::string>{"z.txtを削除"});
-}
 
 TEST_F(StartSyncTest, StopDuringTheSyncRemovesNothingFurther) {
   tmp_.Write("moto/keep.txt");
@@ -131,6 +122,7 @@ class GuardedSyncTest : public EngineTest {
     state_.MotoFolder = tmp_.P("moto") + kSep;
     state_.SakiFolder = tmp_.P("saki") + kSep;
     state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
+    RecordRoots(failing_, state_);
     guarded_.StartSync(state_.SakiFolder, state_.MotoFolder);
   }
 
@@ -146,6 +138,29 @@ TEST_F(GuardedSyncTest, NothingIsPrunedWhenTheSourceCannotBeRead) {
   EXPECT_EQ(view_.boxes, std::vector<std::string>{
                              "コピー元のフォルダを読めないため、同期の削除はしませんでした"});
   EXPECT_TRUE(tmp_.Exists("saki/extra.txt"));
+}
+
+TEST_F(GuardedSyncTest, SystemFoldersAreKeptOnlyAtTheTopOfAVolume) {
+  tmp_.Write("moto/a.txt");
+  for (const char* name : {"RECYCLED", "$Recycle.Bin", "System Volume Information", "lost+found",
+                           ".Trash-1000"}) {
+    tmp_.Write("saki/" + std::string(name) + "/inside.txt");
+    tmp_.Write("saki/sub/" + std::string(name) + "/inside.txt");
+  }
+  tmp_.Write("moto/sub/keep.txt");
+  tmp_.Write("saki/z.txt");
+  failing_.volumeRoots.insert(tmp_.P("saki") + kSep);
+  GuardedSync();
+  // At the top they are the system's: kept and not entered.
+  EXPECT_TRUE(tmp_.Exists("saki/RECYCLED/inside.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/$Recycle.Bin/inside.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/System Volume Information/inside.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/lost+found/inside.txt"));
+  EXPECT_TRUE(tmp_.Exists("saki/.Trash-1000/inside.txt"));
+  // Below it they are ordinary folders.
+  EXPECT_TRUE(tmp_.Names("saki/sub").empty());
+  EXPECT_FALSE(tmp_.Exists("saki/z.txt"));
+  EXPECT_EQ(state_.RemovedCount, 6);
 }
 
 TEST_F(GuardedSyncTest, AnUncertainCounterpartKeepsTheItem) {
@@ -215,6 +230,7 @@ TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
   state_.MotoFolder = tmp_.P("saki/n/n") + kSep;
   state_.SakiFolder = tmp_.P("saki/n") + kSep;
   state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
+  RecordRoots(*fs_, state_);
   engine_.StartSync(state_.SakiFolder, state_.MotoFolder);
   EXPECT_TRUE(tmp_.Exists("saki/n/n/data.txt"));
   EXPECT_FALSE(tmp_.Exists("saki/n/extra.txt"));

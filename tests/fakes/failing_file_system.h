@@ -5,25 +5,26 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
-#include "platform/file_system.h"
+#include "tests/fakes/forwarding_file_system.h"
 
 namespace mirtel {
 
-class FailingFileSystem : public FileSystem {
+class FailingFileSystem : public ForwardingFileSystem {
  public:
-  explicit FailingFileSystem(FileSystem& real) : real_(real) {}
+  explicit FailingFileSystem(FileSystem& real) : ForwardingFileSystem(real) {}
 
   std::map<std::string, FsErrorKind> failAttributes;  // by path
   std::map<std::string, FsErrorKind> failListing;     // by folder (pattern minus "*.*")
+  std::set<std::string> volumeRoots;                // folders that count as the top of a volume
   int attributeCalls = 0;
 
   std::string ListStart(const std::string& pattern, std::uint32_t mask) override {
     Check(failListing, Folder(pattern));
     return real_.ListStart(pattern, mask);
   }
-  std::string ListNext() override { return real_.ListNext(); }
   std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                               const std::string& name) override {
     Check(failListing, Folder(pattern));
@@ -34,14 +35,11 @@ class FailingFileSystem : public FileSystem {
     Check(failAttributes, path);
     return real_.Attributes(path);
   }
-  std::int64_t LastWriteTime(const std::string& path) override { return real_.LastWriteTime(path); }
-  void MakeFolder(const std::string& path) override { real_.MakeFolder(path); }
-  void CopyFile(const std::string& source, const std::string& dest) override {
-    real_.CopyFile(source, dest);
+  bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) override {
+    return FileSystem::TryAttributes(path, attrs, why);
   }
-  std::string ReadFile(const std::string& path) override { return real_.ReadFile(path); }
-  void WriteFileAtomically(const std::string& path, const std::string& bytes) override {
-    real_.WriteFileAtomically(path, bytes);
+  bool IsVolumeRoot(const std::string& folder) override {
+    return volumeRoots.count(folder) != 0 || real_.IsVolumeRoot(folder);
   }
 
  private:
@@ -52,8 +50,6 @@ class FailingFileSystem : public FileSystem {
     const auto it = fails.find(key);
     if (it != fails.end()) throw FsError(it->second, key);
   }
-
-  FileSystem& real_;
 };
 
 }  // namespace mirtel

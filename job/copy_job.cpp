@@ -1,0 +1,77 @@
+#include "job/copy_job.h"
+
+#include "engine/job_roots.h"
+#include "engine/path_helpers.h"
+#include "platform/native_path.h"
+
+namespace mirtel {
+
+namespace {
+
+// True when `inner` lies strictly below folder `outer` (both end in the
+// separator), compared as the platform compares paths.
+bool LiesBelow(const std::string& inner, const std::string& outer) {
+  return inner.size() > outer.size() && SameFolder(inner.substr(0, outer.size()), outer);
+}
+
+}  // namespace
+
+bool ConfirmSync(WalkView& view) {
+  return view.MsgBox(kSyncConfirmText, kMbYesNo | kMbDefButton2, kSyncConfirmTitle) == kIdYes;
+}
+
+bool SameJobFolders(FileSystem& fs, const std::string& moto, const std::string& saki) {
+  return SameFolder(moto, saki) || SameFolderByIdentity(fs, moto, saki);
+}
+
+std::string SettleRoots(FileSystem& fs, JobState& state) {
+  if (JobSubfolderIsLink(fs, state)) {
+    std::string folder = state.SakiFolder;
+    if (folder.size() > 1) folder.pop_back();
+    return "コピー先のフォルダ" + folder + "はリンクなので使えません";
+  }
+  RecordRoots(fs, state);
+  if (!state.SourceInsideDest) state.SourceInsideDest = LiesBelow(state.MotoFolder, state.SakiFolder);
+  return {};
+}
+
+void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
+              const std::function<bool()>& syncNow) {
+  state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
+  engine.FolderCopy(state.MotoFolder);
+  if (!syncNow()) return;
+  if (state.StopFlag) return;
+  if (!state.PruneConfirmed) {
+    // Switched to sync mode during the walk: removal needs the same consent
+    // as a job started in sync mode.
+    if (!ConfirmSync(view)) {
+      view.AppendResult("同期の削除は行いませんでした");
+      return;
+    }
+    state.PruneConfirmed = true;
+  }
+  if (state.SourceInsideDest) {
+    // The source itself is an entry of the destination tree and would be
+    // pruned with it.
+    view.AppendResult("コピー元がコピー先の中にあるため、同期の削除は行いませんでした");
+    return;
+  }
+  state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
+  engine.StartSync(state.SakiFolder, state.MotoFolder);
+}
+
+std::string ResultLine(const JobState& state) {
+  std::string line;
+  if (state.CopiedCount != 0 || state.FailedCount != 0) {
+    line = std::to_string(state.CopiedCount) + "個のファイルをコピーしました";
+  } else if (state.FoundFile) {
+    line = "コピーの必要なファイルはありません";
+  } else {
+    line = "コピー元にファイルが存在しません";
+  }
+  if (state.FailedCount != 0) line += "（失敗 " + std::to_string(state.FailedCount) + "件）";
+  if (state.StopFlag) line += "（中断しました）";
+  return line;
+}
+
+}  // namespace mirtel

@@ -1,0 +1,24 @@
+#include "job/settings_location.h"
+
+#include "engine/job_roots.h"
+#include "engine/path_helpers.h"
+
+namespace mirtel {
+
+std::string ChooseSettingsFolder(FileSystem& fs, const std::string& programFolder,
+                                 const std::string& userFolder, bool programFolderWritable) {
+  if (programFolderWritable || ChkExist(fs, programFolder + "mirtel.dat")) return programFolder;
+  return userFolder;
+}
+
+void MakeFolders(FileSystem& fs, const std::string& folder) {
+  if (folder.empty() || ChkExist(fs, folder)) return;
+  MakeFolders(fs, ParentFolder(folder));
+  try {
+    fs.MakeFolder(folder);
+  } catch (const FsError& e) {
+    if (e.kind() != FsErrorKind::AlreadyExists) throw;
+  }
+}
+
+}  // namespace mirtel
