@@ -8,7 +8,7 @@ namespace mirtel {
 std::unique_ptr<FileSystem> MakeNativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
 
 std::unique_ptr<Recycler> MakeNativeRecycler(FileSystem& fs) {
-  return std::make_unique<TrashRecycler>(dynamic_cast<PosixFileSystem*>(&fs));
+  return std::make_unique<TrashRecycler>(&fs);
 }
 
 }  // namespace mirtel

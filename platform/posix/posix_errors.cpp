@@ -39,4 +39,6 @@ FsError ErrnoError(int err, const std::string& path) {
   return FsError(kind, path);
 }
 
+bool CannotKeepOwnerOrMode(int err) { return err == EPERM || err == EINVAL || err == EOPNOTSUPP; }
+
 }  // namespace mirtel

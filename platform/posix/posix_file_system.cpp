@@ -4,24 +4,34 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
+#include "platform/posix/temporary_name.h"
+#include "platform/posix/unique_fd.h"
 
 namespace mirtel {
 
 namespace {
 
 constexpr char kSep = '/';
+constexpr std::int64_t kSecond = 1000000000;
 
 bool TimeEq(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+std::int64_t Ns(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
 }
 
 // "dir/" of "dir/name" (and of "dir/name/").
@@ -44,123 +54,22 @@ bool IsHiddenName(const std::string& name) {
   return !name.empty() && name[0] == '.' && name != "." && name != "..";
 }
 
-// Closes a descriptor when leaving the scope.
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  int Release() {
-    const int f = fd;
-    fd = -1;
-    return f;
-  }
-};
-
-void WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw ErrnoError(errno, path);
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
+bool IsDeviceType(unsigned char type) {
+  return type == DT_CHR || type == DT_BLK || type == DT_FIFO || type == DT_SOCK;
 }
 
-// Errors of the copy: lack of room and the like belong to the destination.
-std::string Culprit(int err, const std::string& source, const std::string& dest) {
-  switch (err) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-    case EROFS:
-      return dest;
-    default:
-      return source;
-  }
+bool IsDeviceMode(mode_t mode) {
+  return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode);
 }
 
-// Copies the bytes of `in` to `out`: the kernel's copy (reflink where the
-// file system can) first, plain reads and writes where it cannot. `size` is
-// what fstat said: each call asks for one byte more than should remain, so a
-// short answer at exactly `size` is the end of the file without a further
-// call, while a file that grew meanwhile hands over that byte and is copied
-// to its real end.
-void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest) {
-  constexpr std::size_t kChunk = std::size_t{1} << 30;
-  // An empty file, or a pseudo file that claims to be one: only reading
-  // tells, and costs nothing for a really empty file.
-  bool kernel = size > 0;
-  off_t total = 0;
-  while (kernel) {
-    const std::size_t want =
-        total < size ? std::min(static_cast<std::size_t>(size - total) + 1, kChunk) : kChunk;
-    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
-    if (n > 0) {
-      total += n;
-      if (total == size && static_cast<std::size_t>(n) < want) return;
-      continue;
-    }
-    if (n == 0) {
-      // Some pseudo files claim a size but are empty to the kernel's copy;
-      // otherwise the file ended early (it shrank), which is its end.
-      if (total == 0) break;
-      return;
-    }
-    if (errno == EINTR) continue;
-    if (total == 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
-                       errno == EINVAL || errno == EBADF || errno == ETXTBSY)) {
-      break;
-    }
-    const int err = errno;
-    throw ErrnoError(err, Culprit(err, source, dest));
-  }
-  // Left unfilled: an empty file must not pay for clearing a megabyte.
-  constexpr std::size_t kBuffer = std::size_t{1} << 20;
-  const auto buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.get(), kBuffer);
-    if (n == 0) return;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw ErrnoError(errno, source);
-    }
-    WriteAll(out, buffer.get(), static_cast<std::size_t>(n), dest);
-  }
-}
-
-// A folder is never replaced by a file, nor a read-only file at all: that
-// mark says this copy is not to be changed, and root would otherwise
-// replace it without a word.
-void CheckReplaceable(const struct stat& old, const std::string& dest) {
-  if (S_ISDIR(old.st_mode)) throw FsError(FsErrorKind::AlreadyExists, dest);
-  if (S_ISREG(old.st_mode) && !(old.st_mode & S_IWUSR)) {
-    throw FsError(FsErrorKind::AccessDenied, dest);
-  }
-}
-
-// Renames the finished temporary `temp` to `name`, both in folder `dir`.
-// Where dest was seen missing, the rename must not replace anything: an
-// entry that turned up since is checked like any existing one first.
-void PutInPlace(int dir, const char* temp, const char* name, bool absent, const std::string& dest) {
-  if (absent) {
-    if (::renameat2(dir, temp, dir, name, RENAME_NOREPLACE) == 0) return;
-    const int err = errno;
-    if (err == EEXIST) {
-      struct stat old {};
-      if (::fstatat(dir, name, &old, AT_SYMLINK_NOFOLLOW) == 0) CheckReplaceable(old, dest);
-    } else if (err != EINVAL && err != ENOSYS) {
-      // EINVAL and ENOSYS: the file system cannot keep from replacing;
-      // anything else is a real failure.
-      throw ErrnoError(err, dest);
-    }
-  }
-  if (::renameat(dir, temp, dir, name) != 0) throw ErrnoError(errno, dest);
+// The kernel stamps folders with a clock that moves in ticks.
+std::int64_t ClockTick() {
+  static const std::int64_t tick = [] {
+    timespec res{};
+    if (::clock_getres(CLOCK_REALTIME_COARSE, &res) != 0) return std::int64_t{10000000};
+    return std::max<std::int64_t>(Ns(res), 1);
+  }();
+  return tick;
 }
 
 }  // namespace
@@ -181,7 +90,9 @@ std::size_t PosixFileSystem::Listing::Find(const std::string& name) {
 
 std::shared_ptr<PosixFileSystem::Listing> PosixFileSystem::Read(const std::string& folder) {
   const std::string open = folder.empty() ? std::string(".") : folder;
-  const int fd = ::open(open.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const int fd = OpenLong(AT_FDCWD, open, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     // A folder that is not there lists as empty; one that cannot be read
     // is an error.
@@ -194,16 +105,23 @@ std::shared_ptr<PosixFileSystem::Listing> PosixFileSystem::Read(const std::strin
     ::close(fd);
     throw ErrnoError(err, folder);
   }
+  auto listing = std::make_shared<Listing>();
+  listing->folder = folder;
+  // Taken before reading: a change while we read shows at the next check,
+  // unless it comes so soon after the last one that the folder's times stay
+  // the same (within its volume's step, or one tick of the kernel's clock;
+  // two seconds where the volume's step is only guessed).
+  listing->stamp = Stamp{st.st_dev, st.st_ino, st.st_nlink, st.st_mtim, st.st_ctim};
+  const std::int64_t step = steps_.Of(st.st_dev, fd);
+  const std::int64_t window =
+      steps_.Sure(st.st_dev) ? std::max(step, 2 * ClockTick()) : std::max(step, 2 * kSecond);
+  listing->racy = std::max(Ns(st.st_mtim), Ns(st.st_ctim)) + window > Ns(now);
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {
     const int err = errno;
     ::close(fd);
     throw ErrnoError(err, folder);
   }
-  auto listing = std::make_shared<Listing>();
-  listing->folder = folder;
-  // Taken before reading: a change while we read shows at the next check.
-  listing->stamp = Stamp{st.st_dev, st.st_ino, st.st_nlink, st.st_mtim, st.st_ctim};
   bool dot = false;
   bool dotdot = false;
   for (;;) {
@@ -234,6 +152,7 @@ std::shared_ptr<PosixFileSystem::Listing> PosixFileSystem::Read(const std::strin
   std::vector<Entry> dots;
   if (dot) dots.push_back(Entry{".", DT_DIR});
   if (dotdot) dots.push_back(Entry{"..", DT_DIR});
+  listing->dots = dots.size();
   listing->entries.insert(listing->entries.begin(), dots.begin(), dots.end());
   return listing;
 }
@@ -247,7 +166,7 @@ std::shared_ptr<PosixFileSystem::Listing> PosixFileSystem::Acquire(const std::st
     if ((*it)->folder != folder) continue;
     struct stat st {};
     const std::string open = folder.empty() ? std::string(".") : folder;
-    if ((*it)->valid && ::stat(open.c_str(), &st) == 0 &&
+    if ((*it)->valid && !(*it)->racy && StatLong(open, st) == 0 &&
         (*it)->stamp == Stamp{st.st_dev, st.st_ino, st.st_nlink, st.st_mtim, st.st_ctim}) {
       return *it;
     }
@@ -309,21 +228,42 @@ std::string PosixFileSystem::ListNext() {
 
 std::string PosixFileSystem::ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                                              const std::string& name) {
+  const std::size_t slash = pattern.rfind(kSep);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+  // What was listed there before: another folder put in its place is not
+  // the one the walk was in.
+  const Listing* before = nullptr;
+  Stamp was;
+  for (const auto& l : path_) {
+    if (l->folder == folder) {
+      before = l.get();
+      was = l->stamp;
+    }
+  }
   ListStart(pattern, mask);
-  const std::size_t at = cursor_ ? cursor_->Find(name) : std::string::npos;
-  if (at == std::string::npos || !Passes(cursor_->entries[at])) {
+  if (!cursor_ ||
+      (before != nullptr && (cursor_->stamp.dev != was.dev || cursor_->stamp.ino != was.ino))) {
+    cursor_.reset();
     ended_ = true;
     returned_ = false;
-    const std::size_t slash = pattern.rfind(kSep);
-    throw FsError(
-        FsErrorKind::ListingEnded,
-        (slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1)) + name);
+    throw FsError(FsErrorKind::ListingEnded, folder + name);
   }
-  next_ = at + 1;
+  const std::size_t at = cursor_->Find(name);
+  if (at != std::string::npos) {
+    next_ = at + 1;
+  } else {
+    // Moved away meanwhile: on with the first name after where it stood.
+    const auto first = cursor_->entries.begin() + static_cast<std::ptrdiff_t>(cursor_->dots);
+    const auto after =
+        std::upper_bound(first, cursor_->entries.end(), name,
+                         [](const std::string& n, const Entry& e) { return n < e.name; });
+    next_ = static_cast<std::size_t>(after - cursor_->entries.begin());
+  }
   return Advance();
 }
 
-PosixFileSystem::PosixFileSystem() : pid_(::getpid()) {}
+PosixFileSystem::PosixFileSystem() : pid_(::getpid()), root_(::geteuid() == 0) {}
 
 PosixFileSystem::~PosixFileSystem() { CloseFolders(); }
 
@@ -335,32 +275,37 @@ void PosixFileSystem::CloseFolders() {
   }
 }
 
-int PosixFileSystem::At(const std::string& path, std::string& name) {
-  const std::size_t slash = path.rfind(kSep);
-  if (slash == std::string::npos || slash + 1 == path.size()) {
-    name = path;
-    return AT_FDCWD;
-  }
+PosixFileSystem::Located PosixFileSystem::At(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 1 && path[end - 1] == kSep) --end;
+  if (end == 0) return {AT_FDCWD, std::string()};
+  if (end == 1 && path[0] == kSep) return {AT_FDCWD, std::string(1, kSep)};
+  const std::size_t slash = path.rfind(kSep, end - 1);
+  if (slash == std::string::npos) return {AT_FDCWD, path.substr(0, end)};
   const std::string_view folder(path.data(), slash + 1);
-  name.assign(path, slash + 1);
+  std::string name = path.substr(slash + 1, end - slash - 1);
   for (int i = 0; i < 2; ++i) {
     if (openFolders_[i].fd >= 0 && openFolders_[i].folder == folder) {
       lastOpenFolder_ = i;
-      return openFolders_[i].fd;
+      return {openFolders_[i].fd, std::move(name)};
     }
   }
-  const int fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    // The call on the whole path reports what is wrong with it.
-    name = path;
-    return AT_FDCWD;
-  }
+  const int fd = OpenLong(AT_FDCWD, std::string(folder), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return {-1, std::move(name), errno};
   lastOpenFolder_ ^= 1;  // the one used longer ago
   OpenFolder& slot = openFolders_[lastOpenFolder_];
   if (slot.fd >= 0) ::close(slot.fd);
   slot.folder.assign(folder);
   slot.fd = fd;
-  return fd;
+  return {fd, std::move(name)};
+}
+
+PosixFileSystem::Located PosixFileSystem::Target(const std::string& path) {
+  Located at = At(path);
+  // A bare name would be taken in whatever folder the process is in.
+  if (at.dir == AT_FDCWD) throw FsError(FsErrorKind::InvalidName, path);
+  if (at.dir < 0) throw ErrnoError(at.err, path);
+  return at;
 }
 
 void PosixFileSystem::Remember(const std::string& path, const struct stat* st) {
@@ -401,20 +346,22 @@ bool PosixFileSystem::TryAttributes(const std::string& path, std::uint32_t& attr
 int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
   const std::string name = NameOf(path);
   const std::uint32_t hidden = IsHiddenName(name) ? std::uint32_t{kAttrHidden} : 0u;
-  // The entry the listing just returned: a folder needs no question to the
-  // system (folders carry no read-only bit here).
+  // The entry the listing just returned: a folder or a device needs no
+  // question to the system (neither carries a read-only bit here).
   if (cursor_ && cursor_->valid && returned_) {
     const Entry& e = cursor_->entries[current_];
-    if (e.type == DT_DIR && e.name == name && path.size() == cursor_->folder.size() + name.size() &&
+    if ((e.type == DT_DIR || IsDeviceType(e.type)) && e.name == name &&
+        path.size() == cursor_->folder.size() + name.size() &&
         path.compare(0, cursor_->folder.size(), cursor_->folder) == 0) {
-      attrs = kAttrDirectory | hidden;
+      attrs =
+          (e.type == DT_DIR ? std::uint32_t{kAttrDirectory} : std::uint32_t{kAttrDevice}) | hidden;
       return 0;
     }
   }
-  std::string entry;
-  const int dir = At(path, entry);
+  const Located at = At(path);
+  if (at.dir == -1) return at.err;
   struct stat st {};
-  if (::fstatat(dir, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (::fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     const int err = errno;
     // Only a plain "no such entry" is worth remembering: the copy that
     // usually follows then skips its own look.
@@ -426,11 +373,14 @@ int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
   if (S_ISLNK(st.st_mode)) {
     attrs |= kAttrReparsePoint;
     struct stat target {};
-    if (::fstatat(dir, entry.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)) {
-      attrs |= kAttrDirectory;
+    if (::fstatat(at.dir, at.name.c_str(), &target, 0) == 0) {
+      if (S_ISDIR(target.st_mode)) attrs |= kAttrDirectory;
+      if (IsDeviceMode(target.st_mode)) attrs |= kAttrDevice;
     }
   } else if (S_ISDIR(st.st_mode)) {
     attrs |= kAttrDirectory;
+  } else if (IsDeviceMode(st.st_mode)) {
+    attrs |= kAttrDevice;
   } else {
     attrs |= kAttrArchive;
     if (!(st.st_mode & S_IWUSR)) attrs |= kAttrReadOnly;
@@ -438,15 +388,75 @@ int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
   return 0;
 }
 
-std::int64_t PosixFileSystem::LastWriteTime(const std::string& path) {
+FileTime PosixFileSystem::LastWriteTime(const std::string& path) {
+  const Located at = At(path);
+  if (at.dir == -1) throw ErrnoError(at.err, path);
   if (const struct stat* st = Recent(path); st != nullptr && !S_ISLNK(st->st_mode)) {
-    return static_cast<std::int64_t>(st->st_mtim.tv_sec);
+    return TimeOf(*st, at.dir, at.name);
   }
-  std::string name;
-  const int dir = At(path, name);
   struct stat st {};
-  if (::fstatat(dir, name.c_str(), &st, 0) != 0) throw ErrnoError(errno, path);
-  return static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  if (::fstatat(at.dir, at.name.c_str(), &st, 0) != 0) throw ErrnoError(errno, path);
+  return TimeOf(st, at.dir, at.name);
+}
+
+FileTime PosixFileSystem::TimeOf(const struct stat& st, int dir, const std::string& name) {
+  std::int64_t step = steps_.Cached(st.st_dev);
+  if (step == 0) {
+    const UniqueFd fd(::openat(dir, name.c_str(), O_PATH | O_CLOEXEC));
+    step = steps_.Of(st.st_dev, fd.get());
+  }
+  return FileTime{Ns(st.st_mtim), step};
+}
+
+bool PosixFileSystem::Identify(const std::string& path, FileId& id) {
+  const Located at = At(path);
+  struct stat st {};
+  if (at.dir == -1 || ::fstatat(at.dir, at.name.c_str(), &st, 0) != 0) return false;
+  id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
+std::string PosixFileSystem::ResolvedFolder(const std::string& folder) {
+  // The separator makes a file fail as the folder it is not.
+  std::string asked = folder;
+  if (asked.empty() || asked.back() != kSep) asked += kSep;
+  char* resolved = ::realpath(asked.c_str(), nullptr);
+  if (resolved == nullptr) throw ErrnoError(errno, folder);
+  std::string text(resolved);
+  std::free(resolved);
+  if (text.empty() || text.back() != kSep) text += kSep;
+  return text;
+}
+
+bool PosixFileSystem::IsVolumeRoot(const std::string& folder) {
+  const UniqueFd fd(OpenLong(AT_FDCWD, folder, O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.ok()) return false;
+  // The system says so where it can, bind mounts of a folder included.
+  struct statx sx {};
+  if (::statx(fd.get(), "", AT_EMPTY_PATH, STATX_INO, &sx) == 0 &&
+      (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
+    return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  }
+  struct stat self {};
+  struct stat parent {};
+  if (::fstat(fd.get(), &self) != 0 || ::fstatat(fd.get(), "..", &parent, 0) != 0) return false;
+  return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+Temporary PosixFileSystem::ClassifyTemporary(const std::string& name) {
+  return ClassifyTemporaryName(name, pid_);
+}
+
+void PosixFileSystem::RemoveLeftover(const std::string& path) {
+  const Located at = Target(path);
+  // Only what a finished run of ours left: never the user's file.
+  if (ClassifyTemporaryName(at.name, pid_) != Temporary::Dead) {
+    throw FsError(FsErrorKind::AccessDenied, path, "残された一時ファイルではありません");
+  }
+  const int rc = ::unlinkat(at.dir, at.name.c_str(), 0);
+  const int err = errno;
+  Mutated(path);
+  if (rc != 0) throw ErrnoError(err, path);
 }
 
 void PosixFileSystem::Mutated(const std::string& path) {
@@ -454,7 +464,8 @@ void PosixFileSystem::Mutated(const std::string& path) {
   recent_[1].path.clear();
   std::string self = path;
   while (self.size() > 1 && self.back() == kSep) self.pop_back();
-  // The folder that held it, and everything of it when it was a folder.
+  // The folder that held it, and everything of it when it was a folder:
+  // read afresh when next listed.
   const std::string parent = ParentOf(self);
   for (auto& l : path_) {
     if (l->folder == parent || l->folder.compare(0, self.size() + 1, self + kSep) == 0) {
@@ -465,7 +476,6 @@ void PosixFileSystem::Mutated(const std::string& path) {
                   cursor_->folder.compare(0, self.size() + 1, self + kSep) == 0)) {
     cursor_->valid = false;
   }
-  std::erase_if(path_, [](const std::shared_ptr<Listing>& l) { return !l->valid; });
   // An open folder that went (or was moved) must not take the next names.
   for (OpenFolder& f : openFolders_) {
     if (f.fd >= 0 && f.folder.compare(0, self.size() + 1, self + kSep) == 0) {
@@ -476,72 +486,54 @@ void PosixFileSystem::Mutated(const std::string& path) {
   }
 }
 
-void PosixFileSystem::Changed(const std::string& path) { Mutated(path); }
+void PosixFileSystem::NoteChanged(const std::string& path) { Mutated(path); }
 
 void PosixFileSystem::MakeFolder(const std::string& path) {
-  std::string name;
-  const int rc = ::mkdirat(At(path, name), name.c_str(), 0777);
+  const Located at = Target(path);
+  const int rc = ::mkdirat(at.dir, at.name.c_str(), 0777);
   const int err = errno;
   Mutated(path);
   if (rc != 0) throw ErrnoError(err, path);
 }
 
-void PosixFileSystem::CopyFile(const std::string& source, const std::string& dest) {
-  // Each folder is open for the *at calls only until the next At: the
-  // source is opened before the destination's folder is asked for.
-  std::string name;
-  Fd in(::openat(At(source, name), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (in.fd < 0) throw ErrnoError(errno, source);
-  struct stat src {};
-  if (::fstat(in.fd, &src) != 0) throw ErrnoError(errno, source);
-  if (!S_ISREG(src.st_mode)) {
-    throw FsError(FsErrorKind::Other, source, "通常のファイルではありません");
-  }
-  // The walk has just looked at dest: what it saw still holds, as nothing
-  // has changed here since.
-  const int dir = At(dest, name);
-  const bool absent = KnownAbsent(dest);
-  if (!absent) {
-    struct stat old {};
-    const struct stat* known = Recent(dest);
-    if (known == nullptr && ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
-      known = &old;
-    }
-    if (known != nullptr) CheckReplaceable(*known, dest);
-  }
+void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string& model) {
+  const Located from = At(model);
+  struct stat like {};
+  if (from.dir == -1) throw ErrnoError(from.err, model);
+  if (::fstatat(from.dir, from.name.c_str(), &like, 0) != 0) throw ErrnoError(errno, model);
+  if (!S_ISDIR(like.st_mode)) throw ErrnoError(ENOTDIR, model);
+  // Set-user and set-group bits stay behind; the sticky bit comes along.
+  const mode_t mode = like.st_mode & (0777 | S_ISVTX);
 
-  // The temporary name lies in dest's folder; the full one is for messages.
-  const std::string prefix = dir == AT_FDCWD ? ParentOf(dest) : std::string();
-  std::string temp;
-  int outFd = -1;
-  for (int attempt = 0; attempt < 100 && outFd < 0; ++attempt) {
-    temp = prefix + ".mirtel-" + std::to_string(pid_) + "-" + std::to_string(++tempCounter_) +
-           ".tmp";
-    outFd = ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, src.st_mode & 0777);
-    if (outFd < 0 && errno != EEXIST) throw ErrnoError(errno, dest);
+  // Made as closed as the model at most, then given its owner, then its
+  // mode: never more open on the way.
+  const Located at = Target(path);
+  const int rc = ::mkdirat(at.dir, at.name.c_str(), mode & 0700);
+  const int err = errno;
+  Mutated(path);
+  if (rc != 0) throw ErrnoError(err, path);
+  const UniqueFd fd(
+      ::openat(at.dir, at.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.ok()) throw ErrnoError(errno, path);
+  if (root_ && ::fchownat(fd.get(), "", like.st_uid, like.st_gid, AT_EMPTY_PATH) != 0 &&
+      !CannotKeepOwnerOrMode(errno)) {
+    throw ErrnoError(errno, path);
   }
-  if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + NameOf(temp));
-  Mutated(dest);
-  Fd out(outFd);
-  try {
-    CopyBytes(in.fd, out.fd, src.st_size, source, dest);
-    const timespec times[2] = {src.st_atim, src.st_mtim};
-    if (::futimens(out.fd, times) != 0) throw ErrnoError(errno, dest);
-    if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    PutInPlace(dir, temp.c_str(), name.c_str(), absent, dest);
-  } catch (...) {
-    ::unlinkat(dir, temp.c_str(), 0);
-    throw;
-  }
+  // The folder just made, by its descriptor: not whatever took its name
+  // meanwhile. Without /proc, by its name.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
+  int moded = ::fchmodat(AT_FDCWD, self.c_str(), mode, 0);
+  if (moded != 0 && errno == ENOENT) moded = ::fchmodat(at.dir, at.name.c_str(), mode, 0);
+  if (moded != 0 && !CannotKeepOwnerOrMode(errno)) throw ErrnoError(errno, path);
 }
 
 std::string PosixFileSystem::ReadFile(const std::string& path) {
-  Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (in.fd < 0) throw ErrnoError(errno, path);
+  UniqueFd in(OpenLong(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!in.ok()) throw ErrnoError(errno, path);
   std::string bytes;
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -550,22 +542,6 @@ std::string PosixFileSystem::ReadFile(const std::string& path) {
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
   return bytes;
-}
-
-void PosixFileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".mirtel-" + std::to_string(pid_) + ".tmp";
-  Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (out.fd < 0) throw ErrnoError(errno, path);
-  Mutated(path);
-  try {
-    WriteAll(out.fd, bytes.data(), bytes.size(), path);
-    if (::fsync(out.fd) != 0) throw ErrnoError(errno, path);
-    if (::close(out.Release()) != 0) throw ErrnoError(errno, path);
-    if (::rename(temp.c_str(), path.c_str()) != 0) throw ErrnoError(errno, path);
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
 }
 
 }  // namespace mirtel

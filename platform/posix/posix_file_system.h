@@ -1,6 +1,8 @@
 // The file system on POSIX calls. Keeps the listings of the folders on the
 // walk's path, so that re-listing an unchanged folder after a descent costs
-// one stat and a hash look-up.
+// one stat and a hash look-up. Every name is looked up with an *at call in
+// its folder, held open, so that paths of any length work and a bare name is
+// never taken relative to the process's current folder by a change.
 #pragma once
 
 #include <sys/stat.h>
@@ -8,12 +10,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix/time_steps.h"
 
 namespace mirtel {
 
@@ -30,15 +35,18 @@ class PosixFileSystem : public FileSystem {
                               const std::string& name) override;
   std::uint32_t Attributes(const std::string& path) override;
   bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) override;
-  std::int64_t LastWriteTime(const std::string& path) override;
+  FileTime LastWriteTime(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
+  void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
+  bool Identify(const std::string& path, FileId& id) override;
+  std::string ResolvedFolder(const std::string& folder) override;
+  bool IsVolumeRoot(const std::string& folder) override;
+  Temporary ClassifyTemporary(const std::string& name) override;
+  void RemoveLeftover(const std::string& path) override;
+  void NoteChanged(const std::string& path) override;
   std::string ReadFile(const std::string& path) override;
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
-
-  // Something else (the Trash) moved `path` away: what is known of its
-  // folder, and of it when it is a folder, is dropped.
-  void Changed(const std::string& path);
 
   // How many folders were read from the disk (not served from memory).
   std::size_t FolderReads() const { return folderReads_; }
@@ -59,7 +67,11 @@ class PosixFileSystem : public FileSystem {
   struct Listing {
     std::string folder;  // ends in the separator
     Stamp stamp;
+    // Read so soon after the folder's last change that a further change
+    // could leave the same stamp: never served again from memory.
+    bool racy = false;
     std::vector<Entry> entries;  // "." and ".." first, then in byte order
+    std::size_t dots = 0;        // how many of those two there are
     std::unordered_map<std::string_view, std::size_t> index;  // built on first need
     bool valid = true;  // false once this object changed the folder
     std::size_t Find(const std::string& name);
@@ -109,12 +121,35 @@ class PosixFileSystem : public FileSystem {
   };
   OpenFolder openFolders_[2];
   int lastOpenFolder_ = 0;
-  // The folder of `path`, open, with the last name of `path` in `name`;
-  // AT_FDCWD and the whole path where there is no such name or folder.
-  int At(const std::string& path, std::string& name);
+  // The folder of `path`, open, and the last name of `path` within it (a
+  // trailing separator dropped). One value, so that no call can read the
+  // name before it is filled. `dir` is AT_FDCWD for a bare name, which only
+  // a look may use (Target refuses it), and -1 with `err` set when the
+  // folder cannot be opened.
+  struct Located {
+    int dir;
+    std::string name;
+    int err = 0;
+  };
+  Located At(const std::string& path);
+  // At for a change: throws where `path` has no folder or it cannot be
+  // opened.
+  Located Target(const std::string& path);
   void CloseFolders();
 
+  // The time of `st`, an entry named `name` in `dir`, with its volume's step.
+  FileTime TimeOf(const struct stat& st, int dir, const std::string& name);
+  TimeSteps steps_;
+
+  // The copy's parts (posix_copy.cpp).
+  struct Source;
+  void CopyInto(int out, const Source& from, const std::string& source, const std::string& dest);
+  void Finish(int out, const struct stat& src, const std::string& dest);
+  // Pairs of (source, destination) devices that refused a clone.
+  std::set<std::pair<dev_t, dev_t>> noClone_;
+
   pid_t pid_;
+  bool root_;
   unsigned tempCounter_ = 0;
 };
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/file_system.h"
 #include "platform/posix/posix_errors.h"
-#include "platform/posix/posix_file_system.h"
 
 namespace mirtel {
 namespace {
@@ -95,7 +95,7 @@ std::string PercentEncoded(const std::string& path) {
 // The time of deletion in local time, as the info file keeps it.
 std::string LocalNow() {
   const std::time_t now = std::time(nullptr);
-  std::tm local {};
+  std::tm local{};
   ::localtime_r(&now, &local);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
@@ -133,7 +133,8 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
     MakeFolders(data);
     if (DeviceOf(data) == device) {
       const std::string trash = data + "/Trash";
-      if (!TrashFolders(trash, false)) throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+      if (!TrashFolders(trash, false))
+        throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
       return {trash + "/files", trash + "/info"};
     }
   }
@@ -175,8 +176,8 @@ const TrashRecycler::Trash& TrashRecycler::TrashFor(dev_t device, const std::str
 
 bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
   const std::string base = TrashBaseName(NameOf(item));
-  const std::string info = "[Trash Info]\nPath=" + PercentEncoded(item) +
-                           "\nDeletionDate=" + LocalNow() + "\n";
+  const std::string info =
+      "[Trash Info]\nPath=" + PercentEncoded(item) + "\nDeletionDate=" + LocalNow() + "\n";
   unsigned& last = lastNumber_[trash.info + '/' + base];
   unsigned number = last;
   for (int tries = 0; tries < 100000; ++tries) {
@@ -243,7 +244,7 @@ void TrashRecycler::MoveToRecycleBin(const std::string& given) {
   // A Trash found earlier may have been removed since: looked up once more.
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (MoveInto(TrashFor(st.st_dev, path), path)) {
-      if (fs_ != nullptr) fs_->Changed(path);
+      if (fs_ != nullptr) fs_->NoteChanged(path);
       return;
     }
     // Its names start afresh with it.

@@ -13,12 +13,12 @@
 
 namespace mirtel {
 
-class PosixFileSystem;
+class FileSystem;
 
 class TrashRecycler : public Recycler {
  public:
   // `fs`, when given, learns about every item moved away.
-  explicit TrashRecycler(PosixFileSystem* fs = nullptr) : fs_(fs) {}
+  explicit TrashRecycler(FileSystem* fs = nullptr) : fs_(fs) {}
 
   void MoveToRecycleBin(const std::string& path) override;
 
@@ -36,7 +36,7 @@ class TrashRecycler : public Recycler {
   // the Trash itself has gone (so that it is looked up again).
   bool MoveInto(const Trash& trash, const std::string& item);
 
-  PosixFileSystem* fs_;
+  FileSystem* fs_;
   std::map<dev_t, Trash> trashes_;
   // The last number given to a name in a Trash: a thousand items of the
   // same name do not try the same thousand numbers again each.

@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "engine/copy_engine.h"
+#include "engine/job_roots.h"
 #include "platform/posix/posix_file_system.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -144,8 +145,7 @@ TEST_F(TrashTest, NamesAlreadyTakenGetNumbersAndEveryInfoKeepsTheExactPlace) {
   std::smatch m;
   const std::string second = tmp_.Read("home/data/Trash/info/日本 語.txt.3.trashinfo");
   ASSERT_TRUE(std::regex_match(second, m, info)) << second;
-  EXPECT_EQ(m[1].str(),
-            tmp_.P("w2") + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E.txt");
+  EXPECT_EQ(m[1].str(), tmp_.P("w2") + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E.txt");
   const std::string third = tmp_.Read("home/data/Trash/info/\xff\xfe name.trashinfo");
   ASSERT_TRUE(std::regex_match(third, m, info)) << third;
   EXPECT_EQ(m[1].str(), tmp_.P("w3") + "/%FF%FE%20name");
@@ -163,8 +163,8 @@ TEST_F(TrashTest, ATrashRemovedBetweenTwoItemsIsMadeAgain) {
 
 TEST_F(TrashTest, WhatCannotLeaveItsFolderStaysAndTheTrashHoldsNoInfoForIt) {
   tmp_.Write("w/locked/a.txt", "a");
-  std::filesystem::permissions(tmp_.N("w/locked"), std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      tmp_.N("w/locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   if (::access(tmp_.P("w/locked").c_str(), W_OK) == 0) {
     GTEST_SKIP() << "this user may write into any folder";
   }
@@ -233,6 +233,7 @@ TEST_F(TrashTest, SyncMovesWhatTheSourceLacksToTheTrash) {
   state.MotoFolder = tmp_.P("moto") + "/";
   state.SakiFolder = tmp_.P("saki") + "/";
   state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
+  RecordRoots(fs_, state);
   engine.StartSync(state.SakiFolder, state.MotoFolder);
   EXPECT_EQ(view.results, (std::vector<std::string>{"gone.txtを削除", "olddirフォルダを削除"}));
   EXPECT_TRUE(InTrash("gone.txt"));

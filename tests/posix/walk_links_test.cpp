@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
+#include "engine/job_roots.h"
 #include "platform/posix/posix_file_system.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -89,6 +93,8 @@ TEST(WalkListingMemory, ASecondJobReadsEveryFolderOnce) {
   ScratchFolder tmp;
   for (int i = 0; i < 20; ++i) tmp.Write("moto/d" + std::to_string(i) + "/f.txt");
   tmp.Dir("saki");
+  // Folders changed within a tick of the clock are read afresh each time.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   PosixFileSystem fs;
   RecordingWalkView view;
   JobState state;
@@ -97,6 +103,7 @@ TEST(WalkListingMemory, ASecondJobReadsEveryFolderOnce) {
   state.MotoFolder = tmp.P("moto") + "/";
   state.SakiFolder = tmp.P("saki") + "/";
   state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
+  RecordRoots(fs, state);
   engine.FolderCopy(state.MotoFolder);
   ASSERT_EQ(state.CopiedCount, 20);
   const std::size_t before = fs.FolderReads();

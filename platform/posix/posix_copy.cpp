@@ -1,0 +1,389 @@
+// The sound copy: the bytes go to an unnamed file in the destination's
+// folder (or, where the volume has none, to a temporary name), get the
+// source's owner, mode and time, and are put in place only when complete.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "platform/posix/long_path.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/temporary_name.h"
+#include "platform/posix/unique_fd.h"
+
+namespace mirtel {
+
+namespace {
+
+constexpr std::int64_t kSecond = 1000000000;
+constexpr char kNotAFile[] = "通常のファイルではありません";
+
+std::int64_t Ns(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
+}
+
+std::string ParentOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void WriteAll(int fd, const char* data, std::size_t size, off_t at, const std::string& path) {
+  while (size > 0) {
+    const ssize_t n = at < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw ErrnoError(errno, path);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+    if (at >= 0) at += n;
+  }
+}
+
+// Errors of the copy: lack of room and the like belong to the destination.
+std::string Culprit(int err, const std::string& source, const std::string& dest) {
+  switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EROFS:
+      return dest;
+    default:
+      return source;
+  }
+}
+
+// The kernel's copy cannot be used between these two files at all.
+bool KernelCopyRefused(int err) {
+  return err == EXDEV || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL || err == EBADF ||
+         err == ETXTBSY;
+}
+
+// Copies the bytes of `in` to `out`: the kernel's copy first, plain reads
+// and writes where it cannot. `size` is what fstat said: each call asks for
+// one byte more than should remain, so a short answer at exactly `size` is
+// the end of the file without a further call, while a file that grew
+// meanwhile hands over that byte and is copied to its real end.
+void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest) {
+  constexpr std::size_t kChunk = std::size_t{1} << 30;
+  // An empty file, or a pseudo file that claims to be one: only reading
+  // tells, and costs nothing for a really empty file.
+  bool kernel = size > 0;
+  off_t total = 0;
+  while (kernel) {
+    const std::size_t want =
+        total < size ? std::min(static_cast<std::size_t>(size - total) + 1, kChunk) : kChunk;
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
+    if (n > 0) {
+      total += n;
+      if (total == size && static_cast<std::size_t>(n) < want) return;
+      continue;
+    }
+    if (n == 0) {
+      // Some pseudo files claim a size but are empty to the kernel's copy;
+      // otherwise the file ended early (it shrank), which is its end.
+      if (total == 0) break;
+      return;
+    }
+    if (errno == EINTR) continue;
+    if (total == 0 && KernelCopyRefused(errno)) break;
+    const int err = errno;
+    throw ErrnoError(err, Culprit(err, source, dest));
+  }
+  // Left unfilled: an empty file must not pay for clearing a megabyte.
+  constexpr std::size_t kBuffer = std::size_t{1} << 20;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.get(), kBuffer);
+    if (n == 0) return;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw ErrnoError(errno, source);
+    }
+    WriteAll(out, buffer.get(), static_cast<std::size_t>(n), -1, dest);
+  }
+}
+
+// Copies `length` bytes at `at` of `in` to the same place of `out`; less
+// when the file ends sooner.
+void CopyRange(int in, int out, off_t at, off_t length, const std::string& source,
+               const std::string& dest) {
+  off_t from = at;
+  off_t to = at;
+  off_t left = length;
+  bool kernel = true;
+  while (left > 0 && kernel) {
+    const ssize_t n = ::copy_file_range(in, &from, out, &to, static_cast<std::size_t>(left), 0);
+    if (n > 0) {
+      left -= n;
+      continue;
+    }
+    if (n == 0) return;
+    if (errno == EINTR) continue;
+    if (!KernelCopyRefused(errno)) {
+      const int err = errno;
+      throw ErrnoError(err, Culprit(err, source, dest));
+    }
+    kernel = false;
+  }
+  constexpr std::size_t kBuffer = std::size_t{1} << 20;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
+  while (left > 0) {
+    const ssize_t n =
+        ::pread(in, buffer.get(), static_cast<std::size_t>(std::min<off_t>(left, kBuffer)), from);
+    if (n == 0) return;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw ErrnoError(errno, source);
+    }
+    WriteAll(out, buffer.get(), static_cast<std::size_t>(n), from, dest);
+    from += n;
+    left -= n;
+  }
+}
+
+// A file with holes: only its data is copied, each piece to its own place,
+// and the size set at the end, so that the holes stay holes. False where
+// the system cannot tell holes (nothing has been written then).
+bool CopyData(int in, int out, const std::string& source, const std::string& dest) {
+  off_t pos = 0;
+  for (;;) {
+    const off_t data = ::lseek(in, pos, SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO) break;  // no data after pos
+      if (pos == 0 && (errno == EINVAL || errno == EOPNOTSUPP)) return false;
+      throw ErrnoError(errno, source);
+    }
+    const off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0) throw ErrnoError(errno, source);
+    CopyRange(in, out, data, hole - data, source, dest);
+    pos = hole;
+  }
+  const off_t end = ::lseek(in, 0, SEEK_END);
+  if (end < 0) throw ErrnoError(errno, source);
+  if (::ftruncate(out, end) != 0) throw ErrnoError(errno, dest);
+  return true;
+}
+
+// A folder is never replaced by a file. A read-only file is replaced only
+// by a read-only source: otherwise the mark says this copy is not to be
+// changed, and root would replace it without a word.
+void CheckReplaceable(const struct stat& old, mode_t source, const std::string& dest) {
+  if (S_ISDIR(old.st_mode)) throw FsError(FsErrorKind::AlreadyExists, dest);
+  if (S_ISREG(old.st_mode) && !(old.st_mode & S_IWUSR) && (source & S_IWUSR)) {
+    throw FsError(FsErrorKind::AccessDenied, dest);
+  }
+}
+
+// Renames the finished temporary `temp` to `name`, both in folder `dir`.
+// Where dest was seen missing, the rename must not replace anything: an
+// entry that turned up since is checked like any existing one first.
+void PutInPlace(int dir, const std::string& temp, const std::string& name, bool absent,
+                mode_t source, const std::string& dest) {
+  if (absent) {
+    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return;
+    const int err = errno;
+    if (err == EEXIST) {
+      struct stat old {};
+      if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        CheckReplaceable(old, source, dest);
+      }
+    } else if (err != EINVAL && err != ENOSYS) {
+      // EINVAL and ENOSYS: the file system cannot keep from replacing;
+      // anything else is a real failure.
+      throw ErrnoError(err, dest);
+    }
+  }
+  if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) throw ErrnoError(errno, dest);
+}
+
+// Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
+// cannot. Through /proc where it is mounted, else by the descriptor itself
+// (which needs a privilege on older kernels).
+int LinkUnnamed(int fd, int dir, const std::string& name) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  const int err = errno;
+  if (err != ENOENT) return err;
+  if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  return errno == EPERM || errno == ENOENT ? err : errno;
+}
+
+}  // namespace
+
+struct PosixFileSystem::Source {
+  int fd;
+  struct stat st;
+};
+
+void PosixFileSystem::CopyInto(int out, const Source& from, const std::string& source,
+                               const std::string& dest) {
+  // A clone shares the blocks where the file system can: the fastest copy,
+  // and one that keeps the holes.
+  struct stat to {};
+  if (::fstat(out, &to) != 0) throw ErrnoError(errno, dest);
+  const std::pair<dev_t, dev_t> devices{from.st.st_dev, to.st_dev};
+  if (from.st.st_size > 0 && !noClone_.contains(devices)) {
+    if (::ioctl(out, FICLONE, from.fd) == 0) return;
+    const int err = errno;
+    if (err == EOPNOTSUPP || err == ENOTTY || err == EXDEV || err == EINVAL || err == ENOSYS) {
+      noClone_.insert(devices);
+    }
+  }
+  if (from.st.st_blocks * 512 < from.st.st_size && CopyData(from.fd, out, source, dest)) return;
+  CopyBytes(from.fd, out, from.st.st_size, source, dest);
+}
+
+void PosixFileSystem::Finish(int out, const struct stat& src, const std::string& dest) {
+  // Owner before mode, mode last: chown may clear bits, and until now
+  // the file was as closed as the source at most.
+  if (root_ && ::fchown(out, src.st_uid, src.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
+    throw ErrnoError(errno, dest);
+  }
+  // Set-user and set-group bits stay behind; the sticky bit comes along.
+  if (::fchmod(out, src.st_mode & (0777 | S_ISVTX)) != 0 && !CannotKeepOwnerOrMode(errno)) {
+    throw ErrnoError(errno, dest);
+  }
+  const timespec times[2] = {src.st_atim, src.st_mtim};
+  if (::futimens(out, times) != 0) throw ErrnoError(errno, dest);
+  // What the volume kept of the time tells how finely it keeps times.
+  struct stat kept {};
+  if (::fstat(out, &kept) == 0) {
+    steps_.Of(kept.st_dev, out);
+    steps_.Learn(kept.st_dev, Ns(src.st_mtim), Ns(kept.st_mtim));
+  }
+}
+
+void PosixFileSystem::CopyFile(const std::string& source, const std::string& dest) {
+  // Each folder is open for the *at calls only until the next At: the
+  // source is opened before the destination's folder is asked for.
+  const Located from = At(source);
+  if (from.dir == -1) throw ErrnoError(from.err, source);
+  // Looked at before it is opened, so that a device, FIFO or socket never
+  // is; O_NONBLOCK keeps a FIFO put in its place meanwhile from waiting for
+  // a writer, and the second look refuses it.
+  struct stat seen {};
+  if (::fstatat(from.dir, from.name.c_str(), &seen, 0) != 0) throw ErrnoError(errno, source);
+  if (!S_ISREG(seen.st_mode)) throw FsError(FsErrorKind::Other, source, kNotAFile);
+  const UniqueFd in(
+      ::openat(from.dir, from.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!in.ok()) throw ErrnoError(errno, source);
+  Source src{in.get(), {}};
+  if (::fstat(in.get(), &src.st) != 0) throw ErrnoError(errno, source);
+  if (!S_ISREG(src.st.st_mode)) throw FsError(FsErrorKind::Other, source, kNotAFile);
+
+  // The walk has just looked at dest: what it saw still holds, as nothing
+  // has changed here since.
+  const Located to = Target(dest);
+  const int dir = to.dir;
+  const std::string& name = to.name;
+  bool absent = KnownAbsent(dest);
+  if (!absent) {
+    struct stat old {};
+    const struct stat* known = Recent(dest);
+    if (known == nullptr) {
+      if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        known = &old;
+      } else if (errno == ENOENT) {
+        absent = true;
+      } else {
+        throw ErrnoError(errno, dest);
+      }
+    }
+    if (known != nullptr) CheckReplaceable(*known, src.st.st_mode, dest);
+  }
+  // Never more open than the source while being written.
+  const mode_t creating = src.st.st_mode & 0600;
+
+  if (absent) {
+    // An unnamed file leaves nothing behind whatever happens before it is
+    // complete, even when the process is killed.
+    UniqueFd out(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creating));
+    if (out.ok()) {
+      CopyInto(out.get(), src, source, dest);
+      Finish(out.get(), src.st, dest);
+      const int err = LinkUnnamed(out.get(), dir, name);
+      Mutated(dest);
+      if (err == 0) {
+        if (::close(out.Release()) != 0) {
+          const int closeErr = errno;
+          ::unlinkat(dir, name.c_str(), 0);
+          throw ErrnoError(closeErr, dest);
+        }
+        return;
+      }
+      if (err != EEXIST) throw ErrnoError(err, dest);
+      // An entry turned up meanwhile: replaced as any existing one, through
+      // a temporary name.
+      struct stat old {};
+      if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        CheckReplaceable(old, src.st.st_mode, dest);
+      }
+      std::string temp;
+      int linked = EEXIST;
+      for (int attempt = 0; attempt < 100 && linked == EEXIST; ++attempt) {
+        temp = TemporaryName(pid_, ++tempCounter_);
+        linked = LinkUnnamed(out.get(), dir, temp);
+      }
+      if (linked != 0) throw ErrnoError(linked, ParentOf(dest) + temp);
+      try {
+        if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
+        PutInPlace(dir, temp, name, false, src.st.st_mode, dest);
+      } catch (...) {
+        ::unlinkat(dir, temp.c_str(), 0);
+        throw;
+      }
+      return;
+    }
+    const int err = errno;
+    // Volumes without unnamed files say so in several ways.
+    if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT) {
+      throw ErrnoError(err, dest);
+    }
+  }
+
+  std::string temp;
+  int outFd = -1;
+  for (int attempt = 0; attempt < 100 && outFd < 0; ++attempt) {
+    temp = TemporaryName(pid_, ++tempCounter_);
+    outFd =
+        ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, creating);
+    if (outFd < 0 && errno != EEXIST) throw ErrnoError(errno, dest);
+  }
+  if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + temp);
+  Mutated(dest);
+  UniqueFd out(outFd);
+  try {
+    CopyInto(out.get(), src, source, dest);
+    Finish(out.get(), src.st, dest);
+    if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
+    PutInPlace(dir, temp, name, absent, src.st.st_mode, dest);
+  } catch (...) {
+    ::unlinkat(dir, temp.c_str(), 0);
+    throw;
+  }
+}
+
+void PosixFileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  const std::string temp = path + ".mirtel-" + std::to_string(pid_) + ".tmp";
+  UniqueFd out(OpenLong(AT_FDCWD, temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!out.ok()) throw ErrnoError(errno, path);
+  Mutated(path);
+  try {
+    WriteAll(out.get(), bytes.data(), bytes.size(), -1, path);
+    if (::fsync(out.get()) != 0) throw ErrnoError(errno, path);
+    if (::close(out.Release()) != 0) throw ErrnoError(errno, path);
+    if (::rename(temp.c_str(), path.c_str()) != 0) throw ErrnoError(errno, path);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+}
+
+}  // namespace mirtel
