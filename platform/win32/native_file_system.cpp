@@ -8,7 +8,7 @@ namespace mirtel {
 std::unique_ptr<FileSystem> MakeNativeFileSystem() { return std::make_unique<Win32FileSystem>(); }
 
 std::unique_ptr<Recycler> MakeNativeRecycler(FileSystem& fs) {
-  return std::make_unique<Win32Recycler>(dynamic_cast<Win32FileSystem*>(&fs));
+  return std::make_unique<Win32Recycler>(&fs);
 }
 
 }  // namespace mirtel

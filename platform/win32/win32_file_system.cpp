@@ -1,6 +1,8 @@
 #include "platform/win32/win32_file_system.h"
 
 #include <algorithm>
+#include <limits>
+#include <string_view>
 #include <utility>
 
 #include "platform/win32/wide_text.h"
@@ -37,10 +39,32 @@ std::uint64_t Ticks(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-// FILETIME counts 100 ns from 1601; whole seconds from 1970.
-std::int64_t UtcSeconds(const FILETIME& time) {
-  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
-  return static_cast<std::int64_t>(Ticks(time) / 10000000ULL) - kSecondsFrom1601To1970;
+// FILETIME counts 100 ns ticks from 1601; FileTime nanoseconds from 1970,
+// which hold the years 1677 to 2262: times beyond stay at the ends, in order.
+std::int64_t NsSince1970(const FILETIME& time) {
+  constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000LL;
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 100;
+  const std::int64_t ticks = static_cast<std::int64_t>(std::min<std::uint64_t>(
+                                 Ticks(time), std::numeric_limits<std::int64_t>::max())) -
+                             kTicksFrom1601To1970;
+  return std::clamp(ticks, -kLimit, kLimit) * 100;
+}
+
+// How finely a volume keeps last-write times, by the name of its file
+// system: FAT in steps of 2 s, exFAT of 10 ms; NTFS, ReFS and whatever we do
+// not know of in 100 ns ticks. Too fine a step only costs a needless copy
+// where too coarse a one would miss a change, so the unknown get the finest.
+constexpr std::int64_t kTickStep = 100;
+std::int64_t StepOfFileSystem(std::wstring_view name) {
+  constexpr std::int64_t kFatStep = 2000000000;
+  constexpr std::int64_t kExFatStep = 10000000;
+  const auto is = [&](std::wstring_view known) {
+    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), known.data(),
+                                static_cast<int>(known.size()), TRUE) == CSTR_EQUAL;
+  };
+  if (is(L"FAT") || is(L"FAT12") || is(L"FAT16") || is(L"FAT32")) return kFatStep;
+  if (is(L"exFAT")) return kExFatStep;
+  return kTickStep;
 }
 
 std::wstring Upper(std::wstring text) {
@@ -96,27 +120,59 @@ bool VolumeGone(DWORD code, const std::wstring& extended) {
   ThrowWin32Error(code, path);
 }
 
-// Last-write time of a file; a link is followed to the file it leads to.
-FILETIME WriteTimeOf(const std::wstring& extended, const std::string& path) {
+HANDLE OpenForQuery(const std::wstring& extended) {
+  // Backup semantics open folders too; attributes alone are never refused
+  // for sharing, even by a file the system keeps open (pagefile.sys).
+  return CreateFileW(extended.c_str(), FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The folder a volume is mounted at (\\?\C:\, a mount folder, a share),
+// ending in '\'; "" when the system cannot tell.
+std::wstring VolumePathOf(const std::wstring& extended) {
+  std::wstring volume(std::max<std::size_t>(extended.size() + 2, MAX_PATH + 1), L'\0');
+  if (!GetVolumePathNameW(extended.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) {
+    return {};
+  }
+  volume.resize(volume.find(L'\0'));
+  return volume.empty() ? volume : WithSeparator(std::move(volume));
+}
+
+struct Written {
+  FILETIME time;
+  DWORD attributes;
+  std::int64_t step;  // of the volume the time was read from; 0: that of the path's folder
+};
+
+// Last-write time of a file; a link is followed to the file it leads to,
+// which may lie on another volume.
+Written WriteTimeOf(const std::wstring& extended, const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(extended.c_str(), GetFileExInfoStandard, &data)) {
     DWORD code = GetLastError();
     WIN32_FIND_DATAW found;
-    if (code == ERROR_SHARING_VIOLATION && FindEntry(extended, found)) return found.ftLastWriteTime;
+    if (code == ERROR_SHARING_VIOLATION && FindEntry(extended, found)) {
+      return {found.ftLastWriteTime, found.dwFileAttributes, 0};
+    }
     ThrowWin32Error(code, path);
   }
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return data.ftLastWriteTime;
+    return {data.ftLastWriteTime, data.dwFileAttributes, 0};
   }
-  Handle file(CreateFileW(extended.c_str(), FILE_READ_ATTRIBUTES,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  FILETIME written;
-  if (!file.valid() || !GetFileTime(file.get(), nullptr, nullptr, &written)) {
+  Handle file(OpenForQuery(extended));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!file.valid() || !GetFileInformationByHandle(file.get(), &info)) {
     ThrowWin32Error(GetLastError(), path);
   }
-  return written;
+  wchar_t system[MAX_PATH + 1];
+  std::int64_t step = kTickStep;
+  if (GetVolumeInformationByHandleW(file.get(), nullptr, 0, nullptr, nullptr, nullptr, system,
+                                    MAX_PATH + 1)) {
+    step = StepOfFileSystem(system);
+  }
+  return {info.ftLastWriteTime, info.dwFileAttributes, step};
 }
 
 // Gives `extended` the last-write time `time` unless it has it already.
@@ -137,7 +193,59 @@ void RemoveTemporary(const std::wstring& extended) {
   DeleteFileW(extended.c_str());
 }
 
+// The attribute bits SetFileAttributesW takes.
+constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                            FILE_ATTRIBUTE_TEMPORARY;
+
+bool SetAttributes(const std::wstring& extended, DWORD attributes) {
+  attributes &= kSettable;
+  return SetFileAttributesW(extended.c_str(),
+                            attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != 0;
+}
+
+FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  return FileId{info.dwVolumeSerialNumber,
+                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+int Rank(std::string_view name) {
+  if (name == ".") return 0;
+  if (name == "..") return 1;
+  return 2;
+}
+
+// The one order of every listing: "." and ".." first, then by the
+// upper-cased UTF-16 names (the order NTFS keeps its folders in, so mostly
+// already there), names differing only in case by their bytes. It depends on
+// the name alone, so that a resume finds where a vanished name stood.
+bool EntryBefore(int rankA, const std::wstring& keyA, const std::string& nameA, int rankB,
+                 const std::wstring& keyB, const std::string& nameB) {
+  if (rankA != rankB) return rankA < rankB;
+  if (keyA != keyB) return keyA < keyB;
+  return nameA < nameB;
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.size() <= 10 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether process `pid` still runs. One we may not look at runs: its
+// temporaries are not ours to take.
+bool ProcessRuns(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool answered = GetExitCodeProcess(process, &code) != 0;
+  CloseHandle(process);
+  return !answered || code == STILL_ACTIVE;
+}
+
 }  // namespace
+
+Win32FileSystem::Win32FileSystem() : pid_(GetCurrentProcessId()) {}
 
 std::shared_ptr<Win32FileSystem::Listing> Win32FileSystem::ReadListing(const std::string& folder,
                                                                        const std::string& names) {
@@ -168,12 +276,21 @@ std::shared_ptr<Win32FileSystem::Listing> Win32FileSystem::ReadListing(const std
     ThrowWin32Error(code, folder);
   }
   do {
-    listing->entries.push_back({WideToUtf8(found.cFileName), found.dwFileAttributes});
+    listing->entries.push_back(
+        {WideToUtf8(found.cFileName), Upper(found.cFileName), found.dwFileAttributes});
   } while (FindNextFileW(cursor, &found));
   DWORD code = GetLastError();
   FindClose(cursor);
   // A listing cut short by a read error must never pass for the whole folder.
   if (code != ERROR_NO_MORE_FILES) ThrowWin32Error(code, folder);
+
+  const auto before = [](const Entry& a, const Entry& b) {
+    return EntryBefore(Rank(a.name), a.key, a.name, Rank(b.name), b.key, b.name);
+  };
+  auto& entries = listing->entries;
+  if (!std::is_sorted(entries.begin(), entries.end(), before)) {
+    std::sort(entries.begin(), entries.end(), before);
+  }
   return listing;
 }
 
@@ -264,14 +381,25 @@ std::string Win32FileSystem::ListResumeAfter(const std::string& pattern, std::ui
       listing->index.emplace(listing->entries[i].name, i);
     }
   }
+  std::size_t next = 0;
+  if (auto it = listing->index.find(name); it != listing->index.end()) {
+    next = it->second + 1;
+  } else {
+    // Moved away meanwhile: on from where it stood.
+    const int rank = Rank(name);
+    const std::wstring key = Upper(Utf8ToWide(name));
+    const auto& entries = listing->entries;
+    next = static_cast<std::size_t>(
+        std::partition_point(entries.begin(), entries.end(),
+                             [&](const Entry& e) {
+                               return EntryBefore(Rank(e.name), e.key, e.name, rank, key, name);
+                             }) -
+        entries.begin());
+  }
   current_ = std::move(listing);
   currentFolder_ = folder;
-  auto it = current_->index.find(name);
-  if (it == current_->index.end() || !Passes(current_->entries[it->second])) {
-    throw FsError(FsErrorKind::ListingEnded, folder + name, "一覧に見つかりません");
-  }
   ended_ = false;
-  return NameFrom(it->second + 1);
+  return NameFrom(next);
 }
 
 DWORD Win32FileSystem::Query(const std::string& path, std::wstring& extended,
@@ -282,8 +410,7 @@ DWORD Win32FileSystem::Query(const std::string& path, std::wstring& extended,
     if (path.size() == currentFolder_.size() + entry.name.size() &&
         path.starts_with(currentFolder_) && path.ends_with(entry.name)) {
       const auto& touched = current_->touched;
-      if (touched.empty() || std::find(touched.begin(), touched.end(),
-                                       Upper(Utf8ToWide(entry.name))) == touched.end()) {
+      if (std::find(touched.begin(), touched.end(), entry.key) == touched.end()) {
         attrs = entry.attributes;
         return ERROR_SUCCESS;
       }
@@ -321,8 +448,45 @@ bool Win32FileSystem::TryAttributes(const std::string& path, std::uint32_t& attr
   return false;
 }
 
-std::int64_t Win32FileSystem::LastWriteTime(const std::string& path) {
-  return UtcSeconds(WriteTimeOf(ExtendedPath(path), path));
+std::int64_t Win32FileSystem::ResolutionOf(const std::wstring& folder) {
+  const std::uint64_t now = GetTickCount64();
+  if (now - resolutionsSince_ > 5000) {
+    folderResolution_.clear();
+    volumeResolution_.clear();
+    resolutionsSince_ = now;
+  }
+  std::wstring key = Upper(folder);
+  if (auto known = folderResolution_.find(key); known != folderResolution_.end()) {
+    return known->second;
+  }
+  std::int64_t step = kTickStep;
+  const std::wstring volume = VolumePathOf(folder);
+  if (!volume.empty()) {
+    std::wstring volumeKey = Upper(volume);
+    if (auto known = volumeResolution_.find(volumeKey); known != volumeResolution_.end()) {
+      step = known->second;
+    } else {
+      wchar_t system[MAX_PATH + 1];
+      if (GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, nullptr, system,
+                                MAX_PATH + 1)) {
+        step = StepOfFileSystem(system);
+      }
+      volumeResolution_.emplace(std::move(volumeKey), step);
+    }
+  }
+  folderResolution_.emplace(std::move(key), step);
+  return step;
+}
+
+FileTime Win32FileSystem::LastWriteTime(const std::string& path) {
+  const std::wstring extended = ExtendedPath(path);
+  const Written written = WriteTimeOf(extended, path);
+  std::int64_t step = written.step;
+  if (step == 0) {
+    const std::wstring folder = ParentOf(extended);
+    step = ResolutionOf(folder.empty() ? WithSeparator(extended) : folder);
+  }
+  return FileTime{NsSince1970(written.time), step};
 }
 
 void Win32FileSystem::MakeFolder(const std::string& path) {
@@ -331,24 +495,92 @@ void Win32FileSystem::MakeFolder(const std::string& path) {
   NoteChangedExtended(extended);
 }
 
+void Win32FileSystem::MakeFolderLike(const std::string& path, const std::string& model) {
+  std::wstring modelExtended;
+  std::uint32_t modelAttributes = 0;
+  const DWORD code = Query(model, modelExtended, modelAttributes);
+  if (code != ERROR_SUCCESS) ThrowQueryError(code, model, modelExtended);
+  MakeFolder(path);
+  // Permissions come from the parent folder, as for any new folder; what
+  // marks the model apart is its hidden and system bits.
+  const DWORD marks = modelAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  if (marks == 0) return;
+  const std::wstring extended = ExtendedPath(path);
+  if (!SetAttributes(extended, marks)) {
+    // The folder is not left half made: the next run makes it again.
+    const DWORD failed = GetLastError();
+    RemoveDirectoryW(extended.c_str());
+    NoteChangedExtended(extended);
+    ThrowWin32Error(failed, path);
+  }
+}
+
+// Our temporaries are named after the process writing them, so that a later
+// run can tell one left by a run that died (ours to remove) from one being
+// written right now by another copy of the program.
 std::wstring Win32FileSystem::TempNameIn(const std::wstring& folder) {
-  return folder + L".mirtel-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++tempCounter_) + L".tmp";
+  return folder + L".mirtel-" + std::to_wstring(pid_) + L"-" + std::to_wstring(++tempCounter_) +
+         L".tmp";
+}
+
+Temporary Win32FileSystem::ClassifyTemporary(const std::string& name) {
+  constexpr std::string_view kPrefix = ".mirtel-";
+  constexpr std::string_view kSuffix = ".tmp";
+  if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
+      !name.ends_with(kSuffix)) {
+    return Temporary::NotOurs;
+  }
+  std::string_view middle(name);
+  middle.remove_prefix(kPrefix.size());
+  middle.remove_suffix(kSuffix.size());
+  const std::size_t dash = middle.find('-');
+  if (dash == std::string_view::npos || !AllDigits(middle.substr(0, dash)) ||
+      !AllDigits(middle.substr(dash + 1))) {
+    return Temporary::NotOurs;
+  }
+  const std::uint64_t pid = std::stoull(std::string(middle.substr(0, dash)));
+  if (pid > std::numeric_limits<DWORD>::max()) return Temporary::NotOurs;
+  if (pid == pid_ || ProcessRuns(static_cast<DWORD>(pid))) return Temporary::Live;
+  return Temporary::Dead;
+}
+
+void Win32FileSystem::RemoveLeftover(const std::string& path) {
+  const std::wstring extended = ExtendedPath(path);
+  // Deleting for good is only ever right for what we wrote ourselves.
+  if (ClassifyTemporary(WideToUtf8(NameOf(extended))) != Temporary::Dead) {
+    throw FsError(FsErrorKind::AccessDenied, path, "残された一時ファイルではないので消しません");
+  }
+  const DWORD attributes = GetFileAttributesW(extended.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWin32Error(GetLastError(), path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    throw FsError(FsErrorKind::AccessDenied, path, "フォルダは一時ファイルではありません");
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY)
+    SetAttributes(extended, attributes & ~FILE_ATTRIBUTE_READONLY);
+  const bool removed = DeleteFileW(extended.c_str()) != 0;
+  const DWORD code = GetLastError();
+  NoteChangedExtended(extended);
+  if (!removed) ThrowWin32Error(code, path);
 }
 
 void Win32FileSystem::CopyFile(const std::string& source, const std::string& dest) {
   const std::wstring from = ExtendedPath(source);
   const std::wstring to = ExtendedPath(dest);
   WIN32_FILE_ATTRIBUTE_DATA existing;
+  DWORD destAttributes = 0;
   if (GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &existing)) {
-    if (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    destAttributes = existing.dwFileAttributes;
+    if (destAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       throw FsError(FsErrorKind::AccessDenied, dest, "同じ名前のフォルダがあります");
     }
-    if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-      throw FsError(FsErrorKind::AccessDenied, dest, "読み取り専用のファイルは置き換えません");
-    }
   }
-  const FILETIME sourceTime = WriteTimeOf(from, source);
+  const Written sourceState = WriteTimeOf(from, source);
+  // A read-only mark on the copy came from its source while the source has
+  // it; one the user put on the copy alone is respected.
+  const bool destReadOnly = (destAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (destReadOnly && (sourceState.attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    throw FsError(FsErrorKind::AccessDenied, dest, "読み取り専用のファイルは置き換えません");
+  }
   const std::wstring folder = ParentOf(to);
   if (folder.empty()) throw FsError(FsErrorKind::InvalidName, dest);
 
@@ -371,16 +603,93 @@ void Win32FileSystem::CopyFile(const std::string& source, const std::string& des
   NoteChangedExtended(to);
   // A copy stamped with the time of copying would look newer than its source
   // and never be brought up to date again.
-  if (!KeepWriteTime(temp, sourceTime)) {
+  if (!KeepWriteTime(temp, sourceState.time)) {
     DWORD code = GetLastError();
     RemoveTemporary(temp);
     ThrowWin32Error(code, dest);
+  }
+  // The copy took the source's attributes: the mark must still be there
+  // (the source may have changed meanwhile) before the old file's goes.
+  bool cleared = false;
+  if (destReadOnly) {
+    const DWORD copied = GetFileAttributesW(temp.c_str());
+    DWORD code = ERROR_SUCCESS;
+    if (copied == INVALID_FILE_ATTRIBUTES) {
+      code = GetLastError();
+    } else if ((copied & FILE_ATTRIBUTE_READONLY) == 0) {
+      code = ERROR_ACCESS_DENIED;
+    } else if (!SetAttributes(to, destAttributes & ~FILE_ATTRIBUTE_READONLY)) {
+      code = GetLastError();
+    }
+    if (code != ERROR_SUCCESS) {
+      RemoveTemporary(temp);
+      ThrowWin32Error(code, dest);
+    }
+    cleared = true;
   }
   if (!MoveFileExW(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DWORD code = GetLastError();
+    if (cleared) SetAttributes(to, destAttributes);
     RemoveTemporary(temp);
     ThrowWin32Error(code, dest);
   }
+}
+
+bool Win32FileSystem::Identify(const std::string& path, FileId& id) {
+  std::wstring extended;
+  try {
+    extended = ExtendedPath(path);
+  } catch (const FsError&) {
+    return false;
+  }
+  Handle entry(OpenForQuery(extended));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!entry.valid() || !GetFileInformationByHandle(entry.get(), &info)) return false;
+  id = IdOf(info);
+  return true;
+}
+
+std::string Win32FileSystem::ResolvedFolder(const std::string& folder) {
+  const std::wstring extended = WithSeparator(ExtendedPath(folder));
+  Handle entry(OpenForQuery(extended));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!entry.valid() || !GetFileInformationByHandle(entry.get(), &info)) {
+    ThrowWin32Error(GetLastError(), folder);
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    ThrowWin32Error(ERROR_DIRECTORY, folder);
+  }
+  std::wstring resolved(MAX_PATH + 1, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFinalPathNameByHandleW(entry.get(), resolved.data(), static_cast<DWORD>(resolved.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) ThrowWin32Error(GetLastError(), folder);
+    if (length < resolved.size()) {
+      resolved.resize(length);
+      break;
+    }
+    resolved.resize(length + 1);  // the size it needs, with the closing NUL
+  }
+  const std::string plain = WideToUtf8(WithSeparator(PlainPath(resolved)));
+  // Only a spelling that leads back to this very folder will do (Wine drops
+  // a trailing dot of the last name here, naming another folder).
+  FileId again;
+  if (!Identify(plain, again) || again != IdOf(info)) {
+    throw FsError(FsErrorKind::Other, folder, "フォルダの本当の名前が分かりません");
+  }
+  return plain;
+}
+
+bool Win32FileSystem::IsVolumeRoot(const std::string& folder) {
+  std::wstring extended;
+  try {
+    extended = WithSeparator(ExtendedPath(folder));
+  } catch (const FsError&) {
+    return false;
+  }
+  const std::wstring volume = VolumePathOf(extended);
+  return !volume.empty() && Upper(PlainPath(volume)) == Upper(PlainPath(extended));
 }
 
 std::string Win32FileSystem::ReadFile(const std::string& path) {

@@ -14,21 +14,26 @@ namespace mirtel {
 
 class Win32FileSystem : public FileSystem {
  public:
+  Win32FileSystem();
+
   std::string ListStart(const std::string& pattern, std::uint32_t mask) override;
   std::string ListNext() override;
   std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                               const std::string& name) override;
   std::uint32_t Attributes(const std::string& path) override;
   bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) override;
-  std::int64_t LastWriteTime(const std::string& path) override;
+  FileTime LastWriteTime(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
+  void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
+  bool Identify(const std::string& path, FileId& id) override;
+  std::string ResolvedFolder(const std::string& folder) override;
+  bool IsVolumeRoot(const std::string& folder) override;
+  Temporary ClassifyTemporary(const std::string& name) override;
+  void RemoveLeftover(const std::string& path) override;
+  void NoteChanged(const std::string& path) override;
   std::string ReadFile(const std::string& path) override;
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
-
-  // Something else (the Recycle Bin) changed the entry `path`: its folder is
-  // read afresh at the next resume.
-  void NoteChanged(const std::string& path);
 
  private:
   // The attributes of `path` into `attrs` (`extended` gets its \\?\ form
@@ -37,9 +42,11 @@ class Win32FileSystem : public FileSystem {
 
   struct Entry {
     std::string name;
+    std::wstring key;  // the name upper-cased: the listing's order
     std::uint32_t attributes;
   };
-  // One folder as read by one pass of FindFirstFileExW / FindNextFileW.
+  // One folder as read by one pass of FindFirstFileExW / FindNextFileW, put
+  // in the fixed order of EntryBefore.
   struct Listing {
     std::wstring key;     // upper-cased extended folder path, ending in '\'
     std::wstring folder;  // extended folder path, ending in '\'
@@ -57,6 +64,8 @@ class Win32FileSystem : public FileSystem {
   bool Passes(const Entry& entry) const;
   void NoteChangedExtended(const std::wstring& extended);
   std::wstring TempNameIn(const std::wstring& folder);
+  // The step of last-write times on the volume holding `folder` (extended).
+  std::int64_t ResolutionOf(const std::wstring& folder);
 
   // Listings of the folders the walk is inside of: the current one and its
   // ancestors, so that a resume after a descent needs no new listing.
@@ -67,6 +76,13 @@ class Win32FileSystem : public FileSystem {
   std::size_t position_ = 0;
   bool ended_ = true;
   std::uint32_t tempCounter_ = 0;
+  unsigned long pid_;
+
+  // Time resolutions by upper-cased folder and by volume path, forgotten
+  // after a few seconds: a drive letter may be given to another disk.
+  std::unordered_map<std::wstring, std::int64_t> folderResolution_;
+  std::unordered_map<std::wstring, std::int64_t> volumeResolution_;
+  std::uint64_t resolutionsSince_ = 0;
 };
 
 }  // namespace mirtel

@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "platform/win32/win32_file_system.h"
+#include "platform/file_system.h"
 #include "platform/win32/win32_path.h"
 
 namespace mirtel {
@@ -63,7 +63,7 @@ std::wstring VolumePathOf(const std::wstring& extended) {
 
 }  // namespace
 
-Win32Recycler::Win32Recycler(Win32FileSystem* listings) : listings_(listings) {
+Win32Recycler::Win32Recycler(FileSystem* listings) : listings_(listings) {
   // The shell's file operation may use COM on this thread.
   comInitialized_ =
       SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));

@@ -9,13 +9,13 @@
 
 namespace mirtel {
 
-class Win32FileSystem;
+class FileSystem;
 
 class Win32Recycler : public Recycler {
  public:
   // `listings`, when given, learns of every removal so that it never serves
   // a stale listing of the folder.
-  explicit Win32Recycler(Win32FileSystem* listings = nullptr);
+  explicit Win32Recycler(FileSystem* listings = nullptr);
   ~Win32Recycler() override;
   Win32Recycler(const Win32Recycler&) = delete;
   Win32Recycler& operator=(const Win32Recycler&) = delete;
@@ -25,7 +25,7 @@ class Win32Recycler : public Recycler {
  private:
   bool VolumeHasRecycleBin(const std::wstring& root);
 
-  Win32FileSystem* listings_;
+  FileSystem* listings_;
   bool comInitialized_ = false;
   // Volumes known to keep a Recycle Bin, by root and serial number (a drive
   // letter may be given to another disk while the program runs).
