@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/copy_engine.h"
+#include "engine/job_roots.h"
 #include "engine/path_helpers.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_recycler.h"
@@ -38,6 +39,7 @@ class EngineOnWin32Test : public ::testing::Test {
     state.CopiedCount = 0;
     state.FoundFile = false;
     view.results.clear();
+    RecordRoots(fs, state);  // as the job does before its walks
     engine.FolderCopy(state.MotoFolder);
   }
 
