@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -111,6 +113,86 @@ TEST_F(PosixFsTest, AFolderChangedBehindItsBackIsReadAfresh) {
   fs_.ListStart(All("r/n"), kListEverything);
   std::filesystem::remove(tmp_.N("r/n"));
   EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "n"), "");
+}
+
+// The walk resumes where it stood whatever became of the name it stood at;
+// only its folder gone, or another folder in its place, ends it.
+TEST_F(PosixFsTest, ResumingGoesOnAfterANameMovedAwayAndEndsOnlyWithItsFolder) {
+  for (const char* n : {"a", "c", "m", "q", "z"}) tmp_.Dir(std::string("r/") + n);
+  tmp_.Write("r/.h");
+  tmp_.Write("r/p.txt");
+  fs_.ListStart(All("r"), kListEverything);
+  fs_.ListStart(All("r/m"), kListEverything);
+  std::filesystem::rename(tmp_.N("r/m"), tmp_.N("r/0m"));
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "m"), "p.txt");
+  EXPECT_EQ(fs_.ListNext(), "q");
+  std::filesystem::rename(tmp_.N("r/q"), tmp_.N("r/qq"));
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "q"), "qq");
+  // A name the mask leaves out, and one never there.
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), 0, "c"), "p.txt");
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "b"), "c");
+  std::filesystem::remove(tmp_.N("r/z"));
+  EXPECT_EQ(fs_.ListResumeAfter(All("r"), kListEverything, "z"), "");
+  EXPECT_EQ(KindOf([&] { fs_.ListNext(); }), FsErrorKind::ListingEnded);
+
+  std::filesystem::rename(tmp_.N("r"), tmp_.N("r-old"));
+  tmp_.Dir("r/z");
+  EXPECT_EQ(KindOf([&] { fs_.ListResumeAfter(All("r"), kListEverything, "c"); }),
+            FsErrorKind::ListingEnded);
+  EXPECT_EQ(KindOf([&] { fs_.ListNext(); }), FsErrorKind::ListingEnded);
+  std::filesystem::remove_all(tmp_.N("r"));
+  EXPECT_EQ(KindOf([&] { fs_.ListResumeAfter(All("r"), kListEverything, "c"); }),
+            FsErrorKind::ListingEnded);
+  tmp_.Write("r", "a file now");
+  EXPECT_EQ(KindOf([&] { fs_.ListResumeAfter(All("r"), kListEverything, "c"); }),
+            FsErrorKind::ListingEnded);
+}
+
+// Only a name of exactly our pattern is ours; of those, only one whose
+// process has ended may be removed, and nothing else ever is.
+TEST_F(PosixFsTest, OurTemporaryNamesAreToldApartAndOnlyDeadOnesRemoved) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = ".mirtel-" + std::to_string(child) + "-3.tmp";
+  const std::string mine = ".mirtel-" + std::to_string(::getpid()) + "-1.tmp";
+  const std::string first = ".mirtel-1-12.tmp";  // the first process always runs
+  EXPECT_EQ(fs_.ClassifyTemporary(dead), Temporary::Dead);
+  EXPECT_EQ(fs_.ClassifyTemporary(mine), Temporary::Live);
+  EXPECT_EQ(fs_.ClassifyTemporary(first), Temporary::Live);
+  const std::string pid = std::to_string(child);
+  const std::vector<std::string> others = {".mirtel-0" + pid + "-1.tmp",
+                                           ".mirtel-" + pid + "-01.tmp",
+                                           ".mirtel-" + pid + "-0.tmp",
+                                           ".mirtel--1.tmp",
+                                           ".mirtel-" + pid + "-.tmp",
+                                           ".mirtel-" + pid + "-1.tmpx",
+                                           "x.mirtel-" + pid + "-1.tmp",
+                                           ".mirtel-" + pid + "-1.TMP",
+                                           ".mirtel-" + pid + ".tmp",
+                                           ".mirtel-+" + pid + "-1.tmp",
+                                           ".mirtel-99999999999-1.tmp",
+                                           ".mirtel-" + pid + "-1-1.tmp",
+                                           "mirtel-" + pid + "-1.tmp",
+                                           ".mirtel-" + pid + "-1.tmp.tmp",
+                                           ""};
+  for (const std::string& name : others) {
+    EXPECT_EQ(fs_.ClassifyTemporary(name), Temporary::NotOurs) << name;
+  }
+
+  for (const std::string& name : {dead, mine, first, others[0], std::string("user.tmp")}) {
+    tmp_.Write("d/" + name, "x");
+  }
+  EXPECT_EQ(ListAll("d").size(), 7u);
+  fs_.RemoveLeftover(tmp_.P("d/" + dead));
+  for (const std::string& name : {mine, first, others[0], std::string("user.tmp")}) {
+    EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + name)); }), FsErrorKind::AccessDenied)
+        << name;
+  }
+  EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + dead)); }), FsErrorKind::NotFound);
+  std::vector<std::string> left = {".", "..", first, others[0], mine, "user.tmp"};
+  std::sort(left.begin() + 2, left.end());
+  EXPECT_EQ(ListAll("d"), left);
 }
 
 TEST_F(PosixFsTest, ItsOwnChangesAreSeenAtOnce) {

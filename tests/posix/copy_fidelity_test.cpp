@@ -1,0 +1,281 @@
+// What a copy keeps and what it refuses: modes whatever the umask, owners
+// as root, holes, the read-only pair rule, devices and FIFOs, and nothing
+// left behind when it fails midway.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_file_system.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/posix/posix_test_support.h"
+
+namespace mirtel {
+namespace {
+
+using namespace posix_test;
+
+bool Root() { return ::geteuid() == 0; }
+
+struct stat Lstat(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path << ": " << std::strerror(errno);
+  return st;
+}
+
+class CopyFidelityTest : public ::testing::Test {
+ protected:
+  ScratchFolder tmp_;
+  PosixFileSystem fs_;
+};
+
+// Files and folders keep their permission bits exactly, whatever the umask;
+// set-user and set-group bits stay behind, the sticky bit comes along; root
+// keeps owner and group. Over an existing copy (through a temporary name)
+// as well as to a new one.
+TEST_F(CopyFidelityTest, ModesAndOwnersArriveExactlyWhateverTheUmask) {
+  const Umask mask(077);
+  const mode_t fileModes[] = {0700, 0600, 0644, 0755, 04755, 02755, 06711, 01644, 0444, 0400};
+  const mode_t folderModes[] = {0700, 0755, 02775, 01777, 0750, 0711};
+  const uid_t owner = Root() ? 4321 : ::geteuid();
+  const gid_t group = Root() ? 8765 : ::getegid();
+  for (const mode_t mode : fileModes) {
+    const std::string name = "f" + std::to_string(mode);
+    tmp_.Write("src/" + name, "mode " + name);
+    if (Root()) {
+      ASSERT_EQ(::chown(tmp_.P("src/" + name).c_str(), owner, group), 0);
+    }
+    ASSERT_EQ(::chmod(tmp_.P("src/" + name).c_str(), mode), 0);
+  }
+  for (const mode_t mode : folderModes) {
+    const std::string name = "d" + std::to_string(mode);
+    tmp_.Dir("src/" + name);
+    if (Root()) {
+      ASSERT_EQ(::chown(tmp_.P("src/" + name).c_str(), owner, group), 0);
+    }
+    ASSERT_EQ(::chmod(tmp_.P("src/" + name).c_str(), mode), 0);
+  }
+  tmp_.Dir("dst");
+  tmp_.Write("old/placeholder");
+  for (const std::string round : {"dst", "old"}) {
+    SCOPED_TRACE(round);
+    for (const mode_t mode : fileModes) {
+      const std::string name = "f" + std::to_string(mode);
+      // The copy over an existing one: a plain file that the source's
+      // read-only mark may replace.
+      if (round == "old") tmp_.Write("old/" + name, "older");
+      fs_.CopyFile(tmp_.P("src/" + name), tmp_.P(round + "/" + name));
+      const struct stat st = Lstat(tmp_.P(round + "/" + name));
+      EXPECT_EQ(st.st_mode & 07777, mode & 01777) << name;
+      EXPECT_EQ(st.st_uid, owner);
+      EXPECT_EQ(st.st_gid, group);
+      EXPECT_EQ(tmp_.Read(round + "/" + name), "mode " + name);
+    }
+  }
+  for (const mode_t mode : folderModes) {
+    const std::string name = "d" + std::to_string(mode);
+    fs_.MakeFolderLike(tmp_.P("dst/" + name), tmp_.P("src/" + name));
+    const struct stat st = Lstat(tmp_.P("dst/" + name));
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, mode & 01777) << name;
+    EXPECT_EQ(st.st_uid, owner);
+    EXPECT_EQ(st.st_gid, group);
+  }
+  EXPECT_EQ(KindOf([&] { fs_.MakeFolderLike(tmp_.P("dst/d448"), tmp_.P("src/d448")); }),
+            FsErrorKind::AlreadyExists);
+  EXPECT_EQ(KindOf([&] { fs_.MakeFolderLike(tmp_.P("dst/x"), tmp_.P("src/none")); }),
+            FsErrorKind::NotFound);
+  EXPECT_EQ(KindOf([&] { fs_.MakeFolderLike(tmp_.P("dst/y"), tmp_.P("src/f420")); }),
+            FsErrorKind::NotFound);
+  EXPECT_FALSE(tmp_.Exists("dst/x"));
+  EXPECT_FALSE(tmp_.Exists("dst/y"));
+}
+
+// A file with holes is copied as one: the same bytes, no more blocks.
+// On the machine's volume and on a tmpfs of its own.
+TEST_F(CopyFidelityTest, HolesStayHoles) {
+  tmp_.Dir("small");
+  ScratchMount mount;
+  std::vector<std::string> places = {"dst"};
+  if (mount.Tmpfs(tmp_.P("small"), "64m")) places.push_back("small");
+  tmp_.Dir("dst");
+
+  // Data at the start, a hole, data in the middle, a hole to the end; and a
+  // file that is all hole.
+  {
+    const Fd out(::open(tmp_.P("holes.bin").c_str(), O_WRONLY | O_CREAT, 0644));
+    const std::string head(64 * 1024, 'h');
+    const std::string middle(4096, 'm');
+    ASSERT_EQ(::pwrite(out.get(), head.data(), head.size(), 0), 65536);
+    ASSERT_EQ(::pwrite(out.get(), middle.data(), middle.size(), 8 << 20), 4096);
+    ASSERT_EQ(::ftruncate(out.get(), 16 << 20), 0);
+    const Fd empty(::open(tmp_.P("void.bin").c_str(), O_WRONLY | O_CREAT, 0600));
+    ASSERT_EQ(::ftruncate(empty.get(), 4 << 20), 0);
+  }
+  const struct stat src = Lstat(tmp_.P("holes.bin"));
+  if (src.st_blocks * 512 >= src.st_size) GTEST_SKIP() << "this volume keeps no holes";
+  const std::string bytes = tmp_.Read("holes.bin");
+
+  for (const std::string& place : places) {
+    SCOPED_TRACE(place);
+    fs_.CopyFile(tmp_.P("holes.bin"), tmp_.P(place + "/holes.bin"));
+    fs_.CopyFile(tmp_.P("void.bin"), tmp_.P(place + "/void.bin"));
+    const struct stat st = Lstat(tmp_.P(place + "/holes.bin"));
+    EXPECT_EQ(st.st_size, src.st_size);
+    EXPECT_LE(st.st_blocks, src.st_blocks + 16);
+    EXPECT_EQ(tmp_.Read(place + "/holes.bin"), bytes);
+    const struct stat empty = Lstat(tmp_.P(place + "/void.bin"));
+    EXPECT_EQ(empty.st_size, 4 << 20);
+    EXPECT_LE(empty.st_blocks, 16);
+    EXPECT_EQ(empty.st_mode & 07777, 0600u);
+  }
+}
+
+// A read-only copy is replaced only by a read-only source (the mark came
+// from it); otherwise it is refused and stays as it was. Root too. The
+// same when the destination turns up after it was seen missing.
+TEST_F(CopyFidelityTest, ReadOnlyCopiesGiveWayOnlyToReadOnlySources) {
+  struct Case {
+    mode_t dest;
+    mode_t source;
+    bool replaced;
+  };
+  const Case cases[] = {{0444, 0644, false}, {0444, 0444, true},  {0644, 0444, true},
+                        {0400, 0400, true},  {0555, 0755, false}, {0444, 0600, false},
+                        {0600, 0644, true}};
+  for (const bool turnedUp : {false, true}) {
+    int i = 0;
+    for (const Case& c : cases) {
+      const std::string name = (turnedUp ? "late" : "seen") + std::to_string(i++);
+      SCOPED_TRACE(name);
+      tmp_.Write("src/" + name, "new");
+      ASSERT_EQ(::chmod(tmp_.P("src/" + name).c_str(), c.source), 0);
+      std::uint32_t attrs = 0;
+      FsErrorKind why = FsErrorKind::Other;
+      if (turnedUp) {
+        // Seen missing by the walk, then made by someone else.
+        tmp_.Dir("dst");
+        ASSERT_FALSE(fs_.TryAttributes(tmp_.P("dst/" + name), attrs, why));
+        ASSERT_EQ(why, FsErrorKind::NotFound);
+      }
+      tmp_.Write("dst/" + name, "old");
+      ASSERT_EQ(::chmod(tmp_.P("dst/" + name).c_str(), c.dest), 0);
+      if (!turnedUp) {
+        ASSERT_TRUE(fs_.TryAttributes(tmp_.P("dst/" + name), attrs, why));
+      }
+      if (c.replaced) {
+        EXPECT_NO_THROW(fs_.CopyFile(tmp_.P("src/" + name), tmp_.P("dst/" + name)));
+        EXPECT_EQ(tmp_.Read("dst/" + name), "new");
+        EXPECT_EQ(Lstat(tmp_.P("dst/" + name)).st_mode & 07777, c.source);
+      } else {
+        EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src/" + name), tmp_.P("dst/" + name)); }),
+                  FsErrorKind::AccessDenied);
+        EXPECT_EQ(tmp_.Read("dst/" + name), "old");
+        EXPECT_EQ(Lstat(tmp_.P("dst/" + name)).st_mode & 07777, c.dest);
+      }
+    }
+  }
+  // A folder that turns up is never replaced.
+  std::uint32_t attrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  ASSERT_FALSE(fs_.TryAttributes(tmp_.P("dst/folder"), attrs, why));
+  tmp_.Write("dst/folder/inside", "kept");
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src/seen0"), tmp_.P("dst/folder")); }),
+            FsErrorKind::AlreadyExists);
+  EXPECT_EQ(tmp_.Read("dst/folder/inside"), "kept");
+  for (const std::string& n : tmp_.Names("dst")) {
+    EXPECT_NE(fs_.ClassifyTemporary(n), Temporary::Live) << n;
+    EXPECT_EQ(n.find(".mirtel-"), std::string::npos) << n;
+  }
+}
+
+// Devices, FIFOs and sockets are told apart without being opened, and a
+// copy refuses them without waiting on them: a FIFO without a writer would
+// block any open for reading.
+TEST_F(CopyFidelityTest, DevicesFifosAndSocketsAreRefusedUnopened) {
+  const Deadline deadline(20);
+  tmp_.Dir("dev");
+  tmp_.Dir("dst");
+  std::vector<std::string> names = {"fifo", "socket", "fifolink"};
+  ASSERT_EQ(::mkfifo(tmp_.P("dev/fifo").c_str(), 0644), 0);
+  const Fd sock(::socket(AF_UNIX, SOCK_STREAM, 0));
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string sockPath = tmp_.P("dev/socket");
+  ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, sockPath.c_str(), sockPath.size() + 1);
+  ASSERT_EQ(::bind(sock.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+  std::filesystem::create_symlink(tmp_.N("dev/fifo"), tmp_.N("dev/fifolink"));
+  if (::mknod(tmp_.P("dev/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    names.push_back("null");
+  }
+
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::uint32_t link = name == "fifolink" ? std::uint32_t{kAttrReparsePoint} : 0u;
+    EXPECT_EQ(fs_.Attributes(tmp_.P("dev/" + name)), kAttrDevice | link);
+    const std::string what =
+        WhatOf([&] { fs_.CopyFile(tmp_.P("dev/" + name), tmp_.P("dst/" + name)); });
+    EXPECT_NE(what.find("通常のファイルではありません"), std::string::npos) << what;
+  }
+  // As the listing says it, without a look of its own.
+  for (std::string n = fs_.ListStart(tmp_.P("dev") + "/*.*", kListEverything); !n.empty();
+       n = fs_.ListNext()) {
+    if (n == "fifo" || n == "socket" || n == "null") {
+      EXPECT_EQ(fs_.Attributes(tmp_.P("dev/" + n)), std::uint32_t{kAttrDevice}) << n;
+    }
+  }
+  EXPECT_TRUE(tmp_.Names("dst").empty());
+}
+
+// A copy that fails midway leaves nothing: not the unnamed file of a new
+// copy, not the temporary of a replacement, and the old copy unchanged.
+TEST_F(CopyFidelityTest, ACopyThatFailsMidwayLeavesNothing) {
+  // A source that cannot be read fails before anything is made.
+  tmp_.Write("closed.bin", "secret");
+  tmp_.Dir("dst");
+  ::chmod(tmp_.P("closed.bin").c_str(), 0);
+  if (!Root()) {
+    EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("closed.bin"), tmp_.P("dst/closed.bin")); }),
+              FsErrorKind::AccessDenied);
+    EXPECT_TRUE(tmp_.Names("dst").empty());
+  }
+
+  tmp_.Dir("small");
+  ScratchMount mount;
+  if (!mount.Tmpfs(tmp_.P("small"), "256k")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  std::string big(1 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 253);
+  tmp_.Write("big.bin", big);
+  tmp_.Write("small/old.bin", "old");
+  tmp_.Dir("small/sub");
+  // Sparse sources take their own way through the copy.
+  {
+    const Fd out(::open(tmp_.P("sparse.bin").c_str(), O_WRONLY | O_CREAT, 0644));
+    ASSERT_EQ(::pwrite(out.get(), big.data(), big.size(), 8 << 20),
+              static_cast<ssize_t>(big.size()));
+  }
+
+  for (const std::string source : {"big.bin", "sparse.bin"}) {
+    SCOPED_TRACE(source);
+    EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P(source), tmp_.P("small/new.bin")); }),
+              FsErrorKind::DiskFull);
+    EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P(source), tmp_.P("small/old.bin")); }),
+              FsErrorKind::DiskFull);
+    EXPECT_EQ(tmp_.Names("small"), (std::vector<std::string>{"old.bin", "sub"}));
+    EXPECT_EQ(tmp_.Read("small/old.bin"), "old");
+  }
+  // The room is all there again: nothing unnamed is held.
+  tmp_.Write("fits.bin", std::string(200 * 1024, 'f'));
+  EXPECT_NO_THROW(fs_.CopyFile(tmp_.P("fits.bin"), tmp_.P("small/sub/fits.bin")));
+  EXPECT_EQ(tmp_.Read("small/sub/fits.bin"), std::string(200 * 1024, 'f'));
+}
+
+}  // namespace
+}  // namespace mirtel
