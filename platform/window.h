@@ -1,6 +1,23 @@
 // The main window frmMirtel as its logic sees it: controls and menu items by
 // their own names. A view (Qt, native Win32) carries these out; a recording
 // double serves the tests.
+//
+// What every view does, so that both behave alike:
+// - It builds itself from app/window_design.h and forwards each event to the
+//   procedure the design routes it to; it adds no behaviour of its own.
+// - A label is clicked when the left button is released inside it; the
+//   second press of a double click is no new click.
+// - A disabled control shows no hint.
+// - The logic owns the check marks: a menu item the toolkit toggles on its
+//   own is set back before the procedure runs.
+// - Enter on a focused button clicks it, as Space does.
+// - The status line and the result list reach the screen at most about 30
+//   times a second; the last text always arrives.
+// - Yield pumps the event loop at most every 10 ms: it is called for every
+//   listed entry, and pumping costs more than the file work.
+// - Message boxes: Yes/No with the default button the logic asks for and
+//   Escape meaning No; otherwise OK alone. No title means "mirtel".
+// - Every way of closing the window runs Form_QueryUnload first.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +66,22 @@ enum class MenuItem {
   mnu_help,
   mnu_help_help,
   mnu_help_ver,
+};
+
+// The numbered hint strings (resources/hint_strings.tsv), named by the control
+// whose hint each one is.
+enum class Hint : int {
+  None = 0,
+  cmdBackMoto = 101,
+  cmdBackSaki = 102,
+  cmdBackUp = 103,
+  cmdQuit = 104,
+  cmdStop = 105,
+  Label1 = 106,
+  lstResult = 107,
+  Label2 = 110,
+  cmdOpenMoto = 128,
+  cmdOpenSaki = 129,
 };
 
 // A COLORREF: 0x00BBGGRR.
