@@ -1,6 +1,6 @@
-// The main window frmMirtel as Qt 6 Widgets: the sixteen controls and the
-// menu bar, laid out in fixed pixels, with their events forwarded to the
-// window's logic.
+// The main window frmMirtel in Qt 6 Widgets, as the window's logic sees it:
+// carries out what the logic asks of the controls and menus, and holds back
+// the walk's rapid status and result lines until the screen can show them.
 #pragma once
 
 #include <QElapsedTimer>
@@ -21,10 +21,6 @@ namespace mirtel {
 
 class FrmMirtel;
 class MainFrame;
-
-// The client area below the menu bar, in pixels at 96 DPI.
-inline constexpr int kClientWidth = 462;
-inline constexpr int kClientHeight = 213;
 
 class QtWindow : public Window {
  public:
