@@ -343,7 +343,7 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
     }
     const int err = errno;
     // Volumes without unnamed files say so in several ways.
-    if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT) {
+    if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT && err != EBADF) {
       throw ErrnoError(err, dest);
     }
   }
