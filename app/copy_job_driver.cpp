@@ -129,7 +129,9 @@ void FrmMirtel::RunJob() {
 
     checkTime_.StartTimer("");
     CopyEngine engine(p_.fs, p_.recycler, w, job_);
-    RunWalks(engine, job_, w, [this] { return DoukiMode_; });
+    RunWalks(
+        engine, job_, w, [this] { return DoukiMode_; },
+        [&w](const PruneCount& count) { return ConfirmMassRemoval(w, count); });
     w.SetCaption(Control::Label2, checkTime_.EndTimer());
     w.SetCaption(Control::Label1, ResultLine(job_));
     w.Beep();

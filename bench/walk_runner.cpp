@@ -52,6 +52,8 @@ std::optional<WalkOptions> ParseWalkArgs(const std::vector<std::string>& args, s
     if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
       if (arg == "--sync") {
         options.sync = true;
+      } else if (arg == "--force-remove") {
+        options.forceRemove = true;
       } else if (arg == "--verbose") {
         options.verbose = true;
       } else if (arg == "--help" || arg == "-h") {
@@ -114,6 +116,7 @@ int RunWalk(const WalkOptions& options, FileSystem& fs, Recycler& recycler, std:
   }
 
   double seconds = 0;
+  bool refusedRemoval = false;
   const auto start = std::chrono::steady_clock::now();
   try {
     if (!IsDriveRoot(state.MotoFolder)) engine.MakeSakiFolder();
@@ -128,7 +131,16 @@ int RunWalk(const WalkOptions& options, FileSystem& fs, Recycler& recycler, std:
     }
     // --sync is the user's consent to removals.
     state.PruneConfirmed = options.sync;
-    RunWalks(engine, state, view, [&] { return options.sync; });
+    RunWalks(
+        engine, state, view, [&] { return options.sync; },
+        [&](const PruneCount& count) {
+          if (options.forceRemove) return true;
+          refusedRemoval = true;
+          err << "mirtel_walk: コピー先の" << count.entries << "個の項目のうち" << count.removals
+              << "個をごみ箱に移すことになるため、同期の削除はしませんでした（--force-remove "
+                 "で実行します）\n";
+          return false;
+        });
   } catch (const std::exception& error) {
     // The walks trap their own errors; this is the last net, as the window's.
     view.MsgBox(ErrorDescription(error), kMbOk, {});
@@ -139,7 +151,8 @@ int RunWalk(const WalkOptions& options, FileSystem& fs, Recycler& recycler, std:
     err << "mirtel_walk: " << ResultLine(state) << '\n';
     return kWalkInterrupted;
   }
-  return state.FailedCount > 0 || view.MessageCount() > 0 ? kWalkFailed : kWalkOk;
+  if (state.FailedCount > 0 || view.MessageCount() > 0) return kWalkFailed;
+  return refusedRemoval ? kWalkRefused : kWalkOk;
 }
 
 int WalkMain(const std::vector<std::string>& args, FileSystem& fs, Recycler& recycler,

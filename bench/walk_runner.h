@@ -18,14 +18,16 @@ inline constexpr int kWalkOk = 0;
 inline constexpr int kWalkFailed = 1;    // an item failed, or the destination cannot be opened
 inline constexpr int kWalkBadInput = 2;  // bad arguments or folders; nothing was touched
 inline constexpr int kWalkInterrupted = 3;  // stopped by Ctrl+C before the end
+inline constexpr int kWalkRefused = 4;      // the sync would remove most of the destination
 
-inline constexpr const char* kWalkUsage = "usage: mirtel_walk SRC DST [--sync] [--verbose]";
+inline constexpr const char* kWalkUsage = "usage: mirtel_walk SRC DST [--sync [--force-remove]] [--verbose]";
 
 struct WalkOptions {
   std::string source;
   std::string dest;
   bool sync = false;
   bool verbose = false;
+  bool forceRemove = false;  // a sync may remove most of the destination
   bool help = false;
 };
 

@@ -39,6 +39,10 @@ class CopyEngine {
   // the job started with.
   void StartSync(const std::string& folder, const std::string& motoRoot);
 
+  // Counts what StartSync would remove from SakiFolder, removing nothing.
+  // RootLength must be the length of SakiFolder.
+  PruneCount CountPruning();
+
   // The shell file operation on one item; returns false (after telling the
   // user) when the item did not go.
   bool FileCopySub(const std::string& from, const std::string& to, std::int32_t operation,
@@ -58,6 +62,10 @@ class CopyEngine {
   bool PruneEntry(const std::string& folder, const std::string& motoRoot,
                   const std::string& relative, const std::string& name, const FileId& motoHere);
   bool SourceStillThere(const std::string& motoFolder, const FileId& motoHere);
+  void CountFolder(const std::string& folder, const std::string& relative, bool removing,
+                   PruneCount& count);
+  // The line of a removal: done, or planned in a preview.
+  std::string RemovalLine(const std::string& name, bool isFolder) const;
   void StopPruning();
 
   // A destination item whose source counterpart is of the other kind (file

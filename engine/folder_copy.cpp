@@ -1,5 +1,6 @@
 // The copy walk: FolderCopy and MakeSakiFolder.
 #include <exception>
+#include <string_view>
 
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
@@ -33,6 +34,14 @@ void CopyEngine::CopyTrapBox(const std::exception& error) {
 
 void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
                          const std::string& name, const char* doneSuffix) {
+  if (state_.DryRun) {
+    ++state_.CopiedCount;
+    const std::string line =
+        (std::string_view(doneSuffix) == "をコピー" ? "コピー予定：" : "上書きコピー予定：") + name;
+    view_.AppendResult(line);
+    view_.SetStatus(line);
+    return;
+  }
   try {
     fs_.CopyFile(source, dest);
   } catch (const std::exception& e) {
@@ -62,7 +71,12 @@ bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& s
     return false;
   }
   ++state_.RemovedCount;
-  Report(view_, sourceIsFolder ? name + "を削除" : name + "フォルダを削除");
+  Report(view_, RemovalLine(name, !sourceIsFolder));
+  if (state_.DryRun) state_.DryRunReplaced.insert(dest);
+  if (sourceIsFolder && state_.DryRun) {
+    Report(view_, "フォルダ作成予定：" + name);
+    return true;
+  }
   if (sourceIsFolder) {
     try {
       fs_.MakeFolderLike(dest, source);
@@ -119,6 +133,12 @@ bool CopyEngine::PrepareFolder(const std::string& source, const std::string& nam
     return true;
   }
   if (why != FsErrorKind::NotFound) throw FsError(why, dest);
+  if (state_.DryRun) {
+    // The walk below still runs: every name there is missing at the
+    // destination, as after a real making of the folder.
+    Report(view_, "フォルダ作成予定：" + name);
+    return true;
+  }
   try {
     fs_.MakeFolderLike(dest, source);
   } catch (const std::exception& e) {
@@ -211,7 +231,9 @@ void CopyEngine::MakeSakiFolder() {
     const std::string name = length == 0 ? std::string() : moto.substr(last, length - last - 1);
     try {
       // The subfolder gets the source folder's permissions, where there is one.
-      if (ChkExist(fs_, moto)) {
+      if (state_.DryRun) {
+        // A preview makes nothing.
+      } else if (ChkExist(fs_, moto)) {
         fs_.MakeFolderLike(state_.SakiFolder + name, moto);
       } else {
         fs_.MakeFolder(state_.SakiFolder + name);

@@ -46,6 +46,19 @@ struct JobState {
   bool PruneConfirmed = false;
   // Pruning stopped because the source root is no longer what it was.
   bool PruningStopped = false;
+
+  // A preview: every decision is made and listed as a job would make it,
+  // and nothing is changed anywhere.
+  bool DryRun = false;
+  // Destination items a preview replaced in its copy walk: its sync walk
+  // takes them as replaced already, as after a real copy walk.
+  std::set<std::string> DryRunReplaced;
+};
+
+// What a sync would remove, counted before anything is removed.
+struct PruneCount {
+  std::int64_t entries = 0;   // every entry of the destination tree
+  std::int64_t removals = 0;  // those that would go, with everything inside them
 };
 
 }  // namespace mirtel

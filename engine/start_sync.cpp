@@ -86,7 +86,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   switch (fs_.ClassifyTemporary(name)) {
     case Temporary::Dead:
       // A copy of ours that a run ended before finishing: never the user's.
-      fs_.RemoveLeftover(path);
+      if (!state_.DryRun) fs_.RemoveLeftover(path);
       return false;
     case Temporary::Live:
       return false;
@@ -100,6 +100,8 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
   const std::string counterpart = motoRoot + relative + name;
   const std::string label = isFolder ? "フォルダ" + name : name;
+  // Replaced by a preview's copy walk: as the source has it now.
+  if (state_.DryRun && state_.DryRunReplaced.count(path) != 0) return false;
   const walk::Kind source = walk::KindOf(fs_, counterpart);
   if (source == walk::Kind::Unknown) {
     Report(view_, label + "はコピー元を確かめられないので残しました");
@@ -142,7 +144,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
   if (FileCopySub(path, std::string(), kFoDelete, kSyncDeleteFlags)) {
     ++state_.RemovedCount;
-    Report(view_, isFolder ? name + "フォルダを削除" : name + "を削除");
+    Report(view_, RemovalLine(name, isFolder));
   } else {
     ++state_.FailedCount;
     if (isFolder) state_.FailedRemovals.insert(path);
@@ -217,8 +219,69 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
   }
 }
 
+std::string CopyEngine::RemovalLine(const std::string& name, bool isFolder) const {
+  if (state_.DryRun) return "ごみ箱へ移動予定：" + (isFolder ? "フォルダ" + name : name);
+  return isFolder ? name + "フォルダを削除" : name + "を削除";
+}
+
+PruneCount CopyEngine::CountPruning() {
+  PruneCount count;
+  CountFolder(state_.SakiFolder, std::string(), false, count);
+  return count;
+}
+
+void CopyEngine::CountFolder(const std::string& folder, const std::string& relative,
+                             bool removing, PruneCount& count) {
+  // The same decisions as PruneEntry, without acting on them; a folder that
+  // would go is counted with everything in it.
+  const std::string pattern = folder + walk::kAllEntries;
+  try {
+    std::string name = fs_.ListStart(pattern, kListEverything);
+    while (!name.empty()) {
+      view_.Yield();
+      if (state_.StopFlag) return;
+      bool descended = false;
+      if (!walk::IsDotEntry(name) && fs_.ClassifyTemporary(name) == Temporary::NotOurs) {
+        const std::string path = folder + name;
+        std::uint32_t attrs = 0;
+        FsErrorKind why = FsErrorKind::Other;
+        if (fs_.TryAttributes(path, attrs, why)) {
+          const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
+          bool goes = removing;
+          bool walkInside = isFolder;
+          if (!removing) {
+            if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) {
+              name = fs_.ListNext();
+              continue;
+            }
+            const walk::Kind source = walk::KindOf(fs_, state_.MotoFolder + relative + name);
+            const bool same = (source == walk::Kind::Folder && isFolder) ||
+                              (source == walk::Kind::File && !isFolder);
+            goes = !same && source != walk::Kind::Unknown && source != walk::Kind::Skipped;
+            walkInside = isFolder && (same || goes);
+            FileId id;
+            if (goes && isFolder && fs_.Identify(path, id) && walk::AnyOf(state_.MotoAncestors, id)) {
+              goes = false;
+            }
+          }
+          ++count.entries;
+          if (goes) ++count.removals;
+          if (walkInside) {
+            CountFolder(path + std::string(1, kPathSeparator), relative + name + kSep, goes, count);
+            descended = true;
+          }
+        }
+      }
+      name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
+    }
+  } catch (const std::exception&) {
+    // What cannot be listed is not counted; the sync walk reports it.
+  }
+}
+
 bool CopyEngine::FileCopySub(const std::string& from, [[maybe_unused]] const std::string& to,
                              std::int32_t operation, [[maybe_unused]] std::uint16_t flags) {
+  if (state_.DryRun) return true;
   try {
     std::string path = from;
     if (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();

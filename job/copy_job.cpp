@@ -35,8 +35,21 @@ std::string SettleRoots(FileSystem& fs, JobState& state) {
   return {};
 }
 
+bool IsMassRemoval(const PruneCount& count) {
+  return count.removals > 10 && count.removals * 2 > count.entries;
+}
+
+bool ConfirmMassRemoval(WalkView& view, const PruneCount& count) {
+  const std::string text = "コピー先の" + std::to_string(count.entries) + "個の項目のうち" +
+                           std::to_string(count.removals) +
+                           "個をごみ箱に移動します。\r\n"
+                           "コピー元のフォルダが正しいか確かめてください。よろしいですか？";
+  return view.MsgBox(text, kMbYesNo | kMbDefButton2 | kMbIconQuestion, "削除の確認") == kIdYes;
+}
+
 void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
-              const std::function<bool()>& syncNow) {
+              const std::function<bool()>& syncNow,
+              const std::function<bool(const PruneCount&)>& allowMassRemoval) {
   state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
   engine.FolderCopy(state.MotoFolder);
   if (!syncNow()) return;
@@ -57,6 +70,12 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
     return;
   }
   state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
+  const PruneCount count = engine.CountPruning();
+  if (state.StopFlag) return;
+  if (IsMassRemoval(count) && !allowMassRemoval(count)) {
+    view.AppendResult(kMassRemovalSkipped);
+    return;
+  }
   engine.StartSync(state.SakiFolder, state.MotoFolder);
 }
 
