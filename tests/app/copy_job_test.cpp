@@ -215,6 +215,48 @@ TEST_F(CopyJobTest, ModeSwitchedToNormalDuringTheWalkSkipsPruning) {
   EXPECT_TRUE(Exists("dst/Data/old.txt"));
 }
 
+TEST_F(CopyJobTest, ASyncThatWouldEmptyMostOfTheBackupAsksAgain) {
+  WriteFile("src/Data/keep.txt", "k");
+  for (int i = 0; i < 12; ++i) WriteFile("dst/Data/old" + std::to_string(i) + ".txt", "o");
+  WriteFile("dst/Data/keep.txt", "k");
+  Fields(P("src/Data"), P("dst"));
+  form_->ChangeDouki();
+  const auto massBoxes = [&] {
+    int n = 0;
+    for (const auto& b : win_.boxes) n += b.title == "削除の確認";
+    return n;
+  };
+
+  // No (also the default) keeps everything and says so.
+  win_.answers = {kIdYes, kIdNo};
+  form_->cmdBackUp_Click();
+  ASSERT_EQ(win_.boxes.size(), 2u);
+  EXPECT_EQ(win_.boxes[1].prompt,
+            "コピー先の13個の項目のうち12個をごみ箱に移動します。\r\n"
+            "コピー元のフォルダが正しいか確かめてください。よろしいですか？");
+  EXPECT_EQ(win_.boxes[1].buttons, kMbYesNo | kMbDefButton2 | kMbIconQuestion);
+  EXPECT_TRUE(Exists("dst/Data/old0.txt"));
+  EXPECT_TRUE(Contains(win_.results, "ごみ箱に移す項目が多いため、同期の削除は行いませんでした"));
+
+  // Yes removes them.
+  win_.boxes.clear();
+  win_.answers = {kIdYes, kIdYes};
+  form_->cmdBackUp_Click();
+  EXPECT_EQ(massBoxes(), 1);
+  EXPECT_FALSE(Exists("dst/Data/old0.txt"));
+  EXPECT_FALSE(Exists("dst/Data/old11.txt"));
+  EXPECT_TRUE(Exists("dst/Data/keep.txt"));
+
+  // A few removals ask nothing more than the usual question.
+  for (int i = 0; i < 3; ++i) WriteFile("dst/Data/few" + std::to_string(i) + ".txt", "f");
+  win_.boxes.clear();
+  win_.answers = {kIdYes};
+  form_->cmdBackUp_Click();
+  EXPECT_EQ(win_.Prompts(), std::vector<std::string>{kConfirm});
+  EXPECT_FALSE(Exists("dst/Data/few0.txt"));
+  ExpectIdle();
+}
+
 TEST_F(CopyJobTest, SyncNeverPrunesTheSourceLyingInsideTheDestination) {
   // Source .../T/B/B into .../T: the destination subfolder .../T/B holds the
   // source itself.
