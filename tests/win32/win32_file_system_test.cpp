@@ -292,6 +292,19 @@ TEST_F(Win32FileSystemTest, LastWriteTimeKeepsEveryTickAndTheVolumesStep) {
   EXPECT_EQ(fs.LastWriteTime(s.P(L"f.txt")).ns, -86400 * kNsPerSecond + 500);
   s.SetTime(L"f.txt", FileTimeOf(-11644473600LL, 1));
   EXPECT_LT(fs.LastWriteTime(s.P(L"f.txt")).ns, -86400 * kNsPerSecond);
+  // A link gives the time of the file it leads to, where the system lets
+  // us make one (Wine 8 says it did, and made none).
+  s.Write(L"target.txt");
+  s.SetTime(L"target.txt", FileTimeOf(kJune2001 - 60, 42));
+  s.SetTime(L"f.txt", FileTimeOf(kJune2001, 1));
+  if (CreateSymbolicLinkW(Extended(s.W(L"link.txt")).c_str(), s.W(L"target.txt").c_str(),
+                          SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+      s.Exists(L"link.txt")) {
+    EXPECT_TRUE(fs.Attributes(s.P(L"link.txt")) & kAttrReparsePoint);
+    time = fs.LastWriteTime(s.P(L"link.txt"));
+    EXPECT_EQ(time.ns, (kJune2001 - 60) * kNsPerSecond + 4200);
+    EXPECT_EQ(time.resolution, 100);
+  }
   // A folder has a time too.
   s.Dir(L"sub");
   s.SetTime(L"sub", FileTimeOf(kJune2001, 7));
@@ -586,6 +599,19 @@ TEST_F(Win32FileSystemTest, AFolderIsTheSameWhateverSpellingLeadsToIt) {
     EXPECT_TRUE(fs.Identify(spelling, other)) << spelling;
     EXPECT_EQ(other, id) << spelling;
     EXPECT_EQ(fs.ResolvedFolder(spelling), resolved) << spelling;
+  }
+
+  // A name with a trailing dot is resolved to itself or not at all, never to
+  // its neighbour without the dot (Wine's final path drops the dot).
+  s.Dir(L"dots.");
+  s.Dir(L"dots");
+  FileId dotted;
+  ASSERT_TRUE(fs.Identify(s.F(L"dots."), dotted));
+  try {
+    const std::string spelled = fs.ResolvedFolder(s.F(L"dots."));
+    FileId reached;
+    EXPECT_TRUE(fs.Identify(spelled, reached) && reached == dotted) << spelled;
+  } catch (const FsError&) {
   }
 
   // Anything else is something else.
