@@ -1,0 +1,89 @@
+// One scratch folder per tree, laid out as a user's disk: the source, the
+// destination's parent, a folder outside both that links lead into, the
+// Trash's data folder and an empty current folder. And a job through the
+// console runner, its summary line read back.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/recycler.h"
+#include "tests/realtrees/tree_oracle.h"
+
+namespace mirtel::realtrees {
+
+struct JobReport {
+  int status = -1;
+  bool summary = false;  // the last line was the summary
+  int copied = -1;
+  int found = -1;
+  int failed = -1;
+  int removed = -1;
+  std::string out;
+  std::string err;
+  // Status, summary and the lines that tell what went wrong, for messages.
+  std::string Text() const;
+};
+
+JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
+                 const std::string& destParent, bool sync);
+
+// What the Trash took: each item with the place it came from.
+struct TrashedItem {
+  std::string info;  // the name of its info file
+  std::string from;  // the path it had
+  Snapshot item;     // "" for itself, then what it held
+};
+
+// The items of `after` that `before` did not have.
+std::vector<TrashedItem> Added(const std::vector<TrashedItem>& after,
+                               const std::vector<TrashedItem>& before);
+
+class Scratch {
+ public:
+  explicit Scratch(const std::string& label);
+  ~Scratch();
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  std::string root;
+  std::string source;      // the job's source folder
+  std::string destParent;  // the folder the job is given as destination
+  std::string dest;        // destParent/<name of the source>
+  std::string outside;     // beside both; absolute links lead here
+  std::string dataHome;    // XDG_DATA_HOME: the Trash is dataHome/Trash
+  std::string cwd;         // the process's current folder during the jobs
+
+  // Everything but the destination and the Trash, to check that a job
+  // touched nothing else.
+  Snapshot Everything() const;
+  Snapshot Dest() const;
+  std::vector<TrashedItem> Trash() const;
+  // The relative name of a path below the source or the destination; ""
+  // for either root or anything elsewhere (that is: the whole tree).
+  std::string Relative(const std::string& path) const;
+  // Keep the folder for a look after a failure.
+  void Keep() { keep_ = true; }
+
+ private:
+  std::string oldCwd_;
+  std::string oldDataHome_;
+  bool hadDataHome_ = false;
+  std::uint32_t oldUmask_ = 0;
+  bool keep_ = false;
+};
+
+// Checks what a job put in the Trash against the items the oracle expects
+// there, by the place they came from and by content; the expected items in
+// `mayStay` may be missing. Lines for what is wrong.
+std::vector<std::string> CheckTrash(const Scratch& scratch, const std::vector<TrashedItem>& added,
+                                    const Snapshot& destBefore,
+                                    const std::vector<std::string>& expected,
+                                    const std::vector<std::string>& mayStay = {});
+
+// The part of `snapshot` at `rel` ("" for it, names below it relative to it).
+Snapshot Subtree(const Snapshot& snapshot, const std::string& rel);
+
+}  // namespace mirtel::realtrees

@@ -1,0 +1,77 @@
+// The real-tree tests' own access to the file system: plain system calls,
+// nothing of the program's, so that the oracle never shares a fault with the
+// code it checks. Paths are byte strings in the system's form (UTF-8 on
+// Windows) with the native separator; paths longer than the system's limit
+// work too. Every failure throws std::runtime_error naming the path.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mirtel::realtrees {
+
+enum class Kind { Missing, File, Folder, Link, Fifo, Other };
+
+struct Stat {
+  Kind kind = Kind::Missing;
+  std::uint64_t size = 0;
+  std::int64_t mtimeNs = 0;     // since 1970-01-01 UTC
+  std::uint32_t mode = 0;       // permission bits with setuid/setgid/sticky; 0 without modes
+  std::uint64_t allocated = 0;  // bytes the volume holds for the data
+};
+
+// What trees on this system can hold, and how finely it keeps their times.
+struct Platform {
+  char sep = '/';
+  bool modes = false;  // POSIX permission bits
+  bool fifos = false;
+  bool invalidUtf8 = false;   // names that are not UTF-8
+  bool caseTwins = false;     // names that differ only in letter case
+  bool windowsNames = false;  // no <>:"/\|?*, no trailing dot or space, no device names
+  bool links = false;
+  bool sparse = false;
+  bool trash = false;             // the Trash's files/ and info/ can be read back
+  std::size_t deepPathBytes = 0;  // the deep chain reaches beyond this many bytes
+  std::size_t longNameBytes = 0;  // the longest name the volume takes, in bytes
+  std::int64_t timeStep = 1;      // the volume keeps times in steps of this many ns
+};
+
+const Platform& ThisPlatform();
+
+std::string Join(const std::string& folder, const std::string& name);
+
+// The entry itself (a link is a link); kind Missing when there is none.
+Stat LookAt(const std::string& path);
+// What a link leads to (the entry itself otherwise); kind Missing when broken.
+Stat LookThrough(const std::string& path);
+std::string LinkTarget(const std::string& path);
+// Names of a folder, without "." and "..", in byte order.
+std::vector<std::string> Names(const std::string& folder);
+// A hash of the bytes of the file (through links).
+std::uint64_t HashOf(const std::string& path);
+
+void MakeFolder(const std::string& path, std::uint32_t mode);
+void WriteFile(const std::string& path, const std::string& bytes, std::uint32_t mode);
+// A file of `size` bytes holding only `pieces` (offset, bytes); holes elsewhere.
+void WriteSparse(const std::string& path, std::uint64_t size,
+                 const std::vector<std::pair<std::uint64_t, std::string>>& pieces,
+                 std::uint32_t mode);
+void SetTime(const std::string& path, std::int64_t ns);
+void SetMode(const std::string& path, std::uint32_t mode);
+void MakeLink(const std::string& path, const std::string& target, bool toFolder);
+void MakeFifo(const std::string& path);
+void Rename(const std::string& from, const std::string& to);
+// Removes the entry and all below it (a link itself, never what it leads to).
+void RemoveTree(const std::string& path);
+
+// A new empty folder for one test, under the system's temporary folder.
+std::string MakeScratch(const std::string& label);
+void ChangeDir(const std::string& path);
+std::string CurrentDir();
+void SetEnv(const std::string& name, const std::string& value);
+// The process's file-creation mask, set to a usual value; the old one back.
+std::uint32_t SetUmask(std::uint32_t mask);
+
+}  // namespace mirtel::realtrees
