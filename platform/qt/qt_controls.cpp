@@ -140,10 +140,10 @@ QtControls::QtControls(QWidget* client) : widgets_(ControlDesigns().size(), null
     w->setObjectName(ToQString(d.name));
     w->setGeometry(d.rect.left, d.rect.top, d.rect.width, d.rect.height);
     if (d.font != FontId::Default) w->setFont(FontOf(d.font));
-    if (d.hint != 0) {
+    if (const int hintId = static_cast<int>(d.hint); hintId != 0) {
       // A button has no text of its own: its hint names it. Elsewhere the
       // text is what a screen reader should read, and the hint explains it.
-      const QString hint = ToQString(LoadResString(d.hint));
+      const QString hint = ToQString(LoadResString(hintId));
       if (d.kind == ControlKind::PictureButton)
         w->setAccessibleName(hint);
       else

@@ -50,7 +50,7 @@ class QtWindowTest : public ::testing::Test {
     fs_ = MakeNativeFileSystem();
     recycler_ = MakeNativeRecycler(*fs_);
     form_ = std::make_unique<FrmMirtel>(AppPlatform{*window_, *shell_, *fs_, *recycler_, codec_,
-                                                    clock_, ToUtf8(dir_.path()) + "/"});
+                                                    clock_, ToUtf8(dir_.path()) + "/", ""});
     window_->Connect(*form_);
   }
 
@@ -241,6 +241,40 @@ TEST_F(QtWindowTest, TabVisitsTheControlsInTheirOrderAndSkipsLabels) {
   for (Control c : {Control::lblCopyMode, Control::lblCopyModeBack, Control::Label1,
                     Control::lblProcess, Control::Label3, Control::Label2})
     EXPECT_EQ(W(c)->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(QtWindowTest, EnterOrSpaceOnTheFocusedButtonClicksIt) {
+  LoadAndShow();
+  // The quit button asks; Escape is No, and the window stays.
+  QString prompt;
+  auto askedAndAnswered = [&](Qt::Key press, Qt::KeyboardModifiers modifiers, Qt::Key answer) {
+    prompt.clear();
+    NextMessageBox next([&](QMessageBox* box) {
+      prompt = box->text();
+      QTest::keyClick(box, answer);
+    });
+    QTest::keyClick(W(Control::cmdQuit), press, modifiers);
+    return next.seen();
+  };
+  W(Control::cmdQuit)->setFocus();
+  EXPECT_TRUE(askedAndAnswered(Qt::Key_Return, Qt::NoModifier, Qt::Key_Escape));
+  EXPECT_EQ(prompt, QStringLiteral("みるてるを終了してもいいですか？"));
+  EXPECT_TRUE(window_->widget()->isVisible());
+  Reactivate();
+  W(Control::cmdQuit)->setFocus();
+  EXPECT_TRUE(askedAndAnswered(Qt::Key_Space, Qt::NoModifier, Qt::Key_Return));
+  EXPECT_EQ(prompt, QStringLiteral("みるてるを終了してもいいですか？"));
+  Reactivate();
+  // With a modifier, Enter is no click.
+  W(Control::cmdQuit)->setFocus();
+  EXPECT_FALSE(askedAndAnswered(Qt::Key_Return, Qt::ControlModifier, Qt::Key_Escape));
+
+  // The keypad's Enter on the stop button.
+  EXPECT_FALSE(form_->Job().StopFlag);
+  W(Control::cmdStop)->setFocus();
+  QTest::keyClick(W(Control::cmdStop), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(form_->Job().StopFlag);
+  EXPECT_TRUE(window_->widget()->isVisible());
 }
 
 TEST_F(QtWindowTest, MenuBarHoldsTheEntriesShortcutsAndHiddenItems) {
