@@ -14,29 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/window_design.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 
 namespace mirtel {
-
-inline std::string ControlName(Control c) {
-  static const char* const kNames[] = {
-      "cmdOpenSaki", "cmdOpenMoto", "cmbBackSaki", "cmbBackMoto", "cmdQuit",     "cmdStop",
-      "lstResult",   "cmdBackSaki", "cmdBackMoto", "cmdBackUp",   "lblCopyMode", "lblCopyModeBack",
-      "Label1",      "lblProcess",  "Label3",      "Label2"};
-  return kNames[static_cast<int>(c)];
-}
-
-inline std::string MenuName(MenuItem m) {
-  static const char* const kNames[] = {
-      "mnu_cmd",        "mnu_cmd_backmoto", "mnu_cmd_backsaki",
-      "mnu_cmd_copy",   "mnu_cmd_line",     "mnu_cmd_copyquit",
-      "mnu_cmd_end",    "mnu_option",       "mnu_option_selectfile",
-      "mnu_CopyOption", "Mnu_Normal",       "mnu_Douki",
-      "mnu_ZeroEraser", "mnu_help",         "mnu_help_help",
-      "mnu_help_ver"};
-  return kNames[static_cast<int>(m)];
-}
 
 class RecordingWindow;
 
@@ -138,6 +120,9 @@ class RecordingWindow : public Window, public Shell {
     return out;
   }
 
+  static std::string Name(Control c) { return std::string(ControlName(c)); }
+  static std::string Name(MenuItem m) { return std::string(MenuName(m)); }
+
   void Record(const std::string& call) {
     calls.push_back(call);
     std::string op = call.substr(0, call.find(' '));
@@ -171,49 +156,49 @@ class RecordingWindow : public Window, public Shell {
 
   // --- Window ---------------------------------------------------------------
   void SetEnabled(Control c, bool on) override {
-    Record("SetEnabled " + ControlName(c) + (on ? " 1" : " 0"));
+    Record("SetEnabled " + Name(c) + (on ? " 1" : " 0"));
     enabled[c] = on;
   }
   bool IsEnabled(Control c) override { return IsEnabledNow(c); }
   void SetVisible(Control c, bool on) override {
-    Record("SetVisible " + ControlName(c) + (on ? " 1" : " 0"));
+    Record("SetVisible " + Name(c) + (on ? " 1" : " 0"));
     visible[c] = on;
   }
-  void SetFocus(Control c) override { Record("SetFocus " + ControlName(c)); }
+  void SetFocus(Control c) override { Record("SetFocus " + Name(c)); }
   void SetCaption(Control c, std::string_view text) override {
-    Record("SetCaption " + ControlName(c) + " " + std::string(text));
+    Record("SetCaption " + Name(c) + " " + std::string(text));
     captions[c] = std::string(text);
   }
   std::string Caption(Control c) override { return CaptionOf(c); }
   void SetBackColor(Control c, ColorRef color) override {
-    Record("SetBackColor " + ControlName(c) + " " + std::to_string(color));
+    Record("SetBackColor " + Name(c) + " " + std::to_string(color));
     backColors[c] = color;
   }
   ComboBox& Combo(Control c) override {
     if (c == Control::cmbBackMoto) return moto;
     if (c == Control::cmbBackSaki) return saki;
-    throw std::logic_error("not a combo box: " + ControlName(c));
+    throw std::logic_error("not a combo box: " + Name(c));
   }
   void SetDroppedWidth(Control c, int pixels) override {
-    Record("SetDroppedWidth " + ControlName(c) + " " + std::to_string(pixels));
+    Record("SetDroppedWidth " + Name(c) + " " + std::to_string(pixels));
     droppedWidths[c] = pixels;
   }
   void ClearList(Control c) override {
-    Record("ClearList " + ControlName(c));
+    Record("ClearList " + Name(c));
     results.clear();
   }
   int ListCount(Control) override { return static_cast<int>(results.size()); }
   void SetEnabled(MenuItem m, bool on) override {
-    Record("SetEnabled " + MenuName(m) + (on ? " 1" : " 0"));
+    Record("SetEnabled " + Name(m) + (on ? " 1" : " 0"));
     menuEnabled[m] = on;
   }
   bool IsEnabled(MenuItem m) override { return IsMenuEnabledNow(m); }
   void SetChecked(MenuItem m, bool on) override {
-    Record("SetChecked " + MenuName(m) + (on ? " 1" : " 0"));
+    Record("SetChecked " + Name(m) + (on ? " 1" : " 0"));
     checked[m] = on;
   }
   void SetVisible(MenuItem m, bool on) override {
-    Record("SetVisible " + MenuName(m) + (on ? " 1" : " 0"));
+    Record("SetVisible " + Name(m) + (on ? " 1" : " 0"));
     menuVisible[m] = on;
   }
   void Show() override {
