@@ -141,7 +141,7 @@ class PosixFileSystem : public FileSystem {
   FileTime TimeOf(const struct stat& st, int dir, const std::string& name);
   TimeSteps steps_;
 
-  // The copy's parts (posix_copy.cpp).
+  // The steps of a copy (posix_copy.cpp).
   struct Source;
   void CopyInto(int out, const Source& from, const std::string& source, const std::string& dest);
   void Finish(int out, const struct stat& src, const std::string& dest);
