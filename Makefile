@@ -1,9 +1,11 @@
 # make run | make test | make bench | make demo | make screenshot
+# make fuzz [SEEDS=N FIRST_SEED=S] | make test-sanitize
 # Each target first installs what is missing (Debian 12, apt-get).
 
 BUILD    := build
 WINBUILD := build-win
 BENCHBUILD := build-bench
+SANBUILD := build-sanitize
 WERROR   ?= OFF
 JOBS     ?= $(shell nproc)
 
@@ -17,7 +19,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WINE_ENV := WINEPREFIX=$(abspath $(WINBUILD))/wineprefix WINEDEBUG=-all \
             WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 
-.PHONY: all deps native windows run test test-native test-windows bench demo screenshot clean
+.PHONY: all deps native windows run test test-native test-windows test-sanitize fuzz bench demo \
+        screenshot clean
 
 all: native
 
@@ -54,13 +57,37 @@ test-windows: windows
 
 test: test-native test-windows
 
+# The native tests once more, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build folder of their own: any report ends
+# the test that made it.
+SAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+SAN_ENV := ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
+           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+test-sanitize: deps
+	cmake -S . -B $(SANBUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR) \
+	  "-DCMAKE_CXX_FLAGS=$(SAN_FLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(SAN_FLAGS)"
+	cmake --build $(SANBUILD) -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen $(SAN_ENV) \
+	  ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+
+# Many more generated trees than `make test` copies and syncs: SEEDS of them
+# from FIRST_SEED on. A failure names its seed, to be run again alone with
+# FIRST_SEED=<seed> SEEDS=1.
+SEEDS ?= 50
+FIRST_SEED ?= 1
+fuzz: deps
+	cmake -S . -B $(BUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR)
+	cmake --build $(BUILD) -j $(JOBS) --target realtrees_test
+	MIRTEL_FUZZ_SEEDS=$(SEEDS) MIRTEL_FUZZ_FIRST_SEED=$(FIRST_SEED) \
+	  ./$(BUILD)/tests/realtrees/realtrees_test --gtest_filter='RealTrees.*'
+
 run: native
 	./$(BUILD)/mirtel
 
 # Release build of its own: the runner, the window job and the tree generator.
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
-	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel_walk mirtel_window_job make_tree
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel-cli mirtel_window_job make_tree
 	bench/run_bench.sh $(BENCHBUILD)
 
 demo: native
@@ -70,4 +97,4 @@ screenshot: native
 	tests/screenshot.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD)
+	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD) $(SANBUILD)

@@ -6,8 +6,8 @@
 set -euo pipefail
 
 build=${1:?usage: bench/demo.sh BUILD_DIR}
-walk=$(cd "$build" && pwd)/bench/mirtel_walk
-[ -x "$walk" ] || { echo "build mirtel_walk in $build first" >&2; exit 2; }
+walk=$(cd "$build" && pwd)/mirtel-cli
+[ -x "$walk" ] || { echo "build mirtel-cli in $build first" >&2; exit 2; }
 
 demo=$(mktemp -d -t mirtel-demo.XXXXXX)
 trap 'rm -rf "$demo"' EXIT
@@ -20,7 +20,7 @@ echo "鹿"      >"$demo/写真/2024/奈良/鹿.txt"
 echo "一覧"    >"$demo/写真/一覧.txt"
 ln -s 2024 "$demo/写真/最新"   # a link to a folder: skipped, never followed
 
-show() { echo; echo "\$ mirtel_walk $*"; (cd "$demo" && "$walk" "$@") || true; }
+show() { echo; echo "\$ mirtel-cli $*"; (cd "$demo" && "$walk" "$@") || true; }
 
 echo "source tree:"; (cd "$demo" && find 写真 | sort | sed 's/^/  /')
 show 写真 バックアップ --verbose

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times mirtel_walk against rsync and cp on the same generated trees, in the
+# Times mirtel-cli against rsync and cp on the same generated trees, in the
 # same run, warm cache for everyone. Prints the median of RUNS runs per tool.
 # Every row then compares each tool's copy with rsync's: names, bytes, sizes
 # and modification times.
@@ -20,11 +20,11 @@ build=${1:?usage: bench/run_bench.sh BUILD_DIR}
 runs=${RUNS:-5}
 divide=${BENCH_DIVIDE:-1}
 disk_base=${BENCH_DISK_DIR-/var/tmp}
-walk=$(cd "$build" && pwd)/bench/mirtel_walk
+walk=$(cd "$build" && pwd)/mirtel-cli
 gen=$(cd "$build" && pwd)/bench/make_tree
 # Built only where the Qt view is; its row says so when it is missing.
 window_job=$(cd "$build" && pwd)/bench/mirtel_window_job
-[ -x "$walk" ] && [ -x "$gen" ] || { echo "build mirtel_walk and make_tree in $build first" >&2; exit 2; }
+[ -x "$walk" ] && [ -x "$gen" ] || { echo "build mirtel-cli and make_tree in $build first" >&2; exit 2; }
 for t in rsync cp awk diff find; do command -v $t >/dev/null || { echo "$t is needed" >&2; exit 2; }; done
 
 # TMPDIR picks the volume: a disk measures the disk, tmpfs (/dev/shm) the tools.
@@ -36,27 +36,27 @@ export XDG_DATA_HOME=$work/xdg
 mkdir -p "$XDG_DATA_HOME"
 
 # ---- tools: $1 source folder, $2 destination; all copy into $2/<name of $1>
-tool_mirtel_walk() { "$walk" "$1" "$2"; }
-tool_mirtel_sync() { "$walk" --sync "$1" "$2"; }
+tool_mirtel_walk() { "$walk" -q "$1" "$2"; }
+tool_mirtel_sync() { "$walk" -q --sync "$1" "$2"; }
 tool_rsync()       { rsync -a "$1" "$2/"; }
 tool_rsync_delete(){ rsync -a --delete "$1" "$2/"; }
 tool_cp()          { cp -a "$1" "$2/"; }
 tool_cp_update()   { cp -au "$1" "$2/"; }
 # The whole job through the real window, clicked as a user does, offscreen.
 tool_window_job()  { QT_QPA_PLATFORM=offscreen "$window_job" "$1" "$2"; }
-# mirtel_walk again, for the window's row: timed by its own clock as well.
-tool_walk_job()    { "$walk" "$1" "$2"; }
+# mirtel-cli again, for the window's row: timed by its own clock as well.
+tool_walk_job()    { "$walk" -q "$1" "$2"; }
 
 declare -A label=(
-  [mirtel_walk]="mirtel_walk" [mirtel_sync]="mirtel_walk --sync"
+  [mirtel_walk]="mirtel-cli" [mirtel_sync]="mirtel-cli --sync"
   [rsync]="rsync -a" [rsync_delete]="rsync -a --delete"
   [cp]="cp -a" [cp_update]="cp -au"
-  [window_job]="mirtel window" [walk_job]="mirtel_walk"
+  [window_job]="mirtel window" [walk_job]="mirtel-cli"
 )
 
 # Tools timed by the clock they print ("seconds=S", and "cpu=C" if they have
 # it; else the process's CPU time stands): the window's start-up is not the
-# job. Compared only with each other, so mirtel_walk is timed the same way.
+# job. Compared only with each other, so mirtel-cli is timed the same way.
 declare -A own_clock=([window_job]=1 [walk_job]=1)
 
 # ---- destination preparation: $1 tool, $2 destination folder, $3 source
@@ -133,7 +133,7 @@ check_row() {
 }
 
 # row NAME SOURCE PREP_ONCE PREP_EACH "MIRTEL_TOOL OTHER_TOOLS..." TARGET_TOOL TARGET_RATIO [DEST_ROOT]
-# Cells are "wall (cpu)" medians; ratios are mirtel_walk / the best other tool.
+# Cells are "wall (cpu)" medians; ratios are mirtel-cli / the best other tool.
 # The tools copy into DEST_ROOT/dst-TOOL ($work by default).
 row() {
   local name=$1 src=$2 once=$3 each=$4 tools=($5) target_tool=$6 target_ratio=$7 root=${8:-$work}
@@ -232,7 +232,7 @@ elif [ -n "$disk_base" ]; then
   fi
 fi
 
-printf_row scenario "mirtel_walk" "rsync" "cp" "best other" ratio "cpu ratio" target
+printf_row scenario "mirtel-cli" "rsync" "cp" "best other" ratio "cpu ratio" target
 
 # ---- rows
 row "$initial"                     "$full_tree" keep prep_empty "mirtel_walk rsync cp" cp 1.0
@@ -257,17 +257,17 @@ if [ -n "${last_median["$wide_large_name"]:-}" ] &&
    [ -n "${last_median["$wide_small_name"]:-}" ]; then
   wide_ratio=$(awk -v a="${last_median["$wide_large_name"]}" \
     -v b="${last_median["$wide_small_name"]}" 'BEGIN { printf "%.1f", a / b }')
-  echo "mirtel_walk $(commas $wide_large) / $(commas $wide_small) subfolders: ${wide_ratio}× (target ≤ 12×:" \
+  echo "mirtel-cli $(commas $wide_large) / $(commas $wide_small) subfolders: ${wide_ratio}× (target ≤ 12×:" \
     "$(awk -v r="$wide_ratio" 'BEGIN { print (r <= 12 ? "met" : "MISSED") }'))"
 fi
 window_name="job through the window (offscreen)"
 if [ -n "${row_wall["$window_name/window_job"]:-}" ]; then
-  echo "$window_name: ${row_wall["$window_name/window_job"]} s, mirtel_walk" \
+  echo "$window_name: ${row_wall["$window_name/window_job"]} s, mirtel-cli" \
     "${row_wall["$window_name/walk_job"]} s on the same tree; both timed by their own clock" \
     "(the window's around the click on Copy)"
 fi
 echo "medians of $runs runs: wall seconds (CPU seconds, user + system); warm cache, $(nproc) cores"
-echo "ratio = mirtel_walk / the fastest other tool by wall time; cpu ratio likewise by CPU time"
+echo "ratio = mirtel-cli / the fastest other tool by wall time; cpu ratio likewise by CPU time"
 echo "every copy compared with rsync's: names, bytes, sizes, modification times"
 echo "trees on $(df -T "$work" | awk 'NR == 2 { print $2 }') ($(dirname "$work")); $disk_note"
 [ -z "$disk" ] ||

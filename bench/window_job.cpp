@@ -2,7 +2,7 @@
 // runs it: the two folder fields filled in, the Copy button clicked, the
 // result label read. Offscreen unless QT_QPA_PLATFORM says otherwise.
 //
-// Prints mirtel_walk's summary line, timed around the click only (the
+// Prints mirtel-cli's summary line, timed around the click only (the
 // window's start-up is not the job), plus the CPU time of the same span:
 //   copied=N found=0|1 failed=N removed=N seconds=S cpu=C
 // Exits 1 when the job did not copy every file of SRC, or a message box

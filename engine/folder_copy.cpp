@@ -36,6 +36,7 @@ void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
                          const std::string& name, const char* doneSuffix) {
   if (state_.DryRun) {
     ++state_.CopiedCount;
+    view_.Copied(source);
     const std::string line =
         (std::string_view(doneSuffix) == "をコピー" ? "コピー予定：" : "上書きコピー予定：") + name;
     view_.AppendResult(line);
@@ -49,6 +50,7 @@ void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
     return;
   }
   ++state_.CopiedCount;
+  view_.Copied(source);
   view_.AppendResult(name);
   view_.SetStatus(name + doneSuffix);
 }
@@ -278,7 +280,10 @@ void CopyEngine::FolderCopy(const std::string& folder) {
         CopyTrapBox(e);
       }
       if (descend) {
+        const std::string destFolder = sakiBase + name;
+        if (!state_.DryRun) fs_.BeginFilling(destFolder);
         FolderCopy(folder + name + kSep);
+        if (!state_.DryRun) fs_.EndFilling(destFolder);
         descended = true;
       }
     }

@@ -105,6 +105,13 @@ class FileSystem {
     MakeFolder(path);
   }
 
+  // Around the copy walk's filling of a destination folder: a folder whose
+  // mode keeps even its owner from adding entries (a read-only source
+  // folder's copy) is opened to its owner for the filling, and given its
+  // mode back at the end.
+  virtual void BeginFilling(const std::string& folder) { static_cast<void>(folder); }
+  virtual void EndFilling(const std::string& folder) { static_cast<void>(folder); }
+
   // Copies `source` over `dest` soundly: the bytes go to a temporary in
   // dest's folder, get the source's last-write time and permissions and are
   // put in place only when complete. On failure the old dest is untouched and

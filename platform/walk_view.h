@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string>
 #include <string_view>
 
 namespace mirtel {
@@ -28,6 +29,8 @@ class WalkView {
   // Lets pending window events run (Stop, hints, dragging). Called once per
   // listed entry; a view may pump less often to stay cheap.
   virtual void Yield() = 0;
+  // A file was copied (or, in a preview, would be): for a progress count.
+  virtual void Copied(const std::string& source) { static_cast<void>(source); }
   // A modal message box; an empty title means the program's title "mirtel".
   // Returns kIdOk, kIdYes or kIdNo.
   virtual int MsgBox(std::string_view prompt, int buttons = kMbOk, std::string_view title = {}) = 0;

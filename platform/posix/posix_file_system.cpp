@@ -508,7 +508,12 @@ void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string&
   // Made as closed as the model at most, then given its owner, then its
   // mode: never more open on the way.
   const Located at = Target(path);
-  const int rc = ::mkdirat(at.dir, at.name.c_str(), mode & 0700);
+  // A folder its owner may not write (a read-only source folder's copy)
+  // could not take its own entries: the owner gets in until the walk has
+  // filled it (EndFilling); nobody else gains anything meanwhile.
+  const mode_t fillMode = root_ ? mode : mode | S_IRWXU;
+  if (fillMode != mode) finalModes_[FolderKey(path)] = mode;
+  const int rc = ::mkdirat(at.dir, at.name.c_str(), fillMode & 0700);
   const int err = errno;
   Mutated(path);
   if (rc != 0) throw ErrnoError(err, path);
@@ -522,9 +527,42 @@ void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string&
   // The folder just made, by its descriptor: not whatever took its name
   // meanwhile. Without /proc, by its name.
   const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
-  int moded = ::fchmodat(AT_FDCWD, self.c_str(), mode, 0);
-  if (moded != 0 && errno == ENOENT) moded = ::fchmodat(at.dir, at.name.c_str(), mode, 0);
+  int moded = ::fchmodat(AT_FDCWD, self.c_str(), fillMode, 0);
+  if (moded != 0 && errno == ENOENT) moded = ::fchmodat(at.dir, at.name.c_str(), fillMode, 0);
   if (moded != 0 && !CannotKeepOwnerOrMode(errno)) throw ErrnoError(errno, path);
+}
+
+std::string PosixFileSystem::FolderKey(const std::string& folder) {
+  std::string key = folder;
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  return key;
+}
+
+void PosixFileSystem::BeginFilling(const std::string& folder) {
+  // Root writes anywhere; a folder its owner may write needs nothing.
+  if (root_) return;
+  const std::string key = FolderKey(folder);
+  if (finalModes_.count(key) != 0) return;
+  const Located at = At(key);
+  if (at.dir == -1) return;
+  struct stat st {};
+  if (::fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+      (st.st_mode & S_IRWXU) == S_IRWXU || st.st_uid != ::geteuid()) {
+    return;
+  }
+  if (::fchmodat(at.dir, at.name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0) == 0) {
+    finalModes_[key] = st.st_mode & 07777;
+  }
+}
+
+void PosixFileSystem::EndFilling(const std::string& folder) {
+  const auto it = finalModes_.find(FolderKey(folder));
+  if (it == finalModes_.end()) return;
+  const mode_t mode = it->second;
+  const std::string key = it->first;
+  finalModes_.erase(it);
+  const Located at = At(key);
+  if (at.dir != -1) ::fchmodat(at.dir, at.name.c_str(), mode, 0);
 }
 
 std::string PosixFileSystem::ReadFile(const std::string& path) {

@@ -45,6 +45,8 @@ class PosixFileSystem : public FileSystem {
   Temporary ClassifyTemporary(const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;
   void NoteChanged(const std::string& path) override;
+  void BeginFilling(const std::string& folder) override;
+  void EndFilling(const std::string& folder) override;
   std::string ReadFile(const std::string& path) override;
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
@@ -136,6 +138,8 @@ class PosixFileSystem : public FileSystem {
   // opened.
   Located Target(const std::string& path);
   void CloseFolders();
+  // A folder path as the key of finalModes_: without its trailing separator.
+  static std::string FolderKey(const std::string& folder);
 
   // The time of `st`, an entry named `name` in `dir`, with its volume's step.
   FileTime TimeOf(const struct stat& st, int dir, const std::string& name);
@@ -150,6 +154,8 @@ class PosixFileSystem : public FileSystem {
 
   pid_t pid_;
   bool root_;
+  // Modes a folder is to get back once filled (see BeginFilling), by path.
+  std::unordered_map<std::string, mode_t> finalModes_;
   unsigned tempCounter_ = 0;
 };
 

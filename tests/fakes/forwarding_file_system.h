@@ -30,6 +30,8 @@ class ForwardingFileSystem : public FileSystem {
   void MakeFolderLike(const std::string& path, const std::string& model) override {
     real_.MakeFolderLike(path, model);
   }
+  void BeginFilling(const std::string& folder) override { real_.BeginFilling(folder); }
+  void EndFilling(const std::string& folder) override { real_.EndFilling(folder); }
   void CopyFile(const std::string& source, const std::string& dest) override {
     real_.CopyFile(source, dest);
   }

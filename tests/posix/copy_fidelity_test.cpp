@@ -279,3 +279,49 @@ TEST_F(CopyFidelityTest, ACopyThatFailsMidwayLeavesNothing) {
 
 }  // namespace
 }  // namespace mirtel
+
+namespace mirtel {
+namespace {
+
+// A read-only folder (0555, as a module cache keeps them) is copied with its
+// files, kept read-only, and updated again by the next job: its owner gets
+// in only while the walk fills it. As root the mode alone is the test.
+TEST(ReadOnlyFolderTest, IsFilledThenClosedAndUpdatedAgain) {
+  ScratchFolder tmp;
+  PosixFileSystem fs;
+  BinRecycler recycler(tmp.N("bin"));
+  RecordingWalkView view;
+  JobState state;
+  CopyEngine engine(fs, recycler, view, state);
+  tmp.Write("moto/cache/mod/a.go", "a1");
+  tmp.Dir("saki");
+  ASSERT_EQ(::chmod(tmp.P("moto/cache/mod").c_str(), 0555), 0);
+  ASSERT_EQ(::chmod(tmp.P("moto/cache").c_str(), 0555), 0);
+  const auto job = [&] {
+    state.MotoFolder = tmp.P("moto") + "/";
+    state.SakiFolder = tmp.P("saki") + "/";
+    state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
+    state.FailedCount = 0;
+    RecordRoots(fs, state);
+    engine.FolderCopy(state.MotoFolder);
+  };
+  job();
+  EXPECT_EQ(state.FailedCount, 0) << ::testing::PrintToString(view.results);
+  EXPECT_EQ(tmp.Read("saki/cache/mod/a.go"), "a1");
+  EXPECT_EQ(Lstat(tmp.P("saki/cache/mod")).st_mode & 07777, 0555u);
+  EXPECT_EQ(Lstat(tmp.P("saki/cache")).st_mode & 07777, 0555u);
+
+  ASSERT_EQ(::chmod(tmp.P("moto/cache/mod").c_str(), 0755), 0);
+  tmp.Write("moto/cache/mod/b.go", "b");
+  ASSERT_EQ(::chmod(tmp.P("moto/cache/mod").c_str(), 0555), 0);
+  job();
+  EXPECT_EQ(state.FailedCount, 0) << ::testing::PrintToString(view.results);
+  EXPECT_EQ(tmp.Read("saki/cache/mod/b.go"), "b");
+  EXPECT_EQ(Lstat(tmp.P("saki/cache/mod")).st_mode & 07777, 0555u);
+  for (const char* folder : {"moto/cache/mod", "moto/cache", "saki/cache/mod", "saki/cache"}) {
+    ::chmod(tmp.P(folder).c_str(), 0755);
+  }
+}
+
+}  // namespace
+}  // namespace mirtel

@@ -1,6 +1,6 @@
-# mirtel_walk as a user runs it: exit statuses, the summary line, the
-# verbose lines and, natively, the sync into a Trash of the test's own.
-#   cmake -DWALK=exe -DWORK=scratch folder [-DEMULATOR=wine] [-DCHECK_TRASH=ON] -P this
+# mirtel-cli as a user runs it: exit statuses, the summary line, the
+# verbose lines, options, and, natively, the sync into a Trash of the test's own.
+#   cmake -DCLI=exe -DWORK=scratch folder [-DEMULATOR=wine] [-DCHECK_TRASH=ON] -P this
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE "${WORK}")
@@ -42,7 +42,7 @@ endfunction()
 # A function, not a macro: a macro would read the backslashes of Windows paths
 # as escapes.
 function(run expected)
-  execute_process(COMMAND ${EMULATOR} "${WALK}" ${ARGN}
+  execute_process(COMMAND ${EMULATOR} "${CLI}" ${ARGN}
                   RESULT_VARIABLE status OUTPUT_VARIABLE OUT ERROR_VARIABLE ERR)
   string(REPLACE "\r" "" OUT "${OUT}")
   string(STRIP "${OUT}" LAST)
@@ -50,7 +50,7 @@ function(run expected)
   math(EXPR at "${at} + 1")
   string(SUBSTRING "${LAST}" ${at} -1 LAST)
   if(NOT status STREQUAL "${expected}")
-    message(SEND_ERROR "FAILED: mirtel_walk ${ARGN}: status ${status}, expected ${expected}\n"
+    message(SEND_ERROR "FAILED: mirtel-cli ${ARGN}: status ${status}, expected ${expected}\n"
                        "stdout:\n${OUT}\nstderr:\n${ERR}")
   endif()
   set(OUT "${OUT}" PARENT_SCOPE)
@@ -61,12 +61,24 @@ endfunction()
 set(summary "^copied=([0-9]+) found=([01]) failed=([0-9]+) removed=([0-9]+) seconds=[0-9]+\\.[0-9][0-9][0-9]$")
 
 run(2)
-expect_find("${ERR}" "usage: mirtel_walk SRC DST" "usage without arguments")
+expect_find("${ERR}" "usage: mirtel-cli [options] SRC DST" "usage without arguments")
 run(2 "${SRC}" "${DST}" --fast)
 expect_find("${ERR}" "usage:" "usage after an unknown option")
+run(0 --help)
+expect_find("${OUT}" "Exit status:" "help")
 
-run(0 "${SRC}" "${DST}")
+# A preview changes nothing, and counts what the job then does.
+run(0 --dry-run "${SRC}" "${DST}")
+expect_match("${LAST}" "^copied=2 found=1 failed=0 removed=0 " "preview of the first copy")
+expect_find("${OUT}" "コピー予定：a.txt" "preview line")
+expect_exists("${WORK}/dst/src" NO "nothing made by the preview")
+
+native_path(LOG "${WORK}/job.log")
+run(0 --log "${LOG}" "${SRC}" "${DST}")
 expect_match("${LAST}" "${summary}" "summary line")
+file(READ "${WORK}/job.log" log)
+expect_match("${log}" "[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+ a.txt\n" "log line with the time")
+expect_match("${log}" "copied=2 found=1 failed=0 removed=0 seconds=[0-9.]+\n$" "log ends in the summary")
 expect_match("${LAST}" "^copied=2 found=1 failed=0 removed=0 " "first copy")
 expect_exists("${WORK}/dst/src/sub/b.txt" YES "copied into dst/src/sub")
 
@@ -79,7 +91,29 @@ run(1 "${SRC}" "${MISSING}")
 expect_find("${ERR}" "コピー先のフォルダが開けません" "unreachable destination")
 expect_match("${LAST}" "^copied=0 found=0 failed=0 removed=0 " "summary when refused")
 
+# "--" ends the options: a folder may be named like one.
+file(MAKE_DIRECTORY "${WORK}/--sync")
+file(WRITE "${WORK}/--sync/c.txt" "c")
+native_path(DASHED "${WORK}/--sync")
+run(0 --log "${LOG}" -- "${DASHED}" "${DST}")
+expect_exists("${WORK}/dst/--sync/c.txt" YES "folder named like an option")
+file(READ "${WORK}/job.log" log)
+string(REGEX MATCHALL "copied=" summaries "${log}")
+list(LENGTH summaries count)
+if(NOT count EQUAL 2)
+  message(SEND_ERROR "FAILED: --log appends: ${count} summaries in\n${log}")
+endif()
+
 if(CHECK_TRASH)
+  # Most of the destination would go: refused without --force-remove.
+  foreach(i RANGE 1 12)
+    file(WRITE "${WORK}/dst/src/old${i}.txt" "o")
+  endforeach()
+  run(4 --sync "${SRC}" "${DST}")
+  expect_find("${ERR}" "--force-remove" "the guard says how to go ahead")
+  expect_exists("${WORK}/dst/src/old1.txt" YES "kept by the guard")
+  run(0 --sync --force-remove "${SRC}" "${DST}")
+  expect_match("${LAST}" "^copied=0 found=1 failed=0 removed=12 " "forced sync")
   file(REMOVE "${WORK}/src/a.txt")
   run(0 --sync --verbose "${SRC}" "${DST}")
   expect_find("${OUT}" "result: a.txtを削除\n" "verbose line of the removal")

@@ -1,6 +1,7 @@
 // The headless runner on the real file system: arguments, exit statuses,
 // the summary line, the verbose lines, Ctrl+C as Stop, and the pruning.
-#include "bench/walk_runner.h"
+#include "cli/cli_job.h"
+#include "cli/console_view.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/console_view.h"
+#include "platform/native_ansi_codec.h"
 #include "platform/native_file_system.h"
+#include "platform/native_path.h"
 #include "tests/fakes/forwarding_file_system.h"
 
 namespace mirtel {
@@ -100,12 +102,13 @@ struct Outcome {
 const std::regex kSummary(
     R"(copied=(\d+) found=([01]) failed=(\d+) removed=(\d+) seconds=\d+\.\d{3})");
 
-class WalkRunnerTest : public ::testing::Test {
+class CliTest : public ::testing::Test {
  protected:
   Outcome Walk(std::vector<std::string> args) {
     std::ostringstream out, err;
     Outcome o;
-    o.status = WalkMain(args, hooked_, recycler_, out, err, interrupted_);
+    CliPlatform platform{hooked_, recycler_, *codec_, settings_, false};
+    o.status = CliMain(args, platform, out, err, interrupted_);
     o.out = out.str();
     o.err = err.str();
     std::istringstream lines(o.out);
@@ -129,10 +132,12 @@ class WalkRunnerTest : public ::testing::Test {
   std::unique_ptr<FileSystem> real_ = MakeNativeFileSystem();
   HookedFileSystem hooked_{*real_};
   RecordingRecycler recycler_;
+  std::unique_ptr<AnsiCodec> codec_ = MakeNativeAnsiCodec();
+  std::string settings_ = dir_.Path("settings") + std::string(1, kPathSeparator);
   std::atomic<bool> interrupted_{false};
 };
 
-TEST_F(WalkRunnerTest, BadArgumentsGiveUsageAndStatusTwoAndTouchNothing) {
+TEST_F(CliTest, BadArgumentsGiveUsageAndStatusTwoAndTouchNothing) {
   dir_.Folder("src");
   dir_.Folder("dst");
   for (const auto& args :
@@ -141,54 +146,57 @@ TEST_F(WalkRunnerTest, BadArgumentsGiveUsageAndStatusTwoAndTouchNothing) {
                                              {dir_.Path("src"), dir_.Path("dst"), dir_.Path("x")},
                                              {dir_.Path("src"), dir_.Path("dst"), "--mirror"}}) {
     const Outcome o = Walk(args);
-    EXPECT_EQ(o.status, kWalkBadInput) << ::testing::PrintToString(args);
-    EXPECT_NE(o.err.find("usage: mirtel_walk SRC DST"), std::string::npos) << o.err;
+    EXPECT_EQ(o.status, kExitBadInput) << ::testing::PrintToString(args);
+    EXPECT_NE(o.err.find("usage: mirtel-cli [options] SRC DST"), std::string::npos) << o.err;
     EXPECT_TRUE(o.out.empty()) << o.out;
   }
   EXPECT_TRUE(fs::is_empty(dir_.Native("dst")));
 }
 
-TEST_F(WalkRunnerTest, BadFoldersAreRefusedWithTheWindowsTexts) {
+TEST_F(CliTest, BadFoldersAreRefusedWithTheWindowsTexts) {
   dir_.Folder("dst");
   dir_.File("src/a.txt", "a");
 
   Outcome o = Walk({dir_.Path("missing"), dir_.Path("dst"), "--sync"});
-  EXPECT_EQ(o.status, kWalkBadInput);
+  EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("コピー元が存在しません。"), std::string::npos) << o.err;
 
   o = Walk({dir_.Path("src/a.txt"), dir_.Path("dst")});  // a file is no source folder
-  EXPECT_EQ(o.status, kWalkBadInput);
+  EXPECT_EQ(o.status, kExitBadInput);
 
   o = Walk({dir_.Path("src"), dir_.Path("src") + "/."});
-  EXPECT_EQ(o.status, kWalkBadInput);
+  EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("コピー元とコピー先が同じです"), std::string::npos) << o.err;
 
   o = Walk({dir_.Path("src"), ""});
-  EXPECT_EQ(o.status, kWalkBadInput);
+  EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("コピー先が存在しません。"), std::string::npos) << o.err;
 
   EXPECT_TRUE(fs::is_empty(dir_.Native("dst")));
   EXPECT_EQ(dir_.Read("src/a.txt"), "a");
 }
 
-TEST_F(WalkRunnerTest, UnreachableDestinationIsStatusOneWithASummary) {
+TEST_F(CliTest, UnreachableDestinationIsStatusOneWithASummary) {
   dir_.File("src/a.txt", "a");
   const Outcome o = Walk({dir_.Path("src"), dir_.Path("no/such/folder")});
-  EXPECT_EQ(o.status, kWalkFailed);
+  EXPECT_EQ(o.status, kExitFailed);
   EXPECT_NE(o.err.find("コピー先のフォルダが開けません"), std::string::npos) << o.err;
   EXPECT_EQ(Summary(o), "copied=0 found=0 failed=0 removed=0");
   EXPECT_FALSE(dir_.Exists("no"));
 }
 
-TEST_F(WalkRunnerTest, CopiesIntoANamedSubfolderAndReportsOnlyTheSummary) {
+TEST_F(CliTest, CopiesIntoANamedSubfolderAndPrintsTheResultLines) {
   dir_.File("写真/一覧.txt", "list");
   dir_.File("写真/2024/京都/金閣寺.jpg", "kinkaku");
   dir_.Folder("写真/空");
   dir_.Folder("backup");
 
   Outcome o = Walk({dir_.Path("写真"), dir_.Path("backup")});
-  EXPECT_EQ(o.status, kWalkOk) << o.err;
-  EXPECT_EQ(o.lines.size(), 1u) << o.out;  // without --verbose: the summary alone
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  // The window's list, its result line, then the summary.
+  EXPECT_EQ(o.lines.size(), 4u) << o.out;
+  EXPECT_TRUE(o.Has("金閣寺.jpg") && o.Has("一覧.txt")) << o.out;
+  EXPECT_EQ(o.lines[2], "2個のファイルをコピーしました");
   EXPECT_EQ(Summary(o), "copied=2 found=1 failed=0 removed=0");
   EXPECT_EQ(dir_.Read("backup/写真/2024/京都/金閣寺.jpg"), "kinkaku");
   EXPECT_EQ(dir_.Read("backup/写真/一覧.txt"), "list");
@@ -197,29 +205,30 @@ TEST_F(WalkRunnerTest, CopiesIntoANamedSubfolderAndReportsOnlyTheSummary) {
   // Relative paths with a trailing separator name the same folders.
   const fs::path before = fs::current_path();
   fs::current_path(dir_.Native(""));
-  o = Walk({"写真/", "backup"});
+  o = Walk({"-q", "写真/", "backup"});
   fs::current_path(before);
-  EXPECT_EQ(o.status, kWalkOk) << o.err;
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(o.lines.size(), 1u) << o.out;  // --quiet: the summary alone
   EXPECT_EQ(Summary(o), "copied=0 found=1 failed=0 removed=0");
   EXPECT_FALSE(dir_.Exists("backup/写真/写真"));
 }
 
-TEST_F(WalkRunnerTest, EmptySourceIsFoundZero) {
+TEST_F(CliTest, EmptySourceIsFoundZero) {
   dir_.Folder("src/only/folders");
   dir_.Folder("dst");
   const Outcome o = Walk({dir_.Path("src"), dir_.Path("dst")});
-  EXPECT_EQ(o.status, kWalkOk);
+  EXPECT_EQ(o.status, kExitOk);
   EXPECT_EQ(Summary(o), "copied=0 found=0 failed=0 removed=0");
   EXPECT_TRUE(fs::is_directory(dir_.Native("dst/src/only/folders")));
 }
 
-TEST_F(WalkRunnerTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
+TEST_F(CliTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
   dir_.File("src/a.txt", "a");
   dir_.File("src/sub/b.txt", "b");
   dir_.Folder("dst");
 
   Outcome o = Walk({"--verbose", dir_.Path("src"), dir_.Path("dst")});
-  EXPECT_EQ(o.status, kWalkOk) << o.err;
+  EXPECT_EQ(o.status, kExitOk) << o.err;
   EXPECT_TRUE(o.Has("status: a.txtをコピー")) << o.out;
   EXPECT_TRUE(o.Has("result: a.txt")) << o.out;
   EXPECT_TRUE(o.Has("status: フォルダsubを作成")) << o.out;
@@ -233,7 +242,7 @@ TEST_F(WalkRunnerTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
   EXPECT_EQ(Summary(o), "copied=0 found=1 failed=0 removed=0");
 }
 
-TEST_F(WalkRunnerTest, FailedCopyIsStatusOneAndNotCounted) {
+TEST_F(CliTest, FailedCopyIsStatusOneAndNotCounted) {
   dir_.File("src/good.txt", "g");
   dir_.File("src/bad.txt", "b");
   dir_.Folder("dst");
@@ -241,13 +250,13 @@ TEST_F(WalkRunnerTest, FailedCopyIsStatusOneAndNotCounted) {
     if (source.ends_with("bad.txt")) throw FsError(FsErrorKind::AccessDenied, source);
   };
   const Outcome o = Walk({dir_.Path("src"), dir_.Path("dst")});
-  EXPECT_EQ(o.status, kWalkFailed);
+  EXPECT_EQ(o.status, kExitFailed);
   EXPECT_EQ(Summary(o), "copied=1 found=1 failed=1 removed=0");
   EXPECT_TRUE(dir_.Exists("dst/src/good.txt"));
   EXPECT_FALSE(dir_.Exists("dst/src/bad.txt"));
 }
 
-TEST_F(WalkRunnerTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
+TEST_F(CliTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
   for (int i = 0; i < 20; ++i) dir_.File("src/f" + std::to_string(i) + ".txt", "x");
   dir_.Folder("dst");
   int copies = 0;
@@ -256,13 +265,13 @@ TEST_F(WalkRunnerTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
   };
   const Outcome o = Walk({"--sync", dir_.Path("src"), dir_.Path("dst")});
   // The stop shows: its own status and a word on the console.
-  EXPECT_EQ(o.status, kWalkInterrupted) << o.err;
+  EXPECT_EQ(o.status, kExitInterrupted) << o.err;
   EXPECT_EQ(Summary(o), "copied=3 found=1 failed=0 removed=0");
   EXPECT_NE(o.err.find("中断しました"), std::string::npos) << o.err;
   EXPECT_TRUE(recycler_.moved.empty());
 }
 
-TEST_F(WalkRunnerTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
+TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
   dir_.File("src/keep.txt", "k");
   dir_.File("src/kept/inner.txt", "i");
   dir_.File("dst/src/keep.txt", "old");
@@ -271,7 +280,7 @@ TEST_F(WalkRunnerTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
   dir_.File("dst/src/old folder/deep/x.txt", "x");
 
   const Outcome o = Walk({dir_.Path("src"), dir_.Path("dst"), "--sync", "--verbose"});
-  EXPECT_EQ(o.status, kWalkOk) << o.err;
+  EXPECT_EQ(o.status, kExitOk) << o.err;
   EXPECT_EQ(Summary(o), "copied=1 found=1 failed=0 removed=3");
   EXPECT_TRUE(o.Has("result: gone.txtを削除")) << o.out;
   EXPECT_TRUE(o.Has("result: old folderフォルダを削除")) << o.out;
@@ -292,7 +301,7 @@ TEST(ConsoleViewTest, MessageBoxesGoToStderrOnOneLineAndAnswerHarmlessly) {
   std::ostringstream out, err;
   std::atomic<bool> interrupted{false};
   JobState state;
-  ConsoleView view(out, err, false, interrupted, state);
+  ConsoleView view(out, err, {false, true, false}, interrupted, state);
   view.SetStatus("quiet");
   view.AppendResult("quiet");
   EXPECT_TRUE(out.str().empty());

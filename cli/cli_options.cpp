@@ -1,0 +1,100 @@
+#include "cli/cli_options.h"
+
+namespace mirtel {
+
+const char* const kCliUsage =
+    "usage: mirtel-cli [options] SRC DST\n"
+    "       mirtel-cli [options] --last";
+
+const char* const kCliHelp =
+    "Copies into DST/<name of SRC>/ (straight into DST for a drive root) every file\n"
+    "that DST lacks or holds in an older version, making missing folders; with\n"
+    "--sync it then moves to the Trash (the Recycle Bin on Windows) what DST holds\n"
+    "that SRC no longer has. The same job as the window's Copy button.\n"
+    "\n"
+    "  --sync            also remove from DST what SRC no longer has\n"
+    "  --last            take SRC and DST from the window's history (the newest)\n"
+    "  --remember        record SRC and DST in that history, as the window does\n"
+    "  -n, --dry-run     list what the job would do and change nothing at all\n"
+    "  --force-remove    let a sync remove more than half of DST (more than 10 items)\n"
+    "  --log FILE        append every line, with the local time, and the summary to FILE\n"
+    "  --count-first     count the work first: progress shows the share and time left\n"
+    "  -v, --verbose     also print every status text (\"status: \") and mark result\n"
+    "                    lines (\"result: \")\n"
+    "  -q, --quiet       print only the summary\n"
+    "  -h, --help        this text\n"
+    "  --                end of options: a folder named like an option follows\n"
+    "\n"
+    "The last line of the output is always\n"
+    "  copied=N found=0|1 failed=N removed=N seconds=S\n"
+    "\n"
+    "Exit status: 0 nothing failed; 1 some item failed; 2 bad arguments or a\n"
+    "missing source; 3 stopped by Ctrl+C; 4 refused by the removal guard.\n";
+
+std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
+  CliOptions options;
+  std::vector<std::string> folders;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      folders.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--sync") {
+      options.sync = true;
+    } else if (arg == "--last") {
+      options.last = true;
+    } else if (arg == "--remember") {
+      options.remember = true;
+    } else if (arg == "--dry-run" || arg == "-n") {
+      options.dryRun = true;
+    } else if (arg == "--force-remove") {
+      options.forceRemove = true;
+    } else if (arg == "--count-first") {
+      options.countFirst = true;
+    } else if (arg == "--verbose" || arg == "-v") {
+      options.verbose = true;
+    } else if (arg == "--quiet" || arg == "-q") {
+      options.quiet = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--log" || arg.rfind("--log=", 0) == 0) {
+      if (arg == "--log") {
+        if (i + 1 >= args.size()) {
+          error = "--log needs a file";
+          return std::nullopt;
+        }
+        options.logFile = args[++i];
+      } else {
+        options.logFile = arg.substr(6);
+      }
+      if (options.logFile.empty()) {
+        error = "--log needs a file";
+        return std::nullopt;
+      }
+    } else {
+      error = "unknown option: " + arg;
+      return std::nullopt;
+    }
+  }
+  if (options.help) return options;
+  if (options.last) {
+    if (!folders.empty()) {
+      error = "--last takes no folders: " + folders[0];
+      return std::nullopt;
+    }
+    return options;
+  }
+  if (folders.size() != 2) {
+    error = folders.size() < 2 ? "SRC and DST are needed" : "too many folders: " + folders[2];
+    return std::nullopt;
+  }
+  options.source = folders[0];
+  options.dest = folders[1];
+  return options;
+}
+
+}  // namespace mirtel

@@ -1,0 +1,40 @@
+// The command line of mirtel-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mirtel {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;           // nothing failed
+inline constexpr int kExitFailed = 1;       // some item failed, or the destination cannot be opened
+inline constexpr int kExitBadInput = 2;     // bad arguments or folders; nothing was touched
+inline constexpr int kExitInterrupted = 3;  // stopped by Ctrl+C before the end
+inline constexpr int kExitRefused = 4;      // the sync would remove most of the destination
+
+struct CliOptions {
+  std::string source;
+  std::string dest;
+  bool last = false;         // the newest folders of the window's history
+  bool remember = false;     // record the folders in the history, as the window does
+  bool sync = false;
+  bool forceRemove = false;  // a sync may remove most of the destination
+  bool dryRun = false;
+  bool countFirst = false;   // count what there is to do first, for the share and the time left
+  bool verbose = false;
+  bool quiet = false;
+  bool help = false;
+  std::string logFile;
+};
+
+// Arguments without the program name. nullopt, with `error` set, when they
+// do not fit the usage.
+std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error);
+
+// The usage line, and the whole help text.
+extern const char* const kCliUsage;
+extern const char* const kCliHelp;
+
+}  // namespace mirtel

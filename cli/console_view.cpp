@@ -1,0 +1,146 @@
+#include "cli/console_view.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "platform/console.h"
+
+namespace mirtel {
+namespace {
+
+// One message per line, whatever breaks the prompt holds.
+std::string OneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      line += ' ';
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
+std::string Size(std::uint64_t bytes) {
+  char text[32];
+  if (bytes < 1024 * 1024) {
+    std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024);
+  } else if (bytes < 1024ull * 1024 * 1024) {
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024 * 1024));
+  } else {
+    std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / (1024 * 1024 * 1024));
+  }
+  return text;
+}
+
+// The tail of a long name: the progress line fits a terminal's width.
+std::string Tail(const std::string& name, std::size_t bytes) {
+  if (name.size() <= bytes) return name;
+  std::size_t start = name.size() - bytes;
+  while (start < name.size() && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) ++start;
+  return "…" + name.substr(start);
+}
+
+}  // namespace
+
+void ConsoleView::Line(std::string_view text) {
+  if (log_ != nullptr) *log_ << LocalTimestamp() << ' ' << text << '\n';
+  if (options_.quiet) return;
+  if (progressShown_) EndProgress();
+  out_ << text << '\n';
+}
+
+void ConsoleView::SetStatus(std::string_view text) {
+  if (options_.verbose) {
+    if (progressShown_) EndProgress();
+    out_ << "status: " << text << '\n';
+  }
+}
+
+void ConsoleView::AppendResult(std::string_view line) {
+  if (log_ != nullptr) *log_ << LocalTimestamp() << ' ' << line << '\n';
+  if (options_.quiet) return;
+  if (progressShown_) EndProgress();
+  if (options_.verbose) out_ << "result: ";
+  out_ << line << '\n';
+}
+
+void ConsoleView::Yield() {
+  // Ctrl+C is this view's Stop button.
+  if (interrupted_.load(std::memory_order_relaxed)) state_.StopFlag = true;
+  if (options_.progress) ShowProgress(false);
+}
+
+void ConsoleView::Copied(const std::string& source) {
+  ++files_;
+  std::error_code ec;
+  const auto path = std::filesystem::path(std::u8string(source.begin(), source.end()));
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec) bytes_ += size;
+  current_ = path.filename().string();
+}
+
+void ConsoleView::Expect(std::int64_t files, std::uint64_t bytes) {
+  expectedFiles_ = files;
+  expectedBytes_ = bytes;
+  files_ = 0;
+  bytes_ = 0;
+  start_ = std::chrono::steady_clock::now();
+}
+
+void ConsoleView::ShowProgress(bool force) {
+  const auto now = std::chrono::steady_clock::now();
+  // A few times a second: more is only flicker and cost.
+  if (!force && progressShown_ && now - shown_ < std::chrono::milliseconds(250)) return;
+  shown_ = now;
+  std::string line = std::to_string(files_) + "件 " + Size(bytes_);
+  if (expectedFiles_ >= 0) {
+    const double share =
+        expectedBytes_ > 0 ? static_cast<double>(bytes_) / static_cast<double>(expectedBytes_)
+        : expectedFiles_ > 0 ? static_cast<double>(files_) / static_cast<double>(expectedFiles_)
+                             : 1.0;
+    const double clamped = share > 1 ? 1 : share;
+    char text[64];
+    std::snprintf(text, sizeof text, "（%d%%", static_cast<int>(clamped * 100));
+    line += text;
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    if (clamped > 0.01 && clamped < 1) {
+      const long left = static_cast<long>(elapsed * (1 - clamped) / clamped);
+      std::snprintf(text, sizeof text, " 残り約%ld分%02ld秒", left / 60, left % 60);
+      line += text;
+    }
+    line += "）";
+  }
+  if (!current_.empty()) line += "  " + Tail(current_, 40);
+  err_ << "\r\x1b[K" << line;
+  err_.flush();
+  progressShown_ = true;
+}
+
+void ConsoleView::EndProgress() {
+  if (!progressShown_) return;
+  err_ << "\r\x1b[K";
+  err_.flush();
+  progressShown_ = false;
+}
+
+int ConsoleView::MsgBox(std::string_view prompt, int buttons, std::string_view title) {
+  ++messageCount_;
+  if (progressShown_) EndProgress();
+  out_.flush();  // keep the message after the lines that led to it
+  const std::string text =
+      "message: " + std::string(title.empty() ? std::string_view("mirtel") : title) + ": " +
+      OneLine(prompt);
+  if (log_ != nullptr) *log_ << LocalTimestamp() << ' ' << text << '\n';
+  err_ << text << '\n';
+  err_.flush();
+  // Nobody is there to answer: OK, and No to a question (the harmless choice).
+  return (buttons & kMbYesNo) == kMbYesNo ? kIdNo : kIdOk;
+}
+
+}  // namespace mirtel
