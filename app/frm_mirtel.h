@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/job_state.h"
 #include "job/check_time.h"
@@ -67,6 +68,11 @@ class FrmMirtel {
   void cmdBackSaki_Click();
   void mnu_cmd_backmoto_Click();
   void mnu_cmd_backsaki_Click();
+
+  // Folders dropped from the file manager on cmbBackMoto or cmbBackSaki:
+  // one folder, no job running, or the drop is refused (no change).
+  bool AcceptsDrop(Control field, const std::vector<std::string>& paths);
+  void FolderDropped(Control field, const std::vector<std::string>& paths);
 
   // Quit, open folders, help, version.
   void cmdQuit_Click();

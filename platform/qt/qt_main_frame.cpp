@@ -4,6 +4,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLayout>
@@ -14,6 +18,8 @@
 #include <QPushButton>
 #include <QWindow>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "app/frm_mirtel.h"
 #include "app/window_design.h"
@@ -46,6 +52,18 @@ bool IsEnter(const QKeyEvent* key) {
   return enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
+// The local paths a drag carries (anything but local files counts as none).
+std::vector<std::string> DroppedPaths(const QDropEvent* drop) {
+  std::vector<std::string> paths;
+  const QMimeData* data = drop->mimeData();
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    paths.push_back(url.isLocalFile() ? QFile::encodeName(url.toLocalFile()).toStdString()
+                                      : std::string());
+  }
+  return paths;
+}
+
 }  // namespace
 
 MainFrame::MainFrame() : client_(new QWidget(this)) {
@@ -67,6 +85,11 @@ MainFrame::MainFrame() : client_(new QWidget(this)) {
   move(kClientLeft, kClientTop);
 
   client_->installEventFilter(this);
+  for (Control field : {Control::cmbBackMoto, Control::cmbBackSaki}) {
+    QComboBox* box = controls_->combo(field);
+    box->setAcceptDrops(true);
+    box->lineEdit()->setAcceptDrops(true);
+  }
   controls_->WatchEvents(this);
   RouteClicks();
 }
@@ -180,6 +203,26 @@ bool MainFrame::ControlEvent(Control control, QWidget* widget, QEvent* event) {
       if (click != nullptr && mouse->button() == Qt::LeftButton && inside && !labelDoubleClicked_)
         Forward([&](FrmMirtel& form) { (form.*click)(); });
       labelDoubleClicked_ = false;
+      return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      // Folders from the file manager on a folder field; the field's own
+      // text drop never runs.
+      if (controls_->combo(control) == nullptr) return false;
+      auto* drop = static_cast<QDropEvent*>(event);
+      const std::vector<std::string> paths = DroppedPaths(drop);
+      bool accepted = false;
+      Forward([&](FrmMirtel& form) { accepted = form.AcceptsDrop(control, paths); });
+      if (!accepted) {
+        drop->ignore();
+        return true;
+      }
+      drop->acceptProposedAction();
+      if (event->type() == QEvent::Drop) {
+        Forward([&](FrmMirtel& form) { form.FolderDropped(control, paths); });
+      }
       return true;
     }
     case QEvent::KeyPress: {

@@ -257,6 +257,25 @@ TEST_F(CopyJobTest, ASyncThatWouldEmptyMostOfTheBackupAsksAgain) {
   ExpectIdle();
 }
 
+TEST_F(CopyJobTest, NoFolderIsTakenByDropDuringAJob) {
+  WriteFile("src/Data/a.txt", "a");
+  MakeDir("dst");
+  Fields(P("src/Data"), P("dst"));
+  const std::vector<std::string> folder{P("dst")};
+  EXPECT_TRUE(form_->AcceptsDrop(Control::cmbBackSaki, folder));
+  bool checked = false;
+  win_.onYield = [&](int) {
+    checked = true;
+    EXPECT_FALSE(form_->AcceptsDrop(Control::cmbBackSaki, folder));
+    const std::size_t lines = win_.saki.items.size();
+    form_->FolderDropped(Control::cmbBackSaki, folder);
+    EXPECT_EQ(win_.saki.items.size(), lines);
+  };
+  form_->cmdBackUp_Click();
+  ASSERT_TRUE(checked);
+  EXPECT_FALSE(form_->AcceptsDrop(Control::lstResult, folder));
+}
+
 TEST_F(CopyJobTest, SyncNeverPrunesTheSourceLyingInsideTheDestination) {
   // Source .../T/B/B into .../T: the destination subfolder .../T/B holds the
   // source itself.

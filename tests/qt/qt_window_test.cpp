@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -498,6 +500,51 @@ TEST_F(QtWindowTest, CopyButtonCopiesTheFoldersAndReportsTheResult) {
   EXPECT_FALSE(form_->Copying());
   EXPECT_TRUE(QFile::exists(Path("mirtel.dat")));
   EXPECT_EQ(qobject_cast<QComboBox*>(W(Control::cmbBackMoto))->count(), 1);
+}
+
+}  // namespace
+}  // namespace mirtel
+
+namespace mirtel {
+namespace {
+
+// A folder dropped from the file manager on a field is taken as the folder
+// dialog's choice; a file, several items, or a drop during a job are refused
+// and change nothing.
+TEST_F(QtWindowTest, AFolderDroppedOnAFieldIsTakenAsIfChosen) {
+  LoadAndShow();
+  QDir().mkpath(Path("写真/2024"));
+  WriteFile(Path("memo.txt"), "m");
+  QComboBox* saki = qobject_cast<QComboBox*>(W(Control::cmbBackSaki));
+  QComboBox* moto = qobject_cast<QComboBox*>(W(Control::cmbBackMoto));
+  const auto drop = [&](QComboBox* box, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls.append(QUrl::fromLocalFile(p));
+    data.setUrls(urls);
+    const QPointF at(10, 10);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(box->lineEdit(), &enter);
+    const bool accepted = enter.isAccepted();
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(box->lineEdit(), &dropped);
+    return accepted;
+  };
+
+  EXPECT_TRUE(drop(saki, {Path("写真/2024") + "/"}));
+  EXPECT_EQ(saki->currentText(), Path("写真/2024"));  // no trailing separator
+  EXPECT_EQ(saki->count(), 1);
+  EXPECT_EQ(saki->itemText(0), Path("写真/2024"));
+  EXPECT_EQ(form_->Settings().SakiCount, 0);  // the history waits for a job
+
+  EXPECT_TRUE(drop(moto, {Path("写真")}));
+  EXPECT_EQ(moto->currentText(), Path("写真"));
+
+  const QString before = moto->currentText();
+  EXPECT_FALSE(drop(moto, {Path("memo.txt")}));
+  EXPECT_FALSE(drop(moto, {Path("写真"), Path("写真/2024")}));
+  EXPECT_EQ(moto->currentText(), before);
+  EXPECT_EQ(moto->count(), 1);
 }
 
 }  // namespace
