@@ -19,7 +19,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WINE_ENV := WINEPREFIX=$(abspath $(WINBUILD))/wineprefix WINEDEBUG=-all \
             WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 
-.PHONY: all deps native windows run test test-native test-windows test-sanitize fuzz bench demo \
+.PHONY: all deps native windows install run test test-native test-windows test-sanitize fuzz bench demo \
         screenshot clean
 
 all: native
@@ -80,6 +80,11 @@ fuzz: deps
 	cmake --build $(BUILD) -j $(JOBS) --target realtrees_test
 	MIRTEL_FUZZ_SEEDS=$(SEEDS) MIRTEL_FUZZ_FIRST_SEED=$(FIRST_SEED) \
 	  ./$(BUILD)/tests/realtrees/realtrees_test --gtest_filter='RealTrees.*'
+
+# PREFIX and DESTDIR as usual: make install PREFIX=/usr DESTDIR=/tmp/pkg
+PREFIX ?= /usr/local
+install: native
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 run: native
 	./$(BUILD)/mirtel

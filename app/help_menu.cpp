@@ -2,13 +2,25 @@
 #include "app/error_trap.h"
 #include "app/frm_mirtel.h"
 #include "engine/path_helpers.h"
+#include "platform/native_path.h"
 
 namespace mirtel {
+
+namespace {
+const std::string kSeparator(1, kPathSeparator);
+}  // namespace
 
 void FrmMirtel::mnu_help_help_Click() {
   Window& w = p_.window;
   ShortTrap(w, [&] {
-    const std::string path = p_.programFolder + "Mirtel.html";
+    // Beside the program (a portable install, the build), else where an
+    // installed program's data lives: share/mirtel beside its bin folder.
+    std::string path = p_.programFolder + "Mirtel.html";
+    if (const std::string installed = p_.programFolder + ".." + kSeparator + "share" +
+                                      kSeparator + "mirtel" + kSeparator + "Mirtel.html";
+        !ChkExist(p_.fs, path) && ChkExist(p_.fs, installed)) {
+      path = installed;
+    }
     if (!ChkExist(p_.fs, path)) {
       w.MsgBox("ヘルプファイルが見つかりません。\r\n" + path);
       return;

@@ -141,8 +141,18 @@ TEST_F(WindowBehavioursTest, HelpOpensTheDocumentBesideTheProgram) {
             std::vector<std::string>{"ヘルプファイルが見つかりません。\r\n" + help});
   EXPECT_TRUE(win_.helpShown.empty());
 
+  // An installed program finds it in share/mirtel beside its bin folder...
+  WriteFile("share/mirtel/Mirtel.html", "<html></html>");
+  win_.boxes.clear();
+  form_->mnu_help_help_Click();
+  const std::string separator(1, kPathSeparator);
+  EXPECT_EQ(win_.helpShown, std::vector<std::string>{P("prog") + separator + ".." + separator +
+                                                     "share" + separator + "mirtel" + separator +
+                                                     "Mirtel.html"});
+  // ... and the one beside the program comes first.
   WriteFile("prog/Mirtel.html", "<html></html>");
   win_.boxes.clear();
+  win_.helpShown.clear();
   form_->mnu_help_help_Click();
   EXPECT_EQ(win_.helpShown, std::vector<std::string>{help});
   EXPECT_TRUE(win_.boxes.empty());
