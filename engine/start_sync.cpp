@@ -291,6 +291,9 @@ bool CopyEngine::FileCopySub(const std::string& from, [[maybe_unused]] const std
       throw FsError(FsErrorKind::Other, path, "この操作には対応していません");
     }
     recycler_.MoveToRecycleBin(path);
+    // Whatever took it, the file system must not answer from what it saw
+    // there before.
+    fs_.NoteChanged(path);
     return true;
   } catch (const std::exception& e) {
     state_.LastRemovalError = ErrorReason(e);

@@ -2,6 +2,7 @@
 // the summary line, the verbose lines, Ctrl+C as Stop, and the pruning.
 #include "cli/cli_job.h"
 #include "cli/console_view.h"
+#include "job/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <chrono>
 #include <memory>
 #include <random>
 #include <regex>
@@ -295,6 +298,92 @@ TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
   const Outcome plain = Walk({dir_.Path("src"), dir_.Path("dst")});
   EXPECT_EQ(Summary(plain), "copied=0 found=1 failed=0 removed=0");
   EXPECT_TRUE(dir_.Exists("dst/src/extra.txt"));
+}
+
+// Every entry of a folder, with its content: what a preview must leave alone.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> entries;
+  if (!fs::exists(root)) return entries;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    std::string content = e.is_directory() ? "<folder>" : "";
+    if (e.is_regular_file()) {
+      std::ifstream in(e.path(), std::ios::binary);
+      content.assign(std::istreambuf_iterator<char>(in), {});
+      content += "@" + std::to_string(fs::last_write_time(e.path()).time_since_epoch().count());
+    }
+    entries[Utf8(fs::relative(e.path(), root))] = content;
+  }
+  return entries;
+}
+
+TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
+  dir_.File("src/new.txt", "n");
+  dir_.File("src/newer.txt", "v2");
+  dir_.File("src/新しいフォルダ/深い/x.txt", "x");
+  dir_.File("src/clash", "now a file");
+  dir_.File("dst/src/newer.txt", "v1");
+  fs::last_write_time(dir_.Native("dst/src/newer.txt"),
+                      fs::last_write_time(dir_.Native("src/newer.txt")) - std::chrono::hours(1));
+  dir_.File("dst/src/gone.txt", "g");
+  dir_.File("dst/src/gone folder/y.txt", "y");
+  dir_.File("dst/src/clash/inside.txt", "was a folder");
+  const auto before = Snapshot(dir_.Native(""));
+
+  const Outcome preview = Walk({"-n", "--sync", "--remember", dir_.Path("src"), dir_.Path("dst")});
+  EXPECT_EQ(preview.status, kExitOk) << preview.err;
+  EXPECT_TRUE(preview.Has("コピー予定：new.txt")) << preview.out;
+  EXPECT_TRUE(preview.Has("上書きコピー予定：newer.txt")) << preview.out;
+  EXPECT_TRUE(preview.Has("フォルダ作成予定：新しいフォルダ")) << preview.out;
+  EXPECT_TRUE(preview.Has("ごみ箱へ移動予定：gone.txt")) << preview.out;
+  EXPECT_TRUE(preview.Has("ごみ箱へ移動予定：フォルダgone folder")) << preview.out;
+  // Not the destination, not the Trash, not the history.
+  EXPECT_EQ(Snapshot(dir_.Native("")), before);
+  EXPECT_TRUE(recycler_.moved.empty());
+
+  const Outcome real = Walk({"--sync", dir_.Path("src"), dir_.Path("dst")});
+  EXPECT_EQ(real.status, kExitOk) << real.err << real.out;
+  EXPECT_EQ(Summary(preview), Summary(real));
+  EXPECT_EQ(Summary(real), "copied=4 found=1 failed=0 removed=3");
+  EXPECT_EQ(dir_.Read("dst/src/clash"), "now a file");
+}
+
+TEST_F(CliTest, LastRunsTheWindowsNewestFoldersAndRememberRecordsThem) {
+  dir_.File("old/a.txt", "a");
+  dir_.File("写真/b.txt", "b");
+  dir_.Folder("old backup");
+  dir_.Folder("バックアップ");
+  // The history as the window writes it.
+  SettingsRecord saved;
+  saved.MotoHistory[0] = dir_.Path("old");
+  saved.MotoHistory[1] = dir_.Path("写真");
+  saved.MotoCount = 2;
+  saved.SakiHistory[0] = dir_.Path("old backup");
+  saved.SakiHistory[1] = dir_.Path("バックアップ");
+  saved.SakiCount = 2;
+  fs::create_directories(U8(settings_));
+  SaveSettings(saved, settings_ + "mirtel.dat", *real_, *codec_);
+  const std::string history = dir_.Read("settings/mirtel.dat");
+
+  Outcome o = Walk({"--last"});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(dir_.Read("バックアップ/写真/b.txt"), "b");
+  EXPECT_FALSE(dir_.Exists("old backup/old"));
+  EXPECT_EQ(dir_.Read("settings/mirtel.dat"), history);  // --last alone writes nothing
+
+  o = Walk({"--remember", dir_.Path("old"), dir_.Path("old backup")});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  const SettingsRecord after =
+      DecodeSettings(real_->ReadFile(settings_ + "mirtel.dat"), *codec_);
+  EXPECT_EQ(after.MotoHistory[static_cast<std::size_t>(after.MotoCount - 1)], dir_.Path("old"));
+  EXPECT_EQ(after.SakiHistory[static_cast<std::size_t>(after.SakiCount - 1)],
+            dir_.Path("old backup"));
+
+  // No history at all: a clear refusal, nothing touched.
+  fs::remove(dir_.Native("settings/mirtel.dat"));
+  o = Walk({"--last", "--sync"});
+  EXPECT_EQ(o.status, kExitBadInput);
+  EXPECT_NE(o.err.find("履歴"), std::string::npos) << o.err;
+  EXPECT_EQ(Walk({"--last", dir_.Path("old")}).status, kExitBadInput);
 }
 
 TEST(ConsoleViewTest, MessageBoxesGoToStderrOnOneLineAndAnswerHarmlessly) {
