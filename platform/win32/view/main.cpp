@@ -1,0 +1,37 @@
+// mirtel.exe: copies one folder tree into another.
+#include "platform/win32/view/view_api.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <exception>
+
+#include "platform/program_folder.h"
+#include "platform/win32/view/view_text.h"
+#include "platform/win32/view/win32_instance_lock.h"
+#include "platform/win32/view/win32_program.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // The folder dialog is a shell object: it wants COM, in an apartment.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&controls);
+
+  int exitCode = 0;
+  try {
+    mirtel::Win32InstanceLock lock;
+    mirtel::Win32Program program(instance, mirtel::ProgramFolder());
+    if (mirtel::Main(lock, program.form, program.window))
+      exitCode = program.window.RunMessageLoop();
+  } catch (const std::exception& e) {
+    MessageBoxW(nullptr, mirtel::ToWide(e.what()).c_str(), L"mirtel", MB_OK | MB_ICONERROR);
+    exitCode = 1;
+  } catch (...) {
+    MessageBoxW(nullptr, L"予期しないエラーが発生しました。", L"mirtel", MB_OK | MB_ICONERROR);
+    exitCode = 1;
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return exitCode;
+}
