@@ -1,0 +1,114 @@
+// The tests' main. Under Wine the tests run without a display
+// (cmake/wine_run.sh), where no window can be made on the default desktop.
+// A desktop of the tests' own, on Wine's null display driver, takes them,
+// with no picture anywhere. A process takes its display driver from its
+// desktop once, as it starts (comctl32 does at load), so the tests run in a
+// second process of this program that starts on that desktop; the programs
+// they start inherit it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kOnTestDesktop = L"MIRTEL_TESTS_ON_THEIR_DESKTOP";
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool Has(const wchar_t* variable) {
+  wchar_t value[8] = {};
+  return GetEnvironmentVariableW(variable, value, 8) > 0;
+}
+
+std::wstring StationName() {
+  DWORD needed = 0;
+  GetUserObjectInformationW(GetProcessWindowStation(), UOI_NAME, nullptr, 0, &needed);
+  std::vector<wchar_t> name(needed / sizeof(wchar_t) + 1, L'\0');
+  GetUserObjectInformationW(GetProcessWindowStation(), UOI_NAME, name.data(), needed, &needed);
+  return name.data();
+}
+
+// The desktop takes Wine's driver setting as it starts, with the first
+// window asked of it: the setting is "null" for that moment only, and one
+// test process at a time changes it.
+std::wstring MakeTestDesktop() {
+  HANDLE turn = CreateMutexW(nullptr, FALSE, L"Local\\mirtel-tests-desktop-driver");
+  WaitForSingleObject(turn, INFINITE);
+  HKEY drivers = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0,
+                  KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &drivers, nullptr);
+  wchar_t old[64] = {};
+  DWORD size = sizeof old - sizeof(wchar_t);
+  const bool hadOld = RegQueryValueExW(drivers, L"Graphics", nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
+  const wchar_t null[] = L"null";
+  RegSetValueExW(drivers, L"Graphics", 0, REG_SZ, reinterpret_cast<const BYTE*>(null), sizeof null);
+
+  const std::wstring name = L"mirtel-tests-" + std::to_wstring(GetCurrentProcessId());
+  HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  HDESK home = GetThreadDesktop(GetCurrentThreadId());
+  if (desktop != nullptr && SetThreadDesktop(desktop) != FALSE) {
+    // Fails in this process (its driver is fixed), but starts the desktop.
+    HWND first = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (first != nullptr) DestroyWindow(first);
+    SetThreadDesktop(home);
+  }
+
+  if (hadOld) {
+    RegSetValueExW(drivers, L"Graphics", 0, REG_SZ, reinterpret_cast<const BYTE*>(old),
+                   static_cast<DWORD>((wcslen(old) + 1) * sizeof(wchar_t)));
+  } else {
+    RegDeleteValueW(drivers, L"Graphics");
+  }
+  RegCloseKey(drivers);
+  ReleaseMutex(turn);
+  CloseHandle(turn);
+  return desktop != nullptr ? StationName() + L"\\" + name : L"";
+}
+
+// This program again, with the same arguments, on `desktop`.
+int RunOn(const std::wstring& desktop) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = GetCommandLineW();
+  std::wstring where = desktop;
+  SetEnvironmentVariableW(kOnTestDesktop, L"1");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.lpDesktop = where.data();
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION run{};
+  if (CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &run) == FALSE) {
+    fprintf(stderr, "the tests could not start on their desktop\n");
+    return 1;
+  }
+  WaitForSingleObject(run.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(run.hProcess, &code);
+  CloseHandle(run.hThread);
+  CloseHandle(run.hProcess);
+  return static_cast<int>(code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool listing = false;
+  for (int i = 1; i < argc; ++i) listing = listing || std::string(argv[i]) == "--gtest_list_tests";
+  if (UnderWine() && !Has(L"DISPLAY") && !Has(kOnTestDesktop) && !listing) {
+    const std::wstring desktop = MakeTestDesktop();
+    if (!desktop.empty()) return RunOn(desktop);
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
