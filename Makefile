@@ -1,4 +1,4 @@
-# make run | make test | make bench | make demo | make screenshot
+# make run | make test | make bench | make demo | make screenshot | make screenshot-windows
 # make fuzz [SEEDS=N FIRST_SEED=S] | make test-sanitize
 # Each target first installs what is missing (Debian 12, apt-get).
 
@@ -20,7 +20,7 @@ WINE_ENV := WINEPREFIX=$(abspath $(WINBUILD))/wineprefix WINEDEBUG=-all \
             WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 
 .PHONY: all deps native windows install run test test-native test-windows test-sanitize fuzz bench demo \
-        screenshot clean
+        screenshot screenshot-windows clean
 
 all: native
 
@@ -100,6 +100,13 @@ demo: native
 
 screenshot: native
 	tests/screenshot.sh $(BUILD)
+
+# The real mirtel.exe under Wine on a virtual display -> $(WINBUILD)/screenshots
+screenshot-windows: deps
+	cmake -S . -B $(WINBUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WINBUILD) -j $(JOBS) --target mirtel
+	tests/screenshot_windows.sh $(WINBUILD)
 
 clean:
 	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD) $(SANBUILD)

@@ -1,0 +1,128 @@
+#!/bin/sh
+# Pictures of the real mirtel.exe under Wine on a virtual display: the idle
+# window, the window after a copy job, and sync mode with a hint. Nothing of
+# the user's is touched: the program runs from a copy in a temporary folder
+# (drive D: of the build folder's own Wine prefix), with its own history.
+#   tests/screenshot_windows.sh <build dir>  -> <build dir>/screenshots/*.png
+# Needs wine, xvfb-run, xdotool, ImageMagick's import and fonts-noto-cjk.
+set -eu
+
+if [ "${1:-}" = "--on-display" ]; then
+  # Second stage, inside the virtual display: $2 work folder, $3 output folder.
+  work=$2
+  out=$3
+  wine "$work/prog/mirtel.exe" >"$work/mirtel.log" 2>&1 &
+  pid=$!
+  trap 'kill "$pid" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+
+  wid=
+  for _ in $(seq 1 300); do
+    wid=$(xdotool search --onlyvisible --name 'みるてる' 2>/dev/null | head -n 1) || true
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  if [ -z "$wid" ]; then
+    echo "screenshot: the window did not appear" >&2
+    cat "$work/mirtel.log" >&2
+    exit 1
+  fi
+  sleep 2
+  # Without a window manager the X window is the client area (213 pixels
+  # high) and the menu bar above it.
+  height=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^HEIGHT=//p')
+  menu=$((height - 213))
+
+  shot() { import -window "$wid" "$out/$1.png"; }
+  at() { xdotool mousemove --window "$wid" "$1" $(($2 + menu)); }
+
+  at 200 200  # the status line: no hint
+  sleep 0.5
+  shot idle
+
+  at 54 104   # cmdBackUp
+  sleep 0.5
+  xdotool click 1
+  for _ in $(seq 1 100); do
+    [ -n "$(find "$work/drive/バックアップ" -name '*.txt' 2>/dev/null)" ] && break
+    sleep 0.1
+  done
+  sleep 2
+  at 400 148  # over cmdQuit: its hint
+  sleep 0.5
+  shot after-copy
+
+  at 28 192   # the mode box: switch to sync mode
+  sleep 0.5
+  xdotool click 1
+  sleep 1
+  shot sync-mode
+  exit 0
+fi
+
+[ $# -eq 1 ] || { echo "usage: $0 <build dir>" >&2; exit 2; }
+build=$(cd "$1" && pwd)
+[ -f "$build/mirtel.exe" ] || { echo "screenshot: $build/mirtel.exe is missing" >&2; exit 1; }
+for tool in wine wineserver xvfb-run xdotool import iconv; do
+  command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing" >&2; exit 1; }
+done
+out=$build/screenshots
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The prefix is the screenshots' own, made once (a fresh one takes seconds).
+WINEPREFIX=$build/screenshot-wineprefix
+WINEDEBUG=-all
+WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
+LC_ALL=ja_JP.UTF-8                  # Japanese Windows: code page 932
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  DISPLAY= wineboot -i </dev/null >/dev/null 2>&1 || true
+fi
+# Wine draws Japanese only where the Windows faces map to a CJK font.
+# regedit reads names beyond ASCII only from a UTF-16 file.
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  for face in 'ＭＳ Ｐゴシック' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Tahoma'; do
+    printf '"%s"="Noto Sans CJK JP"\r\n' "$face"
+  done
+} | iconv -f UTF-8 -t UTF-16 >"$work/fonts.reg"
+DISPLAY= wine regedit /S "$(winepath -w "$work/fonts.reg")" </dev/null >/dev/null 2>&1
+DISPLAY= wineserver -w
+
+# Drive D: is the work folder's drive: paths as a user would have them.
+drive=$work/drive
+mkdir -p "$work/prog" "$drive/バックアップ" "$drive/データ/旅行" "$drive/データ/書類/2024年"
+rm -f "$WINEPREFIX/dosdevices/d:"
+ln -s "$drive" "$WINEPREFIX/dosdevices/d:"
+cp "$build/mirtel.exe" "$build/Mirtel.html" "$work/prog/"
+printf '家族で海へ。\n' >"$drive/データ/旅行/日記.txt"
+printf 'photo\n' >"$drive/データ/旅行/海.jpg"
+printf 'メモ\n' >"$drive/データ/メモ.txt"
+printf '見積\n' >"$drive/データ/書類/2024年/見積書.txt"
+printf 'ok\n' >"$drive/データ/書類/readme.txt"
+
+# The history, in the ANSI code page: one source and one destination, so
+# that the fields hold them.
+entry() {
+  bytes=$(printf %s "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n')
+  n=$((${#bytes} / 2))
+  printf "\\$(printf %03o $((n % 256)))\\$(printf %03o $((n / 256)))"
+  printf %s "$1" | iconv -f UTF-8 -t CP932
+}
+{
+  entry 'D:\データ'
+  i=1; while [ $i -lt 10 ]; do printf '\000\000'; i=$((i + 1)); done
+  entry 'D:\バックアップ'
+  i=1; while [ $i -lt 10 ]; do printf '\000\000'; i=$((i + 1)); done
+  printf '\001\000\000\000\001\000\000\000'
+} >"$work/prog/mirtel.dat"
+
+# The pointer starts in the middle of the screen, which on this size lies
+# below the window: a window that opens under the pointer gets a mouse move,
+# and with it a hint.
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" --on-display "$work" "$out"
+rm -f "$WINEPREFIX/dosdevices/d:"
+echo "screenshots in $out:"
+ls "$out"
