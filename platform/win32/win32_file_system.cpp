@@ -496,10 +496,13 @@ void Win32FileSystem::MakeFolder(const std::string& path) {
 }
 
 void Win32FileSystem::MakeFolderLike(const std::string& path, const std::string& model) {
-  std::wstring modelExtended;
-  std::uint32_t modelAttributes = 0;
-  const DWORD code = Query(model, modelExtended, modelAttributes);
-  if (code != ERROR_SUCCESS) ThrowQueryError(code, model, modelExtended);
+  // Asked of the system, not of a listing: a model gone since it was listed
+  // must not leave an empty copy of itself behind.
+  const std::wstring modelExtended = ExtendedPath(model);
+  const DWORD modelAttributes = GetFileAttributesW(modelExtended.c_str());
+  if (modelAttributes == INVALID_FILE_ATTRIBUTES) {
+    ThrowQueryError(GetLastError(), model, modelExtended);
+  }
   MakeFolder(path);
   // Permissions come from the parent folder, as for any new folder; what
   // marks the model apart is its hidden and system bits.

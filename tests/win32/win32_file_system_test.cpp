@@ -561,6 +561,15 @@ TEST_F(Win32FileSystemTest, MakeFolderLikeTakesTheModelsHiddenAndSystemMarks) {
   EXPECT_EQ(KindOf([&] { fs.MakeFolderLike(s.P(L"orphan"), s.P(L"missing")); }),
             FsErrorKind::NotFound);
   EXPECT_FALSE(s.Exists(L"orphan"));
+  // A model gone since the walk listed it leaves no empty copy behind.
+  for (std::string n = fs.ListStart(s.F() + "*.*", kListEverything); n != "plain";) {
+    ASSERT_FALSE(n.empty());
+    n = fs.ListNext();
+  }
+  ASSERT_TRUE(RemoveDirectoryW(Extended(s.W(L"plain")).c_str()));
+  EXPECT_EQ(KindOf([&] { fs.MakeFolderLike(s.P(L"plain again"), s.P(L"plain")); }),
+            FsErrorKind::NotFound);
+  EXPECT_FALSE(s.Exists(L"plain again"));
 }
 
 TEST_F(Win32FileSystemTest, AFolderIsTheSameWhateverSpellingLeadsToIt) {
