@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "platform/file_system.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_path.h"
 
 namespace mirtel {
@@ -61,6 +62,31 @@ std::wstring VolumePathOf(const std::wstring& extended) {
   return PlainPath(root);
 }
 
+std::wstring NameOf(const std::wstring& extended) {
+  const std::size_t cut = extended.rfind(L'\\');
+  return cut == std::wstring::npos ? extended : extended.substr(cut + 1);
+}
+
+// `extended` without the \\?\ prefix in its short form ("" when it has none).
+std::wstring ShortPlainPath(const std::wstring& extended) {
+  std::wstring shortPath(extended.size() + 1, L'\0');
+  const DWORD length =
+      GetShortPathNameW(extended.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+  if (length == 0 || length >= shortPath.size()) return {};
+  shortPath.resize(length);
+  return PlainPath(shortPath);
+}
+
+// `extended` as the shell takes it: plain, in its long form or else its
+// short one, shorter than MAX_PATH; "" when neither is.
+std::wstring ShellPath(const std::wstring& extended) {
+  std::wstring plain = PlainPath(extended);
+  if (plain.size() < MAX_PATH) return plain;
+  plain = ShortPlainPath(extended);
+  if (!plain.empty() && plain.size() < MAX_PATH) return plain;
+  return {};
+}
+
 }  // namespace
 
 Win32Recycler::Win32Recycler(FileSystem* listings) : listings_(listings) {
@@ -99,25 +125,20 @@ void Win32Recycler::MoveToRecycleBin(const std::string& path) {
   }
   if (!Exists(item)) ThrowWin32Error(GetLastError(), path);
 
-  std::wstring plain = PlainPath(item);
-  std::wstring root = VolumePathOf(item);
+  const std::wstring root = VolumePathOf(item);
   if (root.empty() || !VolumeHasRecycleBin(root)) {
     throw FsError(FsErrorKind::NoRecycleBin, path, "このドライブにはごみ箱がありません");
   }
-  if (plain.size() >= MAX_PATH) {
-    // The shell takes no path longer than MAX_PATH; the short form may fit.
-    std::wstring shortPath(item.size() + 1, L'\0');
-    DWORD length =
-        GetShortPathNameW(item.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
-    if (length > 0 && length < shortPath.size()) {
-      shortPath.resize(length);
-      plain = PlainPath(shortPath);
-    }
-    if (plain.size() >= MAX_PATH) {
-      throw FsError(FsErrorKind::NameTooLong, path, "パスが長すぎてごみ箱に移せません");
-    }
+  const std::wstring plain = ShellPath(item);
+  if (!plain.empty()) {
+    Recycle(path, item, plain);
+  } else {
+    RecycleFromNearer(path, item, root);
   }
+}
 
+void Win32Recycler::Recycle(const std::string& path, const std::wstring& item,
+                            const std::wstring& plain) {
   std::wstring from = plain;
   from.push_back(L'\0');  // the list ends in two NULs; c_str() adds the second
   SHFILEOPSTRUCTW operation{};
@@ -146,6 +167,76 @@ void Win32Recycler::MoveToRecycleBin(const std::string& path) {
                   "ごみ箱に移せませんでした (" + Hex(static_cast<unsigned>(result)) + ")");
   }
   if (stillThere) throw FsError(FsErrorKind::Other, path, "ごみ箱に移せませんでした");
+}
+
+// The shell takes no path of MAX_PATH or more, not even in its short form.
+// Such an item is first renamed (on its own volume, never copied) into a
+// folder of our own in the nearest folder above it whose path is short
+// enough, and recycled from there: the bin then names that folder as its
+// place. Should the bin refuse it, it is renamed back; should the program
+// stop in between, the item is still there, in a folder a later run prunes.
+void Win32Recycler::RecycleFromNearer(const std::string& path, const std::wstring& item,
+                                      const std::wstring& root) {
+  const std::wstring name = NameOf(item);
+  // The longest holder name, ".mirtel-recycle-<pid>-<n>".
+  constexpr std::size_t kHolderLength = 16 + 10 + 1 + 10;
+  std::wstring nearer;
+  // Where the long name fits, the bin shows it; else the short one (at most
+  // 8.3 for the holder and the item alike) must do.
+  for (int pass = 0; pass < 2 && nearer.empty(); ++pass) {
+    for (std::wstring folder = ParentOf(item); !folder.empty(); folder = ParentOf(folder)) {
+      const std::wstring longForm = PlainPath(folder);
+      if (longForm.size() < root.size()) break;  // above the item's own volume
+      std::size_t need = longForm.size() + kHolderLength + 1 + name.size();
+      if (pass == 1) {
+        const std::wstring shortForm = ShortPlainPath(folder);
+        need = (shortForm.empty() ? longForm : shortForm).size() + 12 + 1 + 12;
+      }
+      if (need < MAX_PATH) {
+        nearer = folder;
+        break;
+      }
+    }
+  }
+  if (nearer.empty()) {
+    throw FsError(FsErrorKind::NameTooLong, path, "パスが長すぎてごみ箱に移せません");
+  }
+  std::wstring holder;
+  for (int attempt = 0;; ++attempt) {
+    holder = nearer + L".mirtel-recycle-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(++holderCounter_);
+    if (CreateDirectoryW(holder.c_str(), nullptr)) break;
+    const DWORD code = GetLastError();
+    if (code != ERROR_ALREADY_EXISTS || attempt >= 16) ThrowWin32Error(code, path);
+  }
+  const std::string holderPath = WideToUtf8(PlainPath(holder));
+  const std::wstring moved = holder + L"\\" + name;
+  if (!MoveFileExW(item.c_str(), moved.c_str(), 0)) {
+    const DWORD code = GetLastError();
+    RemoveDirectoryW(holder.c_str());
+    if (listings_) listings_->NoteChanged(holderPath);
+    ThrowWin32Error(code, path);
+  }
+  if (listings_) {
+    listings_->NoteChanged(path);
+    listings_->NoteChanged(holderPath);
+  }
+  try {
+    const std::wstring plain = ShellPath(moved);
+    if (plain.empty()) {
+      throw FsError(FsErrorKind::NameTooLong, path, "パスが長すぎてごみ箱に移せません");
+    }
+    Recycle(path, moved, plain);
+  } catch (const FsError&) {
+    if (Exists(moved) && !MoveFileExW(moved.c_str(), item.c_str(), 0)) {
+      throw FsError(FsErrorKind::Other, path,
+                    "ごみ箱に移せず、元の場所にも戻せませんでした。今は " +
+                        WideToUtf8(PlainPath(moved)) + " にあります");
+    }
+    RemoveDirectoryW(holder.c_str());
+    throw;
+  }
+  RemoveDirectoryW(holder.c_str());
 }
 
 }  // namespace mirtel

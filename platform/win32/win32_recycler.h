@@ -24,12 +24,17 @@ class Win32Recycler : public Recycler {
 
  private:
   bool VolumeHasRecycleBin(const std::wstring& root);
+  // `item` (extended) by the shell, which takes it as `plain`.
+  void Recycle(const std::string& path, const std::wstring& item, const std::wstring& plain);
+  void RecycleFromNearer(const std::string& path, const std::wstring& item,
+                         const std::wstring& root);
 
   FileSystem* listings_;
   bool comInitialized_ = false;
   // Volumes known to keep a Recycle Bin, by root and serial number (a drive
   // letter may be given to another disk while the program runs).
   std::map<std::wstring, std::uint32_t> recycling_;
+  unsigned holderCounter_ = 0;
 };
 
 }  // namespace mirtel

@@ -2,9 +2,11 @@
 // (under Wine, the XDG Trash of XDG_DATA_HOME), never gone for good.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/win32/win32_api.h"
 // after windows.h
@@ -133,6 +135,87 @@ TEST_F(Win32RecyclerTest, ItemsBeyondMaxPathGoByTheirShortName) {
   ASSERT_GT(length, 0u);
   shortPath.resize(length);
   ExpectRecycled(item, shortPath.substr(shortPath.rfind(L'\\') + 1));
+}
+
+// Too deep for the shell even by short names (40 folders of 20 characters).
+std::wstring TooDeep(const Win32Scratch& s) {
+  std::wstring deep;
+  for (int level = 0; level < 40; ++level) {
+    deep += (deep.empty() ? L"" : L"\\") + std::wstring(18, L'f') + std::to_wstring(level % 10) +
+            L"\x5199";  // 写
+    s.Dir(deep);
+  }
+  return deep;
+}
+
+// The bytes of every file directly in `folder`.
+std::vector<std::string> Contents(const std::wstring& folder) {
+  std::vector<std::string> contents;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Extended(folder) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return contents;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    HANDLE file = CreateFileW((Extended(folder) + L"\\" + found.cFileName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    char bytes[256];
+    DWORD read = 0;
+    ::ReadFile(file, bytes, sizeof bytes, &read, nullptr);
+    CloseHandle(file);
+    contents.emplace_back(bytes, read);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return contents;
+}
+
+// Every name in the chain of folders from the scratch folder down to `deep`.
+std::vector<std::wstring> NamesAlong(const Win32Scratch& s, const std::wstring& deep) {
+  std::vector<std::wstring> names = s.Names();
+  for (std::size_t cut = deep.find(L'\\'); cut != std::wstring::npos;
+       cut = deep.find(L'\\', cut + 1)) {
+    for (const auto& name : s.Names(deep.substr(0, cut))) names.push_back(name);
+  }
+  for (const auto& name : s.Names(deep)) names.push_back(name);
+  return names;
+}
+
+TEST_F(Win32RecyclerTest, ItemsTooDeepEvenForShortNamesStillGoToTheBin) {
+  const std::wstring deep = TooDeep(s);
+  const std::wstring file = deep + L"\\\x6DF1\x3044 file" + tag_ + L".txt";  // 深い
+  s.Write(file, "deep file" + WideToUtf8(tag_));
+  const std::wstring folder = deep + L"\\\x6DF1\x3044 folder" + tag_;
+  s.Dir(folder);
+  s.Write(folder + L"\\inner.txt", "inner" + WideToUtf8(tag_));
+  std::wstring shortPath(MAX_PATH * 8, L'\0');
+  const DWORD length = GetShortPathNameW(Extended(s.W(file)).c_str(), shortPath.data(),
+                                         static_cast<DWORD>(shortPath.size()));
+  ASSERT_GT(length, static_cast<DWORD>(MAX_PATH));
+
+  for (const std::wstring& item : {file, folder}) {
+    const std::int64_t before = ItemsInBin(root_);
+    ASSERT_NO_THROW(recycler.MoveToRecycleBin(s.P(item))) << WideToUtf8(item);
+    EXPECT_FALSE(s.Exists(item));
+    EXPECT_GE(ItemsInBin(root_), before + 1);
+  }
+  // Nothing of ours is left along the way, and the rest stays.
+  EXPECT_EQ(NamesAlong(s, deep).size(), 40u);
+  const std::wstring trash = WineTrashFiles();
+  if (!trash.empty()) {
+    const auto held = Contents(trash);
+    EXPECT_NE(std::find(held.begin(), held.end(), "deep file" + WideToUtf8(tag_)), held.end());
+  }
+
+  // An item the system will not let go of stays where it was.
+  const std::wstring locked = deep + L"\\locked" + tag_ + L".txt";
+  s.Write(locked, "locked");
+  HANDLE held = CreateFileW(Extended(s.W(locked)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(recycler.MoveToRecycleBin(s.P(locked)), FsError);
+  CloseHandle(held);
+  EXPECT_EQ(s.Read(locked), "locked");
+  EXPECT_EQ(NamesAlong(s, deep).size(), 41u);
 }
 
 TEST_F(Win32RecyclerTest, ListingsOfTheFolderAreNotServedStale) {
