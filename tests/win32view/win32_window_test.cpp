@@ -6,8 +6,10 @@
 #include "platform/win32/view/win32_window.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -112,6 +114,20 @@ bool SystemListsFace(const std::wstring& face) {
   EnumFontFamiliesExW(screen, &wanted, Listed, reinterpret_cast<LPARAM>(&found), 0);
   ReleaseDC(nullptr, screen);
   return found;
+}
+
+// What Explorer hands a window that files are dropped on.
+HGLOBAL DropOf(const std::vector<std::wstring>& paths) {
+  std::wstring list;
+  for (const std::wstring& path : paths) list += path + L'\0';
+  list += L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  return memory;
 }
 
 // Records the system drags the window asks for, and keeps the system out.
@@ -794,6 +810,35 @@ TEST_F(Win32WindowTest, KeysClickTheFocusedButtonAndBoxesAnswer) {
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
   EXPECT_FALSE(fs::exists(U("保存先/写真/a.txt")));
+}
+
+// A folder dropped from Explorer on a folder field, or on its edit, is
+// taken as the folder dialog's choice; a file or two folders change nothing.
+TEST_F(Win32WindowTest, FolderDroppedOnAFieldIsTakenAsChosen) {
+  fs::create_directories(U("写真/2024年"));
+  std::ofstream(U("写真/メモ.txt")) << "メモ";
+  LoadAndShow();
+  auto drop = [&](HWND target, const std::vector<fs::path>& paths) {
+    std::vector<std::wstring> wide;
+    for (const fs::path& path : paths) wide.push_back(ToWide(P(path)));
+    // The window frees the drop.
+    SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(wide)), 0);
+  };
+  ComboBox& moto = window_->Combo(Control::cmbBackMoto);
+  drop(W(Control::cmbBackMoto), {U("写真/2024年")});
+  EXPECT_EQ(moto.Text(), P(U("写真/2024年")));
+  EXPECT_EQ(moto.ListCount(), 1);
+  drop(W(Control::cmbBackMoto), {U("写真/メモ.txt")});
+  drop(window_->comboEdit(Control::cmbBackMoto), {U("写真"), U("写真/2024年")});
+  EXPECT_EQ(moto.Text(), P(U("写真/2024年")));
+  EXPECT_EQ(moto.ListCount(), 1);
+  drop(window_->comboEdit(Control::cmbBackSaki), {U("写真")});
+  EXPECT_EQ(window_->Combo(Control::cmbBackSaki).Text(), P(U("写真")));
+  for (const ControlDesign& d : ControlDesigns()) {
+    const LONG exStyle = GetWindowLongW(W(d.control), GWL_EXSTYLE);
+    EXPECT_EQ((exStyle & WS_EX_ACCEPTFILES) != 0, d.kind == ControlKind::ComboBox) << d.name;
+  }
+  EXPECT_TRUE(boxes_.empty());
 }
 
 // Another DPI: every rectangle, font and picture follows, and back.

@@ -1,9 +1,11 @@
 #include "platform/win32/view/win32_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <exception>
+#include <vector>
 
 #include "app/frm_mirtel.h"
 #include "app/window_design.h"
@@ -280,6 +282,23 @@ LRESULT Win32Window::HandleControl(Control c, HWND hwnd, UINT message, WPARAM wP
       break;
     case WM_CAPTURECHANGED:
       if (hwnd == pressedLabel_ && reinterpret_cast<HWND>(lParam) != hwnd) pressedLabel_ = nullptr;
+      break;
+    case WM_DROPFILES:
+      if (DesignOf(c).kind == ControlKind::ComboBox) {
+        // Files dropped from Explorer on a folder field; the logic takes one
+        // folder and refuses anything else.
+        auto* drop = reinterpret_cast<HDROP>(wParam);
+        std::vector<std::string> paths;
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+          std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+          path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+          paths.push_back(ToUtf8(path));
+        }
+        DragFinish(drop);
+        Forward([&] { form_->FolderDropped(c, paths); });
+        return 0;
+      }
       break;
     default:
       break;

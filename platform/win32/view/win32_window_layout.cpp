@@ -92,6 +92,7 @@ void Win32Window::CreateControls() {
       case ControlKind::ComboBox:
         windowClass = WC_COMBOBOXW;
         style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+        exStyle |= WS_EX_ACCEPTFILES;  // a folder dropped from Explorer
         break;
       case ControlKind::ListBox:
         windowClass = WC_LISTBOXW;
@@ -116,8 +117,9 @@ void Win32Window::CreateControls() {
                       reinterpret_cast<DWORD_PTR>(this));
     if (d.kind == ControlKind::ComboBox) {
       SetWindowTextW(h, ToWide(d.initialText).c_str());
-      // Its double click happens in its edit field.
+      // Its double click, and a drop, land in its edit field.
       if (HWND edit = comboEdit(c)) {
+        SetWindowLongW(edit, GWL_EXSTYLE, GetWindowLongW(edit, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
         SetWindowSubclass(edit, ControlProc, static_cast<UINT_PTR>(Index(c)),
                           reinterpret_cast<DWORD_PTR>(this));
       }
