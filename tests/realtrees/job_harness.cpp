@@ -6,7 +6,8 @@
 #include <map>
 #include <sstream>
 
-#include "bench/walk_runner.h"
+#include "cli/cli_job.h"
+#include "platform/native_ansi_codec.h"
 
 namespace mirtel::realtrees {
 namespace {
@@ -81,7 +82,7 @@ std::string JobReport::Text() const {
 
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
                  const std::string& destParent, bool sync) {
-  WalkOptions options;
+  CliOptions options;
   options.source = source;
   options.dest = destParent;
   options.sync = sync;
@@ -90,7 +91,9 @@ JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
   std::ostringstream err;
   const std::atomic<bool> interrupted{false};
   JobReport report;
-  report.status = RunWalk(options, fs, recycler, out, err, interrupted);
+  const auto codec = MakeNativeAnsiCodec();
+  CliPlatform platform{fs, recycler, *codec, {}, false};
+  report.status = RunCopyJob(options, platform, out, err, interrupted);
   report.out = out.str();
   report.err = err.str();
   const std::vector<std::string> lines = SplitLines(report.out);

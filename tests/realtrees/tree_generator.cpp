@@ -523,7 +523,8 @@ class Builder {
 
 class Mutator {
  public:
-  Mutator(GeneratedTree& tree, std::uint64_t seed) : tree_(tree), rng_(seed ^ 0x5EED0F5EEDULL) {}
+  Mutator(GeneratedTree& tree, std::uint64_t seed, bool keepDeep)
+      : tree_(tree), rng_(seed ^ 0x5EED0F5EEDULL), keepDeep_(keepDeep) {}
 
   void Run() {
     const int files = static_cast<int>(tree_.files.size());
@@ -544,7 +545,7 @@ class Mutator {
       }
     }
     for (int i = 0; i < std::max(3, files / 60); ++i) Remove(PickFile());
-    if (!tree_.chainMiddleFile.empty() && Free(tree_.chainMiddleFile)) {
+    if (!keepDeep_ && !tree_.chainMiddleFile.empty() && Free(tree_.chainMiddleFile)) {
       Remove(tree_.chainMiddleFile);
     }
     for (int i = 0; i < 2; ++i) Remove(PickFolder());
@@ -723,6 +724,7 @@ class Mutator {
 
   GeneratedTree& tree_;
   Rng rng_;
+  bool keepDeep_;
   std::vector<std::string> taken_;
 };
 
@@ -750,7 +752,9 @@ GeneratedTree Generate(std::uint64_t seed, const std::string& root, const std::s
   return tree;
 }
 
-void Mutate(GeneratedTree& tree, std::uint64_t seed) { Mutator(tree, seed).Run(); }
+void Mutate(GeneratedTree& tree, std::uint64_t seed, bool keepDeep) {
+  Mutator(tree, seed, keepDeep).Run();
+}
 
 std::string FreshName(Rng& rng, const std::string& folder, std::size_t bytes) {
   std::set<std::string> used;

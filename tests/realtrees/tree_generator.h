@@ -60,10 +60,11 @@ struct GeneratedTree {
 GeneratedTree Generate(std::uint64_t seed, const std::string& root, const std::string& outside,
                        const TreeProfile& profile);
 
-// A user's changes between two backups: same-second edits, deletions,
-// renames of files and folders, a file become a folder and a folder a file,
-// new links, a new file at the bottom of the chain, changed modes.
-void Mutate(GeneratedTree& tree, std::uint64_t seed);
+// A user's changes between two backups: same-second edits, deletions (one
+// half way down the deep chain unless `keepDeep`), renames of files and
+// folders, a file become a folder and a folder a file, new links, a new file
+// at the bottom of the chain, changed modes.
+void Mutate(GeneratedTree& tree, std::uint64_t seed, bool keepDeep = false);
 
 // A name unused in `folder` (by the system's rules of sameness), of about
 // `bytes` bytes when given.

@@ -40,6 +40,23 @@ struct Platform {
 
 const Platform& ThisPlatform();
 
+// A hash of a file's bytes, fed in pieces.
+class ContentHash {
+ public:
+  void Add(const unsigned char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      hash_ = (hash_ ^ data[i]) * 0x100000001B3ULL;
+      hash_ ^= hash_ >> 29;
+    }
+    total_ += size;
+  }
+  std::uint64_t Value() const { return hash_ ^ (total_ * 0xFF51AFD7ED558CCDULL); }
+
+ private:
+  std::uint64_t hash_ = 0x9E3779B97F4A7C15ULL;
+  std::uint64_t total_ = 0;
+};
+
 std::string Join(const std::string& folder, const std::string& name);
 
 // The entry itself (a link is a link); kind Missing when there is none.

@@ -210,8 +210,7 @@ std::uint64_t HashOf(const std::string& path) {
   if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) Fail("hash (not a file)", path, EINVAL);
   constexpr std::size_t kChunk = std::size_t{1} << 20;
   const auto buffer = std::make_unique<unsigned char[]>(kChunk);
-  std::uint64_t hash = 0x9E3779B97F4A7C15ULL;
-  std::uint64_t total = 0;
+  ContentHash hash;
   for (;;) {
     const ssize_t n = ::read(in.fd, buffer.get(), kChunk);
     if (n < 0) {
@@ -219,13 +218,9 @@ std::uint64_t HashOf(const std::string& path) {
       Fail("read", path, errno);
     }
     if (n == 0) break;
-    for (ssize_t i = 0; i < n; ++i) {
-      hash = (hash ^ buffer[static_cast<std::size_t>(i)]) * 0x100000001B3ULL;
-      hash ^= hash >> 29;
-    }
-    total += static_cast<std::uint64_t>(n);
+    hash.Add(buffer.get(), static_cast<std::size_t>(n));
   }
-  return hash ^ (total * 0xFF51AFD7ED558CCDULL);
+  return hash.Value();
 }
 
 void MakeFolder(const std::string& path, std::uint32_t mode) {
