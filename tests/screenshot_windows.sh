@@ -120,8 +120,7 @@ entry() {
 } >"$work/prog/mirtel.dat"
 
 # The pointer starts in the middle of the screen, which on this size lies
-# below the window: a window that opens under the pointer gets a mouse move,
-# and with it a hint.
+# below the window: nothing of the window is under it as it opens.
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" --on-display "$work" "$out"
 rm -f "$WINEPREFIX/dosdevices/d:"
 echo "screenshots in $out:"

@@ -613,6 +613,11 @@ TEST_F(Win32WindowTest, MouseGivesHintsClicksAndDrags) {
       EXPECT_EQ(Status(), "-");
     }
   }
+  // A mouse move the system makes up where the pointer stands still (a
+  // window appearing or going away under it) shows no hint.
+  window_->SetCaption(Control::lblProcess, "-");
+  SendMessageW(W(Control::Label2), WM_MOUSEMOVE, 0, inside);
+  EXPECT_EQ(Status(), "-");
   // A disabled control passes the mouse to the window, which shows nothing.
   form_->All_False();
   window_->SetCaption(Control::lblProcess, "-");
@@ -796,6 +801,10 @@ TEST_F(Win32WindowTest, KeysClickTheFocusedButtonAndBoxesAnswer) {
   Key(VK_SPACE);
   EXPECT_EQ(shell_.prompts.size(), 2u);
   EXPECT_EQ(window_->Combo(Control::cmbBackSaki).Text(), P(U("保存先")));
+  // A held Enter does not click again.
+  MSG repeat{GetFocus(), WM_KEYDOWN, VK_RETURN, LPARAM{1} << 30, 0, {}};
+  EXPECT_TRUE(window_->PreTranslate(repeat));
+  EXPECT_EQ(shell_.prompts.size(), 2u);
   shell_.chosen.reset();
   Key(VK_RETURN);
   EXPECT_EQ(window_->Combo(Control::cmbBackSaki).Text(), P(U("保存先"))) << "cancelled";

@@ -147,6 +147,9 @@ LRESULT Win32Window::HandleFrame(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       Forward([&] { form_->Form_MouseDown(button); });
       return 0;
     }
+    case WM_MOUSEMOVE:
+      PointerMoved(hwnd, lParam);
+      break;
     case WM_SETCURSOR:
       if (busy_) {
         SetCursor(SystemCursor(IDC_WAIT));
@@ -237,7 +240,9 @@ LRESULT Win32Window::HandleControl(Control c, HWND hwnd, UINT message, WPARAM wP
       // A disabled control gets no mouse at all: its parent does, and shows
       // no hint for it.
       const Procedure hint = MouseMoveProcedure(c);
-      if (hint != nullptr && IsWindowEnabled(control(c))) Forward([&] { (form_->*hint)(); });
+      if (PointerMoved(hwnd, lParam) && hint != nullptr && IsWindowEnabled(control(c))) {
+        Forward([&] { (form_->*hint)(); });
+      }
       return result;
     }
     case WM_LBUTTONDOWN:
@@ -314,8 +319,24 @@ void Win32Window::ShowEscaped(const std::string& description) {
   }
 }
 
+// Windows also sends a mouse move when a window appears or goes away under
+// a pointer that stands still (the window opening, a box closing): hints
+// follow the pointer's real moves only.
+bool Win32Window::PointerMoved(HWND hwnd, LPARAM lParam) {
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  ClientToScreen(hwnd, &at);
+  const bool moved = at.x != pointer_.x || at.y != pointer_.y;
+  pointer_ = at;
+  return moved;
+}
+
 bool Win32Window::PreTranslate(MSG& msg) {
   if (hwnd_ == nullptr || msg.hwnd == nullptr || !Holds(hwnd_, msg.hwnd)) return false;
+  // A held Enter clicks the focused button once, not at the keyboard's
+  // repeat rate.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && (msg.lParam & (1 << 30)) != 0) {
+    return true;
+  }
   // The shortcut keys work from anywhere in the window, also where a field
   // would take the key for itself (Ctrl+A in a text box).
   if (accelerators_ != nullptr && TranslateAcceleratorW(hwnd_, accelerators_, &msg) != 0) {
@@ -480,6 +501,7 @@ int Win32Window::ListCount(Control list) {
 
 void Win32Window::Show() {
   if (hwnd_ == nullptr) return;
+  GetCursorPos(&pointer_);
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
   SetForegroundWindow(hwnd_);

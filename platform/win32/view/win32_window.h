@@ -132,6 +132,7 @@ class Win32Window : public Window {
   void BuildAccelerators();
   bool MenuReachable(MenuItem item) const;
 
+  bool PointerMoved(HWND hwnd, LPARAM lParam);
   void ScheduleFlush();
   void Flush();
   void RestoreFocus();
@@ -163,6 +164,7 @@ class Win32Window : public Window {
   bool busy_ = false;
   bool quitOnDestroy_ = true;  // not when the object itself goes
   HWND lastFocus_ = nullptr;
+  POINT pointer_{-32768, -32768};  // where the last mouse move was, on the screen
 
   // A label's click happens on release inside it, never on the second
   // press of a double click.
