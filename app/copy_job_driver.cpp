@@ -80,7 +80,8 @@ bool FrmMirtel::PrepareJob() {
   }
   // The same text, or the same folder reached another way (a link, another
   // spelling): nothing may be made inside the source for it.
-  if (job_.SakiFolder == job_.MotoFolder || SameJobFolders(p_.fs, job_.MotoFolder, job_.SakiFolder)) {
+  if (job_.SakiFolder == job_.MotoFolder ||
+      SameJobFolders(p_.fs, job_.MotoFolder, job_.SakiFolder)) {
     w.MsgBox(kSameFolderText);
     w.SetFocus(Control::cmdBackSaki);
     return false;

@@ -30,7 +30,7 @@ struct AppPlatform {
   Recycler& recycler;
   AnsiCodec& codec;
   TickClock& clock;
-  std::string programFolder;   // ends in the separator; the help lives here
+  std::string programFolder;     // ends in the separator; the help lives here
   std::string settingsFolder{};  // where mirtel.dat lives; the program's folder when empty
 };
 

@@ -1,6 +1,7 @@
 // The help menu: the help document beside the program and the version box.
 #include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/job_roots.h"
 #include "engine/path_helpers.h"
 #include "platform/native_path.h"
 
@@ -16,8 +17,8 @@ void FrmMirtel::mnu_help_help_Click() {
     // Beside the program (a portable install, the build), else where an
     // installed program's data lives: share/mirtel beside its bin folder.
     std::string path = p_.programFolder + "Mirtel.html";
-    if (const std::string installed = p_.programFolder + ".." + kSeparator + "share" +
-                                      kSeparator + "mirtel" + kSeparator + "Mirtel.html";
+    if (const std::string installed = p_.programFolder + ".." + kSeparator + "share" + kSeparator +
+                                      "mirtel" + kSeparator + "Mirtel.html";
         !ChkExist(p_.fs, path) && ChkExist(p_.fs, installed)) {
       path = installed;
     }

@@ -9,6 +9,7 @@ namespace {
 constexpr ColorRef kWhite = 0x00FFFFFF;
 constexpr ColorRef kLightCyan = 0x00FFFF80;  // red 128, green 255, blue 255
 
+// clang-format off
 constexpr std::array<ControlDesign, 16> kControls{{
     {Control::cmdOpenSaki, "cmdOpenSaki", ControlKind::PictureButton, {280, 40, 73, 33}, 12,
      FontId::Default, false, false, 0, Align::Center, "folder_open", 129, ""},
@@ -44,12 +45,15 @@ constexpr std::array<ControlDesign, 16> kControls{{
      true, kWhite, Align::Center, "", 110, ""},
 }};
 
+// clang-format on
+
 constexpr std::array<Control, 10> kTabOrder{
     Control::cmdBackMoto, Control::cmdBackSaki, Control::cmdBackUp,   Control::lstResult,
     Control::cmdStop,     Control::cmdQuit,     Control::cmbBackMoto, Control::cmbBackSaki,
     Control::cmdOpenMoto, Control::cmdOpenSaki,
 };
 
+// clang-format off
 constexpr std::array<MenuDesign, 16> kMenus{{
     {MenuItem::mnu_cmd, "mnu_cmd", 1, "コマンド(&C)", Shortcut::None, false, false, false, true,
      true},
@@ -83,6 +87,7 @@ constexpr std::array<MenuDesign, 16> kMenus{{
     {MenuItem::mnu_help_ver, "mnu_help_ver", 2, "バージョン(&V)", Shortcut::CtrlA, false, false,
      false, true, true},
 }};
+// clang-format on
 
 }  // namespace
 

@@ -44,8 +44,8 @@ struct ControlDesign {
   Control control;
   std::string_view name;
   ControlKind kind;
-  Rect rect;                 // pixels at 96 dpi, from the client area's top left
-  int tabIndex;              // 0 first; labels hold one but never take the focus
+  Rect rect;     // pixels at 96 dpi, from the client area's top left
+  int tabIndex;  // 0 first; labels hold one but never take the focus
   FontId font;
   bool border;               // single-line border (the panels)
   bool opaque;               // draws its background (false: the text labels lie on a panel)

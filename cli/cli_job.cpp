@@ -41,8 +41,7 @@ std::string Summary(const JobState& state, double seconds) {
   char line[160];
   std::snprintf(line, sizeof line, "copied=%d found=%d failed=%d removed=%d seconds=%.3f",
                 static_cast<int>(state.CopiedCount), state.FoundFile ? 1 : 0,
-                static_cast<int>(state.FailedCount), static_cast<int>(state.RemovedCount),
-                seconds);
+                static_cast<int>(state.FailedCount), static_cast<int>(state.RemovedCount), seconds);
   return line;
 }
 
@@ -124,13 +123,12 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   }
 
   JobState state;
-  ConsoleView view(out, err,
-                   {options.verbose, options.quiet, p.terminal && !options.quiet},
+  ConsoleView view(out, err, {options.verbose, options.quiet, p.terminal && !options.quiet},
                    interrupted, state);
   std::unique_ptr<std::ofstream> log;
   if (!options.logFile.empty()) {
-    log = std::make_unique<std::ofstream>(PathOf(options.logFile),
-                                          std::ios::binary | std::ios::app);
+    log =
+        std::make_unique<std::ofstream>(PathOf(options.logFile), std::ios::binary | std::ios::app);
     if (!*log) {
       err << kName << "ログファイルを開けません " << options.logFile << '\n';
       return kExitBadInput;
@@ -167,8 +165,8 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   try {
     if (!IsDriveRoot(state.MotoFolder)) engine.MakeSakiFolder();
     // A preview makes nothing: its job subfolder may not be there yet.
-    const bool previewOfNewFolder = options.dryRun && IsFolder(fs, dest + PlusYen(dest)) &&
-                                    !ChkExist(fs, state.SakiFolder);
+    const bool previewOfNewFolder =
+        options.dryRun && IsFolder(fs, dest + PlusYen(dest)) && !ChkExist(fs, state.SakiFolder);
     if (!IsFolder(fs, state.SakiFolder) && !previewOfNewFolder) {
       view.EndProgress();
       out << Summary(state, 0) << '\n';

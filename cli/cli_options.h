@@ -17,12 +17,12 @@ inline constexpr int kExitRefused = 4;      // the sync would remove most of the
 struct CliOptions {
   std::string source;
   std::string dest;
-  bool last = false;         // the newest folders of the window's history
-  bool remember = false;     // record the folders in the history, as the window does
+  bool last = false;      // the newest folders of the window's history
+  bool remember = false;  // record the folders in the history, as the window does
   bool sync = false;
   bool forceRemove = false;  // a sync may remove most of the destination
   bool dryRun = false;
-  bool countFirst = false;   // count what there is to do first, for the share and the time left
+  bool countFirst = false;  // count what there is to do first, for the share and the time left
   bool verbose = false;
   bool quiet = false;
   bool help = false;

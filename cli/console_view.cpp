@@ -101,7 +101,7 @@ void ConsoleView::ShowProgress(bool force) {
   std::string line = std::to_string(files_) + "件 " + Size(bytes_);
   if (expectedFiles_ >= 0) {
     const double share =
-        expectedBytes_ > 0 ? static_cast<double>(bytes_) / static_cast<double>(expectedBytes_)
+        expectedBytes_ > 0   ? static_cast<double>(bytes_) / static_cast<double>(expectedBytes_)
         : expectedFiles_ > 0 ? static_cast<double>(files_) / static_cast<double>(expectedFiles_)
                              : 1.0;
     const double clamped = share > 1 ? 1 : share;

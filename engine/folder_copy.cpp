@@ -60,8 +60,8 @@ bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& s
   // Removing a folder of the destination that holds the source would take
   // the source with it.
   FileId destId;
-  if (state_.SourceInsideDest ||
-      (!sourceIsFolder && fs_.Identify(dest, destId) && walk::AnyOf(state_.MotoAncestors, destId))) {
+  if (state_.SourceInsideDest || (!sourceIsFolder && fs_.Identify(dest, destId) &&
+                                  walk::AnyOf(state_.MotoAncestors, destId))) {
     ++state_.FailedCount;
     Report(view_, name + "はコピー先に種類の違う同じ名前の項目があるのでコピーしません");
     return false;
@@ -116,9 +116,10 @@ bool CopyEngine::PrepareFolder(const std::string& source, const std::string& nam
     if (!realFolder) {
       if (state_.PruneConfirmed) return ReplaceWithSource(dest, source, name, true);
       ++state_.FailedCount;
-      Report(view_, (destAttrs & kAttrReparsePoint)
-                        ? "フォルダ" + name + "はコピー先がリンクなのでコピーしません"
-                        : "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
+      Report(view_,
+             (destAttrs & kAttrReparsePoint)
+                 ? "フォルダ" + name + "はコピー先がリンクなのでコピーしません"
+                 : "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
       return false;
     }
     // A destination folder that is the source root or a folder above it (a
@@ -292,7 +293,8 @@ void CopyEngine::FolderCopy(const std::string& folder) {
       name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
     } catch (const std::exception& e) {
       EntryFailed(
-          "フォルダ" + walk::FolderLabel(folder, state_) + "の残りの項目はコピーできませんでした", e);
+          "フォルダ" + walk::FolderLabel(folder, state_) + "の残りの項目はコピーできませんでした",
+          e);
       CopyTrapBox(e);
       return;
     }

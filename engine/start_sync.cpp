@@ -104,6 +104,8 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   if (state_.DryRun && state_.DryRunReplaced.count(path) != 0) return false;
   const walk::Kind source = walk::KindOf(fs_, counterpart);
   if (source == walk::Kind::Unknown) {
+    // Kept, and the job is not clean: this item could not be brought in line.
+    ++state_.FailedCount;
     Report(view_, label + "はコピー元を確かめられないので残しました");
     return false;
   }
@@ -230,8 +232,8 @@ PruneCount CopyEngine::CountPruning() {
   return count;
 }
 
-void CopyEngine::CountFolder(const std::string& folder, const std::string& relative,
-                             bool removing, PruneCount& count) {
+void CopyEngine::CountFolder(const std::string& folder, const std::string& relative, bool removing,
+                             PruneCount& count) {
   // The same decisions as PruneEntry, without acting on them; a folder that
   // would go is counted with everything in it.
   const std::string pattern = folder + walk::kAllEntries;
@@ -260,7 +262,8 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
             goes = !same && source != walk::Kind::Unknown && source != walk::Kind::Skipped;
             walkInside = isFolder && (same || goes);
             FileId id;
-            if (goes && isFolder && fs_.Identify(path, id) && walk::AnyOf(state_.MotoAncestors, id)) {
+            if (goes && isFolder && fs_.Identify(path, id) &&
+                walk::AnyOf(state_.MotoAncestors, id)) {
               goes = false;
             }
           }

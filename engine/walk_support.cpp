@@ -86,8 +86,9 @@ int CompareTimes(const FileTime& moto, const FileTime& saki) {
   const std::int64_t step = moto.resolution > saki.resolution ? moto.resolution : saki.resolution;
   // The difference taken unsigned: times far apart must not overflow.
   const bool newer = moto.ns > saki.ns;
-  const std::uint64_t gap = newer ? static_cast<std::uint64_t>(moto.ns) - static_cast<std::uint64_t>(saki.ns)
-                                  : static_cast<std::uint64_t>(saki.ns) - static_cast<std::uint64_t>(moto.ns);
+  const std::uint64_t gap =
+      newer ? static_cast<std::uint64_t>(moto.ns) - static_cast<std::uint64_t>(saki.ns)
+            : static_cast<std::uint64_t>(saki.ns) - static_cast<std::uint64_t>(moto.ns);
   if (gap < static_cast<std::uint64_t>(step < 1 ? 1 : step)) return 0;
   return newer ? 1 : -1;
 }

@@ -31,7 +31,8 @@ std::string SettleRoots(FileSystem& fs, JobState& state) {
     return "コピー先のフォルダ" + folder + "はリンクなので使えません";
   }
   RecordRoots(fs, state);
-  if (!state.SourceInsideDest) state.SourceInsideDest = LiesBelow(state.MotoFolder, state.SakiFolder);
+  if (!state.SourceInsideDest)
+    state.SourceInsideDest = LiesBelow(state.MotoFolder, state.SakiFolder);
   return {};
 }
 

@@ -28,8 +28,8 @@ SettingsRecord DecodeSettings(const std::string& bytes, AnsiCodec& codec);
 // Reads `path` into `record` (creating an empty file when it is missing) and
 // fills both combo boxes. Throws on a file that can be neither read nor
 // created.
-void LoadSettings(SettingsRecord& record, const std::string& path, FileSystem& fs,
-                  AnsiCodec& codec, ComboBox& moto, ComboBox& saki);
+void LoadSettings(SettingsRecord& record, const std::string& path, FileSystem& fs, AnsiCodec& codec,
+                  ComboBox& moto, ComboBox& saki);
 
 // Records `text` in one history (`entries`, `count`); refills `combo` when
 // the text was new. Sets `found` when the text was already listed.

@@ -14,7 +14,7 @@ class ComboBox {
   virtual void Clear() = 0;                         // empties the list, not the text
   virtual void AddItem(std::string_view line) = 0;  // appends at the end of the list
   virtual int ListCount() = 0;
-  virtual void SelectIndex(int index) = 0;          // also puts that line into the text
+  virtual void SelectIndex(int index) = 0;  // also puts that line into the text
 };
 
 }  // namespace mirtel

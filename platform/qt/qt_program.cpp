@@ -12,9 +12,9 @@ QtProgram::QtProgram(const std::string& programFolder)
     : shell(window.widget()),
       fs(MakeNativeFileSystem()),
       recycler(MakeNativeRecycler(*fs)),
-      form(AppPlatform{
-          window, shell, *fs, *recycler, codec, clock, programFolder,
-          ChooseSettingsFolder(*fs, programFolder, UserSettingsFolder(), CanWriteIn(programFolder))}) {
+      form(AppPlatform{window, shell, *fs, *recycler, codec, clock, programFolder,
+                       ChooseSettingsFolder(*fs, programFolder, UserSettingsFolder(),
+                                            CanWriteIn(programFolder))}) {
   window.Connect(form);
 }
 

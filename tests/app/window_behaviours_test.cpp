@@ -146,9 +146,9 @@ TEST_F(WindowBehavioursTest, HelpOpensTheDocumentBesideTheProgram) {
   win_.boxes.clear();
   form_->mnu_help_help_Click();
   const std::string separator(1, kPathSeparator);
-  EXPECT_EQ(win_.helpShown, std::vector<std::string>{P("prog") + separator + ".." + separator +
-                                                     "share" + separator + "mirtel" + separator +
-                                                     "Mirtel.html"});
+  EXPECT_EQ(win_.helpShown,
+            std::vector<std::string>{P("prog") + separator + ".." + separator + "share" +
+                                     separator + "mirtel" + separator + "Mirtel.html"});
   // ... and the one beside the program comes first.
   WriteFile("prog/Mirtel.html", "<html></html>");
   win_.boxes.clear();

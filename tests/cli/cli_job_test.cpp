@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <chrono>
 #include <memory>
 #include <random>
 #include <regex>
@@ -372,8 +372,7 @@ TEST_F(CliTest, LastRunsTheWindowsNewestFoldersAndRememberRecordsThem) {
 
   o = Walk({"--remember", dir_.Path("old"), dir_.Path("old backup")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
-  const SettingsRecord after =
-      DecodeSettings(real_->ReadFile(settings_ + "mirtel.dat"), *codec_);
+  const SettingsRecord after = DecodeSettings(real_->ReadFile(settings_ + "mirtel.dat"), *codec_);
   EXPECT_EQ(after.MotoHistory[static_cast<std::size_t>(after.MotoCount - 1)], dir_.Path("old"));
   EXPECT_EQ(after.SakiHistory[static_cast<std::size_t>(after.SakiCount - 1)],
             dir_.Path("old backup"));

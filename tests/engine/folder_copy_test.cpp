@@ -97,8 +97,8 @@ TEST_F(FolderCopyTest, HiddenEntriesAreWalkedAndAnExistingHiddenFolderIsKept) {
 }
 
 TEST_F(FolderCopyTest, SystemFoldersAreLeftOutOnlyAtTheTopOfAVolume) {
-  for (const char* name : {"RECYCLED", "$RECYCLE.BIN", "System Volume Information", "lost+found",
-                           ".Trash-0"}) {
+  for (const char* name :
+       {"RECYCLED", "$RECYCLE.BIN", "System Volume Information", "lost+found", ".Trash-0"}) {
     tmp_.Write("moto/" + std::string(name) + "/a.txt");
     tmp_.Write("moto/x/" + std::string(name) + "/b.txt");
   }
@@ -221,9 +221,9 @@ TEST_F(FolderCopyTest, SubfolderVanishingDuringTheWalkFailsOnlyWhatItHeld) {
   ASSERT_TRUE(removed);
   // The file that went is that entry's failure, with one box for the job;
   // the level above finds its place again and goes on.
-  EXPECT_EQ(CountOf(view_.results,
-                    "2.txtのコピーに失敗しました：ファイルまたはフォルダが見つかりません"),
-            1);
+  EXPECT_EQ(
+      CountOf(view_.results, "2.txtのコピーに失敗しました：ファイルまたはフォルダが見つかりません"),
+      1);
   EXPECT_EQ(view_.boxes.size(), 1u);
   EXPECT_TRUE(tmp_.Exists("saki/top/zz.txt"));
   EXPECT_TRUE(tmp_.Exists("saki/zzz.txt"));

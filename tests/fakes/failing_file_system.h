@@ -18,7 +18,7 @@ class FailingFileSystem : public ForwardingFileSystem {
 
   std::map<std::string, FsErrorKind> failAttributes;  // by path
   std::map<std::string, FsErrorKind> failListing;     // by folder (pattern minus "*.*")
-  std::set<std::string> volumeRoots;                // folders that count as the top of a volume
+  std::set<std::string> volumeRoots;                  // folders that count as the top of a volume
   int attributeCalls = 0;
 
   std::string ListStart(const std::string& pattern, std::uint32_t mask) override {
