@@ -1,7 +1,6 @@
 #include "platform/win32/view/gothic_font.h"
 
 #include <array>
-#include <cwchar>
 
 #include "platform/win32/view/dpi.h"
 #include "platform/win32/view/view_text.h"
@@ -18,7 +17,7 @@ int CALLBACK Found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
 bool SystemHas(HDC dc, const std::wstring& face) {
   LOGFONTW wanted{};
   wanted.lfCharSet = SHIFTJIS_CHARSET;
-  wcsncpy(wanted.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
   bool found = false;
   EnumFontFamiliesExW(dc, &wanted, Found, reinterpret_cast<LPARAM>(&found), 0);
   return found;
@@ -60,7 +59,7 @@ LOGFONTW DesignFont(FontId font, UINT dpi) {
   f.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   f.lfQuality = DEFAULT_QUALITY;
   f.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  wcsncpy(f.lfFaceName, GothicFace().c_str(), LF_FACESIZE - 1);
+  GothicFace().copy(f.lfFaceName, LF_FACESIZE - 1);
   return f;
 }
 
