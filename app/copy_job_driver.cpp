@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
 #include "engine/copy_engine.h"
+#include "engine/error_trap.h"
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
 

@@ -1,8 +1,8 @@
 // Normal and sync copy mode: the mode box, the mode menu and DoukiMode.
 #include "job/copy_modes.h"
 
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

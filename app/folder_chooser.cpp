@@ -1,8 +1,8 @@
 // Picking the source or destination folder from the system's folder dialog.
 #include <optional>
 
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

@@ -1,7 +1,7 @@
 // Folders dropped from the file manager on the two fields: taken as the
 // folder dialog's choice would be.
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 #include "platform/native_path.h"
 
 namespace mirtel {

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "app/error_trap.h"
+#include "engine/error_trap.h"
 #include "engine/path_helpers.h"
 #include "job/copy_modes.h"
 #include "job/settings_location.h"

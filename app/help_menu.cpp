@@ -1,6 +1,6 @@
 // The help menu: the help document beside the program and the version box.
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 #include "engine/job_roots.h"
 #include "engine/path_helpers.h"
 #include "platform/native_path.h"

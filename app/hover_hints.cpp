@@ -1,7 +1,7 @@
 // Hover hints in the status line lblProcess, looked up by number each time.
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
 #include "app/res_strings.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

@@ -1,6 +1,6 @@
 // The program's start: one instance only, then the window.
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

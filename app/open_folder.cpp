@@ -1,8 +1,8 @@
 // Opening the source or destination folder in the file browser.
 #include <cstdint>
 
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

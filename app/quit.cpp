@@ -1,6 +1,6 @@
 // Closing the window: refused during a job, otherwise asked once.
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

@@ -1,6 +1,6 @@
 // Dragging the window by its background and its passive display areas.
-#include "app/error_trap.h"
 #include "app/frm_mirtel.h"
+#include "engine/error_trap.h"
 
 namespace mirtel {
 

@@ -77,8 +77,9 @@ class CopyEngine {
   // Failures: a line naming the item with the reason, counted; the walk's
   // error box once per job.
   void EntryFailed(const std::string& text, const std::exception& error);
-  void CopyTrapBox(const std::exception& error);
-  void SyncTrapBox(const std::exception& error);
+  // The walks' error traps, each once a job; call inside a catch block.
+  void CopyTrapBox();
+  void SyncTrapBox();
 
   FileSystem& fs_;
   Recycler& recycler_;

@@ -1,10 +1,6 @@
 #include "engine/error_text.h"
 
-#include "platform/fs_error.h"
-
 namespace mirtel {
-
-namespace {
 
 const char* KindText(FsErrorKind kind) {
   switch (kind) {
@@ -26,20 +22,61 @@ const char* KindText(FsErrorKind kind) {
       return "フォルダの内容が途中で変わりました";
     case FsErrorKind::NoRecycleBin:
       return "ごみ箱に移せないため削除しませんでした";
+    case FsErrorKind::NotAFile:
+      return "通常のファイルではありません";
+    case FsErrorKind::FolderInTheWay:
+      return "同じ名前のフォルダがあります";
+    case FsErrorKind::ReadOnlyFile:
+      return "読み取り専用のファイルは置き換えません";
+    case FsErrorKind::NotALeftover:
+      return "残された一時ファイルではないので消しません";
+    case FsErrorKind::VolumeUnreachable:
+      return "ドライブまたは共有フォルダに届きません";
+    case FsErrorKind::FolderGone:
+      return "フォルダが途中でなくなりました";
+    case FsErrorKind::UnknownRealName:
+      return "フォルダの本当の名前が分かりません";
+    case FsErrorKind::FileTooLarge:
+      return "ファイルが大きすぎます";
+    case FsErrorKind::EmptyPath:
+      return "パスが空です";
+    case FsErrorKind::NulInPath:
+      return "パスに NUL 文字があります";
+    case FsErrorKind::NotUtf8:
+      return "UTF-8 ではない名前です";
+    case FsErrorKind::DriveRoot:
+      return "ドライブのルートはごみ箱に移せません";
+    case FsErrorKind::TrashUnwritable:
+      return "ごみ箱に書き込めません";
+    case FsErrorKind::TrashFull:
+      return "ごみ箱に空いた名前がありません";
+    case FsErrorKind::RecycleStopped:
+      return "ごみ箱への移動が途中で止まりました";
+    case FsErrorKind::RecycleFailed:
+      return "ごみ箱に移せませんでした";
+    case FsErrorKind::RecycleStranded:
+      return "ごみ箱に移せず、元の場所にも戻せませんでした";
     case FsErrorKind::Other:
       break;
   }
   return "ファイルの操作でエラーが発生しました";
 }
 
-// What the platform added after "path: ", if anything.
-std::string Detail(const FsError& e) {
-  const std::string what = e.what();
-  const std::string prefix = e.path() + ": ";
-  if (what.size() > prefix.size() && what.compare(0, prefix.size(), prefix) == 0) {
-    return what.substr(prefix.size());
+namespace {
+
+// The kinds whose text is not the whole story: the system's own word (or,
+// for a stranded item, where it is now) follows in brackets.
+bool ShowsDiagnostic(FsErrorKind kind) {
+  switch (kind) {
+    case FsErrorKind::Other:
+    case FsErrorKind::VolumeUnreachable:
+    case FsErrorKind::RecycleStopped:
+    case FsErrorKind::RecycleFailed:
+    case FsErrorKind::TrashUnwritable:
+      return true;
+    default:
+      return false;
   }
-  return {};
 }
 
 }  // namespace
@@ -47,9 +84,10 @@ std::string Detail(const FsError& e) {
 std::string ErrorReason(const std::exception& error) {
   if (const auto* fs = dynamic_cast<const FsError*>(&error)) {
     std::string text = KindText(fs->kind());
-    if (fs->kind() == FsErrorKind::Other) {
-      const std::string detail = Detail(*fs);
-      if (!detail.empty()) text += "（" + detail + "）";
+    if (fs->kind() == FsErrorKind::RecycleStranded && !fs->diagnostic().empty()) {
+      text += "。今は " + fs->diagnostic() + " にあります";
+    } else if (ShowsDiagnostic(fs->kind()) && !fs->diagnostic().empty()) {
+      text += "（" + fs->diagnostic() + "）";
     }
     return text;
   }

@@ -1,10 +1,17 @@
-// The Japanese description of an error, as the message boxes show it.
+// Every text a user reads about a failure is made here, from the error's
+// kind: the platforms report kinds and the system's diagnostics, never
+// texts of their own.
 #pragma once
 
 #include <exception>
 #include <string>
 
+#include "platform/fs_error.h"
+
 namespace mirtel {
+
+// The Japanese text of a kind; never empty.
+const char* KindText(FsErrorKind kind);
 
 // The reason and the path, for a message box.
 std::string ErrorDescription(const std::exception& error);

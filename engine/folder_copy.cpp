@@ -4,6 +4,7 @@
 
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
+#include "engine/error_trap.h"
 #include "engine/path_helpers.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
@@ -26,10 +27,11 @@ void CopyEngine::EntryFailed(const std::string& text, const std::exception& erro
   Report(view_, text + "：" + ErrorReason(error));
 }
 
-void CopyEngine::CopyTrapBox(const std::exception& error) {
+void CopyEngine::CopyTrapBox() {
+  // The walk's trap shows the description alone, once a job.
   if (state_.CopyErrorShown) return;
   state_.CopyErrorShown = true;
-  view_.MsgBox(ErrorDescription(error), kMbOk);
+  ReportErrorShort(view_);
 }
 
 void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
@@ -146,7 +148,7 @@ bool CopyEngine::PrepareFolder(const std::string& source, const std::string& nam
     fs_.MakeFolderLike(dest, source);
   } catch (const std::exception& e) {
     EntryFailed("フォルダ" + name + "を作成できませんでした", e);
-    CopyTrapBox(e);
+    CopyTrapBox();
     return false;
   }
   view_.SetStatus("フォルダ" + name + "を作成");
@@ -265,7 +267,7 @@ void CopyEngine::FolderCopy(const std::string& folder) {
     }
   } catch (const std::exception& e) {
     EntryFailed("フォルダ" + walk::FolderLabel(folder, state_) + "の中をコピーできませんでした", e);
-    CopyTrapBox(e);
+    CopyTrapBox();
     return;
   }
   while (!name.empty()) {
@@ -278,7 +280,7 @@ void CopyEngine::FolderCopy(const std::string& folder) {
         descend = CopyEntry(folder, name, sakiBase + name);
       } catch (const std::exception& e) {
         EntryFailed(name + "のコピーに失敗しました", e);
-        CopyTrapBox(e);
+        CopyTrapBox();
       }
       if (descend) {
         const std::string destFolder = sakiBase + name;
@@ -295,7 +297,7 @@ void CopyEngine::FolderCopy(const std::string& folder) {
       EntryFailed(
           "フォルダ" + walk::FolderLabel(folder, state_) + "の残りの項目はコピーできませんでした",
           e);
-      CopyTrapBox(e);
+      CopyTrapBox();
       return;
     }
   }

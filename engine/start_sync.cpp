@@ -3,6 +3,7 @@
 
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
+#include "engine/error_trap.h"
 #include "engine/path_helpers.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
@@ -49,11 +50,11 @@ bool SourceCanBePruned(FileSystem& fs, WalkView& view, const std::string& motoRo
 
 }  // namespace
 
-void CopyEngine::SyncTrapBox(const std::exception& error) {
+void CopyEngine::SyncTrapBox() {
+  // The standard trap of StartSync, once a job.
   if (state_.SyncErrorShown) return;
   state_.SyncErrorShown = true;
-  view_.MsgBox("StartSyncでエラー", kMbOk);
-  view_.MsgBox(ErrorDescription(error), kMbOk);
+  ReportError(view_, "StartSync");
 }
 
 void CopyEngine::StopPruning() {
@@ -192,7 +193,7 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
     ++state_.FailedCount;
     Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) + "の中を同期できませんでした：" +
                       ErrorReason(e));
-    SyncTrapBox(e);
+    SyncTrapBox();
     return;
   }
   while (!name.empty()) {
@@ -205,7 +206,7 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
       } catch (const std::exception& e) {
         ++state_.FailedCount;
         Report(view_, name + "を同期できませんでした：" + ErrorReason(e));
-        SyncTrapBox(e);
+        SyncTrapBox();
       }
       if (state_.PruningStopped) return;
     }
@@ -215,7 +216,7 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
       ++state_.FailedCount;
       Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) +
                         "の残りの項目は同期できませんでした：" + ErrorReason(e));
-      SyncTrapBox(e);
+      SyncTrapBox();
       return;
     }
   }
@@ -302,8 +303,7 @@ bool CopyEngine::FileCopySub(const std::string& from, [[maybe_unused]] const std
     state_.LastRemovalError = ErrorReason(e);
     if (!state_.RemovalErrorShown) {
       state_.RemovalErrorShown = true;
-      view_.MsgBox("FileCopySubでエラー", kMbOk);
-      view_.MsgBox(ErrorDescription(e), kMbOk);
+      ReportError(view_, "FileCopySub");
     }
     return false;
   }

@@ -23,6 +23,7 @@
 
 #include "app/frm_mirtel.h"
 #include "app/window_design.h"
+#include "engine/error_trap.h"
 #include "platform/qt/qt_text.h"
 
 namespace mirtel {
@@ -101,10 +102,9 @@ void MainFrame::Forward(F&& call) {
   if (form_ == nullptr) return;
   try {
     call(*form_);
-  } catch (const std::exception& e) {
-    ShowError(e.what());
   } catch (...) {
-    ShowError("予期しないエラーが発生しました。");
+    // The description as every trap of the program gives it.
+    ShowError(CurrentErrorDescription().c_str());
   }
 }
 

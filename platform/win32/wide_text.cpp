@@ -11,7 +11,7 @@ bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDB
 bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 [[noreturn]] void ThrowNotUtf8(std::string_view utf8) {
-  throw FsError(FsErrorKind::InvalidName, std::string(utf8), "UTF-8 ではない名前です");
+  throw FsError(FsErrorKind::NotUtf8, std::string(utf8));
 }
 
 // One code point starting at `at` (a surrogate counts as one); advances `at`.

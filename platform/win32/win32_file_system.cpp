@@ -114,8 +114,7 @@ bool VolumeGone(DWORD code, const std::wstring& extended) {
 [[noreturn]] void ThrowQueryError(DWORD code, const std::string& path,
                                   const std::wstring& extended) {
   if (VolumeGone(code, extended)) {
-    throw FsError(FsErrorKind::Other, path,
-                  "ドライブまたは共有フォルダに届きません " + SystemMessage(code));
+    throw FsError(FsErrorKind::VolumeUnreachable, path, SystemMessage(code));
   }
   ThrowWin32Error(code, path);
 }
@@ -354,7 +353,7 @@ std::string Win32FileSystem::ListStart(const std::string& pattern, std::uint32_t
 
 std::string Win32FileSystem::ListNext() {
   if (ended_ || !current_) {
-    throw FsError(FsErrorKind::ListingEnded, currentFolder_, "一覧の終わりを過ぎました");
+    throw FsError(FsErrorKind::ListingEnded, currentFolder_);
   }
   return NameFrom(position_);
 }
@@ -371,7 +370,7 @@ std::string Win32FileSystem::ListResumeAfter(const std::string& pattern, std::ui
   if (!listing) {
     listing = ReadListing(folder, names);
     if (!listing) {
-      throw FsError(FsErrorKind::ListingEnded, folder + name, "フォルダが見つかりません");
+      throw FsError(FsErrorKind::ListingEnded, folder + name);
     }
     KeepForResume(listing);
   }
@@ -551,12 +550,12 @@ void Win32FileSystem::RemoveLeftover(const std::string& path) {
   const std::wstring extended = ExtendedPath(path);
   // Deleting for good is only ever right for what we wrote ourselves.
   if (ClassifyTemporary(WideToUtf8(NameOf(extended))) != Temporary::Dead) {
-    throw FsError(FsErrorKind::AccessDenied, path, "残された一時ファイルではないので消しません");
+    throw FsError(FsErrorKind::NotALeftover, path);
   }
   const DWORD attributes = GetFileAttributesW(extended.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWin32Error(GetLastError(), path);
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    throw FsError(FsErrorKind::AccessDenied, path, "フォルダは一時ファイルではありません");
+    throw FsError(FsErrorKind::NotALeftover, path);
   }
   if (attributes & FILE_ATTRIBUTE_READONLY)
     SetAttributes(extended, attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -574,7 +573,7 @@ void Win32FileSystem::CopyFile(const std::string& source, const std::string& des
   if (GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &existing)) {
     destAttributes = existing.dwFileAttributes;
     if (destAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      throw FsError(FsErrorKind::AccessDenied, dest, "同じ名前のフォルダがあります");
+      throw FsError(FsErrorKind::FolderInTheWay, dest);
     }
   }
   const Written sourceState = WriteTimeOf(from, source);
@@ -582,7 +581,7 @@ void Win32FileSystem::CopyFile(const std::string& source, const std::string& des
   // it; one the user put on the copy alone is respected.
   const bool destReadOnly = (destAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   if (destReadOnly && (sourceState.attributes & FILE_ATTRIBUTE_READONLY) == 0) {
-    throw FsError(FsErrorKind::AccessDenied, dest, "読み取り専用のファイルは置き換えません");
+    throw FsError(FsErrorKind::ReadOnlyFile, dest);
   }
   const std::wstring folder = ParentOf(to);
   if (folder.empty()) throw FsError(FsErrorKind::InvalidName, dest);
@@ -679,7 +678,7 @@ std::string Win32FileSystem::ResolvedFolder(const std::string& folder) {
   // a trailing dot of the last name here, naming another folder).
   FileId again;
   if (!Identify(plain, again) || again != IdOf(info)) {
-    throw FsError(FsErrorKind::Other, folder, "フォルダの本当の名前が分かりません");
+    throw FsError(FsErrorKind::UnknownRealName, folder);
   }
   return plain;
 }
@@ -704,7 +703,7 @@ std::string Win32FileSystem::ReadFile(const std::string& path) {
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size)) ThrowWin32Error(GetLastError(), path);
   if (size.QuadPart > kMaxReadBytes) {
-    throw FsError(FsErrorKind::Other, path, "ファイルが大きすぎます");
+    throw FsError(FsErrorKind::FileTooLarge, path);
   }
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;

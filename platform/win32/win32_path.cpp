@@ -48,11 +48,11 @@ std::wstring Prefixed(std::wstring full) {
 }  // namespace
 
 std::wstring ExtendedPath(const std::string& path) {
-  if (path.empty()) throw FsError(FsErrorKind::InvalidName, path, "パスが空です");
+  if (path.empty()) throw FsError(FsErrorKind::EmptyPath, path);
   std::wstring wide = Utf8ToWide(path);
   // A NUL would silently cut the path short at the system call.
   if (wide.find(L'\0') != std::wstring::npos) {
-    throw FsError(FsErrorKind::InvalidName, path, "パスに NUL 文字があります");
+    throw FsError(FsErrorKind::NulInPath, path);
   }
   if (wide.starts_with(kExtended)) return wide;
   if ((IsDriveLetterPath(wide) && ComponentsAreLiteral(wide, 3)) ||

@@ -121,13 +121,13 @@ void Win32Recycler::MoveToRecycleBin(const std::string& path) {
   const std::wstring volume = VolumeRootOf(item);
   while (item.size() > volume.size() && item.back() == L'\\') item.pop_back();
   if (item.size() <= volume.size()) {
-    throw FsError(FsErrorKind::InvalidName, path, "ドライブのルートはごみ箱に移せません");
+    throw FsError(FsErrorKind::DriveRoot, path);
   }
   if (!Exists(item)) ThrowWin32Error(GetLastError(), path);
 
   const std::wstring root = VolumePathOf(item);
   if (root.empty() || !VolumeHasRecycleBin(root)) {
-    throw FsError(FsErrorKind::NoRecycleBin, path, "このドライブにはごみ箱がありません");
+    throw FsError(FsErrorKind::NoRecycleBin, path);
   }
   const std::wstring plain = ShellPath(item);
   if (!plain.empty()) {
@@ -157,16 +157,13 @@ void Win32Recycler::Recycle(const std::string& path, const std::wstring& item,
   const bool stillThere = Exists(item);
   if (result != 0 || operation.fAnyOperationsAborted) {
     if (!stillThere) {
-      throw FsError(
-          FsErrorKind::Other, path,
-          "ごみ箱への移動が途中で止まりました (" + Hex(static_cast<unsigned>(result)) + ")");
+      throw FsError(FsErrorKind::RecycleStopped, path, Hex(static_cast<unsigned>(result)));
     }
     FsErrorKind kind =
         operation.fAnyOperationsAborted ? FsErrorKind::NoRecycleBin : KindOfShellResult(result);
-    throw FsError(kind, path,
-                  "ごみ箱に移せませんでした (" + Hex(static_cast<unsigned>(result)) + ")");
+    throw FsError(kind, path, Hex(static_cast<unsigned>(result)));
   }
-  if (stillThere) throw FsError(FsErrorKind::Other, path, "ごみ箱に移せませんでした");
+  if (stillThere) throw FsError(FsErrorKind::RecycleFailed, path);
 }
 
 // The shell takes no path of MAX_PATH or more, not even in its short form.
@@ -199,7 +196,7 @@ void Win32Recycler::RecycleFromNearer(const std::string& path, const std::wstrin
     }
   }
   if (nearer.empty()) {
-    throw FsError(FsErrorKind::NameTooLong, path, "パスが長すぎてごみ箱に移せません");
+    throw FsError(FsErrorKind::NameTooLong, path);
   }
   std::wstring holder;
   for (int attempt = 0;; ++attempt) {
@@ -224,14 +221,12 @@ void Win32Recycler::RecycleFromNearer(const std::string& path, const std::wstrin
   try {
     const std::wstring plain = ShellPath(moved);
     if (plain.empty()) {
-      throw FsError(FsErrorKind::NameTooLong, path, "パスが長すぎてごみ箱に移せません");
+      throw FsError(FsErrorKind::NameTooLong, path);
     }
     Recycle(path, moved, plain);
   } catch (const FsError&) {
     if (Exists(moved) && !MoveFileExW(moved.c_str(), item.c_str(), 0)) {
-      throw FsError(FsErrorKind::Other, path,
-                    "ごみ箱に移せず、元の場所にも戻せませんでした。今は " +
-                        WideToUtf8(PlainPath(moved)) + " にあります");
+      throw FsError(FsErrorKind::RecycleStranded, path, WideToUtf8(PlainPath(moved)));
     }
     RemoveDirectoryW(holder.c_str());
     throw;

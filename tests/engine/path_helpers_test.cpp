@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "engine/error_text.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -102,6 +105,23 @@ TEST(ErrorDescription, NamesTheReasonAndThePath) {
   EXPECT_EQ(ErrorDescription(FsError(FsErrorKind::Other, "p", "I/O error")),
             "ファイルの操作でエラーが発生しました（I/O error）\np");
   EXPECT_EQ(ErrorDescription(std::runtime_error("boom")), "エラーが発生しました（boom）");
+  // A system's own code where the kind needs it, and where a stranded item is.
+  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::RecycleFailed, "p", "0x78")),
+            "ごみ箱に移せませんでした（0x78）");
+  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::RecycleStranded, "p", "C:\\x")),
+            "ごみ箱に移せず、元の場所にも戻せませんでした。今は C:\\x にあります");
+  EXPECT_EQ(ErrorReason(FsError(FsErrorKind::ReadOnlyFile, "p", "ignored")),
+            "読み取り専用のファイルは置き換えません");
+}
+
+TEST(ErrorDescription, EveryKindHasAJapaneseTextOfItsOwn) {
+  std::set<std::string> texts;
+  for (int k = 0; k <= static_cast<int>(FsErrorKind::Other); ++k) {
+    const std::string text = KindText(static_cast<FsErrorKind>(k));
+    // Japanese: some byte beyond ASCII, and not the catch-all of Other.
+    EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; })) << k;
+    EXPECT_TRUE(texts.insert(text).second) << "kind " << k << " repeats " << text;
+  }
 }
 
 }  // namespace
