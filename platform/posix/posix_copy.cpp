@@ -175,9 +175,9 @@ bool CopyData(int in, int out, const std::string& source, const std::string& des
 // by a read-only source: otherwise the mark says this copy is not to be
 // changed, and root would replace it without a word.
 void CheckReplaceable(const struct stat& old, mode_t source, const std::string& dest) {
-  if (S_ISDIR(old.st_mode)) throw FsError(FsErrorKind::AlreadyExists, dest);
+  if (S_ISDIR(old.st_mode)) throw FsError(FsErrorKind::FolderInTheWay, dest);
   if (S_ISREG(old.st_mode) && !(old.st_mode & S_IWUSR) && (source & S_IWUSR)) {
-    throw FsError(FsErrorKind::AccessDenied, dest);
+    throw FsError(FsErrorKind::ReadOnlyFile, dest);
   }
 }
 

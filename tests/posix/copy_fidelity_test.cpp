@@ -175,7 +175,7 @@ TEST_F(CopyFidelityTest, ReadOnlyCopiesGiveWayOnlyToReadOnlySources) {
         EXPECT_EQ(Lstat(tmp_.P("dst/" + name)).st_mode & 07777, c.source);
       } else {
         EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src/" + name), tmp_.P("dst/" + name)); }),
-                  FsErrorKind::AccessDenied);
+                  FsErrorKind::ReadOnlyFile);
         EXPECT_EQ(tmp_.Read("dst/" + name), "old");
         EXPECT_EQ(Lstat(tmp_.P("dst/" + name)).st_mode & 07777, c.dest);
       }
@@ -187,7 +187,7 @@ TEST_F(CopyFidelityTest, ReadOnlyCopiesGiveWayOnlyToReadOnlySources) {
   ASSERT_FALSE(fs_.TryAttributes(tmp_.P("dst/folder"), attrs, why));
   tmp_.Write("dst/folder/inside", "kept");
   EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src/seen0"), tmp_.P("dst/folder")); }),
-            FsErrorKind::AlreadyExists);
+            FsErrorKind::FolderInTheWay);
   EXPECT_EQ(tmp_.Read("dst/folder/inside"), "kept");
   for (const std::string& n : tmp_.Names("dst")) {
     EXPECT_NE(fs_.ClassifyTemporary(n), Temporary::Live) << n;

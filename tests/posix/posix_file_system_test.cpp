@@ -331,7 +331,7 @@ TEST_F(PosixFsTest, FailedCopyLeavesTheOldCopyAndNoTemporary) {
   tmp_.Write("src.txt", "new");
   // Read-only: not replaced, even though root could.
   EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("d/old.txt")); }),
-            FsErrorKind::AccessDenied);
+            FsErrorKind::ReadOnlyFile);
   EXPECT_EQ(tmp_.Read("d/old.txt"), "old");
   EXPECT_EQ(tmp_.Time("d/old.txt"), 1400000000);
 
@@ -341,7 +341,7 @@ TEST_F(PosixFsTest, FailedCopyLeavesTheOldCopyAndNoTemporary) {
             FsErrorKind::NotFound);
   tmp_.Dir("d/folder");
   EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src.txt"), tmp_.P("d/folder")); }),
-            FsErrorKind::AlreadyExists);
+            FsErrorKind::FolderInTheWay);
   // A pipe would block a plain copy for ever.
   ASSERT_EQ(::mkfifo(tmp_.P("fifo").c_str(), 0644), 0);
   EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("fifo"), tmp_.P("d/fifo")); }), FsErrorKind::Other);

@@ -127,7 +127,7 @@ TEST(WideTextTest, AnyBytesAreOneNameOrRefused) {
       }
     } catch (const FsError& e) {
       ++refused;
-      EXPECT_EQ(e.kind(), FsErrorKind::InvalidName);
+      EXPECT_EQ(e.kind(), FsErrorKind::NotUtf8);
       if (!HasSpelledSurrogate(bytes)) {
         EXPECT_FALSE(systemTakes);
       }

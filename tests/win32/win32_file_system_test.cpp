@@ -372,7 +372,7 @@ TEST_F(Win32FileSystemTest, FailedCopyLeavesTheOldFileAndNoTemporary) {
   // A folder in the way is not a file to replace.
   s.Dir(L"saki\\dir");
   EXPECT_EQ(KindOf([&] { fs.CopyFile(s.P(L"moto\\f.txt"), s.P(L"saki\\dir")); }),
-            FsErrorKind::AccessDenied);
+            FsErrorKind::FolderInTheWay);
 
   auto names = s.Names(L"saki");
   std::sort(names.begin(), names.end());
@@ -496,7 +496,7 @@ TEST_F(Win32FileSystemTest, ReadOnlyCopyIsReplacedOnlyWhenItsSourceIsReadOnlyToo
   };
 
   // The mark was put on the copy alone: the user's, and respected.
-  EXPECT_EQ(KindOf([&] { copy(L"f.txt"); }), FsErrorKind::AccessDenied);
+  EXPECT_EQ(KindOf([&] { copy(L"f.txt"); }), FsErrorKind::ReadOnlyFile);
   EXPECT_EQ(s.Read(L"saki\\f.txt"), "old");
   EXPECT_TRUE(s.Attributes(L"saki\\f.txt") & FILE_ATTRIBUTE_READONLY);
 
