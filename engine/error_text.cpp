@@ -46,10 +46,6 @@ const char* KindText(FsErrorKind kind) {
       return "UTF-8 ではない名前です";
     case FsErrorKind::DriveRoot:
       return "ドライブのルートはごみ箱に移せません";
-    case FsErrorKind::TrashUnwritable:
-      return "ごみ箱に書き込めません";
-    case FsErrorKind::TrashFull:
-      return "ごみ箱に空いた名前がありません";
     case FsErrorKind::RecycleStopped:
       return "ごみ箱への移動が途中で止まりました";
     case FsErrorKind::RecycleFailed:
@@ -72,7 +68,6 @@ bool ShowsDiagnostic(FsErrorKind kind) {
     case FsErrorKind::VolumeUnreachable:
     case FsErrorKind::RecycleStopped:
     case FsErrorKind::RecycleFailed:
-    case FsErrorKind::TrashUnwritable:
       return true;
     default:
       return false;

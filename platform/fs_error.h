@@ -31,8 +31,6 @@ enum class FsErrorKind {
   NulInPath,          // a NUL character inside a path
   NotUtf8,            // a name that is not UTF-8 (where the system needs UTF-16)
   DriveRoot,          // a drive root cannot go to the Recycle Bin / Trash
-  TrashUnwritable,    // the Trash cannot be made or written
-  TrashFull,          // no free name left in the Trash
   RecycleStopped,     // the Recycle Bin stopped part way
   RecycleFailed,      // the Recycle Bin refused the item
   RecycleStranded,    // moved aside to be recycled, then neither recycled nor put back

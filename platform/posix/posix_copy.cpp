@@ -22,7 +22,6 @@ namespace mirtel {
 namespace {
 
 constexpr std::int64_t kSecond = 1000000000;
-constexpr char kNotAFile[] = "通常のファイルではありません";
 
 std::int64_t Ns(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
@@ -270,13 +269,13 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   // a writer, and the second look refuses it.
   struct stat seen {};
   if (::fstatat(from.dir, from.name.c_str(), &seen, 0) != 0) throw ErrnoError(errno, source);
-  if (!S_ISREG(seen.st_mode)) throw FsError(FsErrorKind::Other, source, kNotAFile);
+  if (!S_ISREG(seen.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
   const UniqueFd in(
       ::openat(from.dir, from.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!in.ok()) throw ErrnoError(errno, source);
   Source src{in.get(), {}};
   if (::fstat(in.get(), &src.st) != 0) throw ErrnoError(errno, source);
-  if (!S_ISREG(src.st.st_mode)) throw FsError(FsErrorKind::Other, source, kNotAFile);
+  if (!S_ISREG(src.st.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
 
   // The walk has just looked at dest: what it saw still holds, as nothing
   // has changed here since.

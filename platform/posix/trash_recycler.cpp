@@ -16,8 +16,6 @@
 namespace mirtel {
 namespace {
 
-constexpr char kNoTrashFolder[] = "ごみ箱のフォルダを作れません";
-
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::string ParentOf(const std::string& path) {
@@ -133,8 +131,7 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
     MakeFolders(data);
     if (DeviceOf(data) == device) {
       const std::string trash = data + "/Trash";
-      if (!TrashFolders(trash, false))
-        throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+      if (!TrashFolders(trash, false)) throw FsError(FsErrorKind::NoRecycleBin, item);
       return {trash + "/files", trash + "/info"};
     }
   }
@@ -148,7 +145,7 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
   struct stat st {};
   if (::stat(top.c_str(), &st) != 0 || st.st_dev != device) {
     // A volume's own top folder: it cannot leave its place.
-    throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+    throw FsError(FsErrorKind::NoRecycleBin, item);
   }
   while (top != "/" && ::stat(ParentOf(top).c_str(), &st) == 0 && st.st_dev == device) {
     top = ParentOf(top);
@@ -165,7 +162,7 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
   }
   const std::string trash = top + "/.Trash-" + uid;
   if (TrashFolders(trash, true)) return {trash + "/files", trash + "/info"};
-  throw FsError(FsErrorKind::NoRecycleBin, item, kNoTrashFolder);
+  throw FsError(FsErrorKind::NoRecycleBin, item);
 }
 
 const TrashRecycler::Trash& TrashRecycler::TrashFor(dev_t device, const std::string& item) {
@@ -191,12 +188,12 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
       const int err = errno;
       if (err == EEXIST) continue;
       if (err == ENOENT) return false;
-      throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に書き込めません");
+      throw FsError(FsErrorKind::NoRecycleBin, item);
     }
     const bool written = WriteAll(fd, info);
     if (::close(fd) != 0 || !written) {
       ::unlink(infoPath.c_str());
-      throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に書き込めません");
+      throw FsError(FsErrorKind::NoRecycleBin, item);
     }
     const std::string target = trash.files + "/" + name;
     int err = 0;
@@ -223,14 +220,14 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
     }
     throw ErrnoError(err, item);
   }
-  throw FsError(FsErrorKind::NoRecycleBin, item, "ごみ箱に空いた名前がありません");
+  throw FsError(FsErrorKind::NoRecycleBin, item);
 }
 
 void TrashRecycler::MoveToRecycleBin(const std::string& given) {
   std::string path = given;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   if (path.empty() || path == "/") {
-    throw FsError(FsErrorKind::InvalidName, given, "ドライブのルートはごみ箱に移せません");
+    throw FsError(FsErrorKind::DriveRoot, given);
   }
   if (path[0] != '/') {
     char* cwd = ::getcwd(nullptr, 0);
@@ -251,7 +248,7 @@ void TrashRecycler::MoveToRecycleBin(const std::string& given) {
     trashes_.erase(st.st_dev);
     lastNumber_.clear();
   }
-  throw FsError(FsErrorKind::NoRecycleBin, path, kNoTrashFolder);
+  throw FsError(FsErrorKind::NoRecycleBin, path);
 }
 
 }  // namespace mirtel
