@@ -134,8 +134,11 @@ TEST_F(FolderCopyTest, FailedCopyIsReportedNotCountedAndTheWalkGoesOn) {
   EXPECT_EQ(state_.FailedCount, 1);
   EXPECT_EQ(view_.results,
             (std::vector<std::string>{
-                "a.txt", "b.txtのコピーに失敗しました：読み取り専用のファイルは置き換えません", "c.txt"}));
-  EXPECT_EQ(CountOf(view_.statuses, "b.txtのコピーに失敗しました：読み取り専用のファイルは置き換えません"), 1);
+                "a.txt", "b.txtのコピーに失敗しました：読み取り専用のファイルは置き換えません",
+                "c.txt"}));
+  EXPECT_EQ(CountOf(view_.statuses,
+                    "b.txtのコピーに失敗しました：読み取り専用のファイルは置き換えません"),
+            1);
   EXPECT_EQ(tmp_.Read("saki/b.txt"), "kept b");
   EXPECT_EQ(tmp_.Time("saki/b.txt"), kT);
   EXPECT_EQ(tmp_.Names("saki"), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));

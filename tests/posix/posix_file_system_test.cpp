@@ -344,8 +344,7 @@ TEST_F(PosixFsTest, FailedCopyLeavesTheOldCopyAndNoTemporary) {
             FsErrorKind::FolderInTheWay);
   // A pipe would block a plain copy for ever.
   ASSERT_EQ(::mkfifo(tmp_.P("fifo").c_str(), 0644), 0);
-  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("fifo"), tmp_.P("d/fifo")); }),
-            FsErrorKind::NotAFile);
+  EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("fifo"), tmp_.P("d/fifo")); }), FsErrorKind::NotAFile);
   EXPECT_EQ(tmp_.Names("d"), (std::vector<std::string>{"folder", "old.txt"}));
 }
 
