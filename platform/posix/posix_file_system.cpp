@@ -451,7 +451,7 @@ void PosixFileSystem::RemoveLeftover(const std::string& path) {
   const Located at = Target(path);
   // Only what a finished run of ours left: never the user's file.
   if (ClassifyTemporaryName(at.name, pid_) != Temporary::Dead) {
-    throw FsError(FsErrorKind::AccessDenied, path, "残された一時ファイルではありません");
+    throw FsError(FsErrorKind::NotALeftover, path);
   }
   const int rc = ::unlinkat(at.dir, at.name.c_str(), 0);
   const int err = errno;

@@ -186,7 +186,7 @@ TEST_F(PosixFsTest, OurTemporaryNamesAreToldApartAndOnlyDeadOnesRemoved) {
   EXPECT_EQ(ListAll("d").size(), 7u);
   fs_.RemoveLeftover(tmp_.P("d/" + dead));
   for (const std::string& name : {mine, first, others[0], std::string("user.tmp")}) {
-    EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + name)); }), FsErrorKind::AccessDenied)
+    EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + name)); }), FsErrorKind::NotALeftover)
         << name;
   }
   EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + dead)); }), FsErrorKind::NotFound);
