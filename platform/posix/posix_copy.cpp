@@ -14,6 +14,7 @@
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_path.h"
 #include "platform/posix/temporary_name.h"
 #include "platform/posix/unique_fd.h"
 
@@ -25,11 +26,6 @@ constexpr std::int64_t kSecond = 1000000000;
 
 std::int64_t Ns(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
-}
-
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 void WriteAll(int fd, const char* data, std::size_t size, off_t at, const std::string& path) {
@@ -262,7 +258,7 @@ void PosixFileSystem::Finish(int out, const struct stat& src, const std::string&
 void PosixFileSystem::CopyFile(const std::string& source, const std::string& dest) {
   // Each folder is open for the *at calls only until the next At: the
   // source is opened before the destination's folder is asked for.
-  const Located from = At(source);
+  const HeldFolders::Located from = held_.At(source);
   if (from.dir == -1) throw ErrnoError(from.err, source);
   // Looked at before it is opened, so that a device, FIFO or socket never
   // is; O_NONBLOCK keeps a FIFO put in its place meanwhile from waiting for
@@ -279,13 +275,13 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
 
   // The walk has just looked at dest: what it saw still holds, as nothing
   // has changed here since.
-  const Located to = Target(dest);
+  const HeldFolders::Located to = held_.Target(dest);
   const int dir = to.dir;
   const std::string& name = to.name;
-  bool absent = KnownAbsent(dest);
+  bool absent = recent_.KnownAbsent(dest);
   if (!absent) {
     struct stat old {};
-    const struct stat* known = Recent(dest);
+    const struct stat* known = recent_.Recent(dest);
     if (known == nullptr) {
       if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
         known = &old;
@@ -308,7 +304,7 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
       CopyInto(out.get(), src, source, dest);
       Finish(out.get(), src.st, dest);
       const int err = LinkUnnamed(out.get(), dir, name);
-      Mutated(dest);
+      NoteChanged(dest);
       if (err == 0) {
         if (::close(out.Release()) != 0) {
           const int closeErr = errno;
@@ -356,7 +352,7 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
     if (outFd < 0 && errno != EEXIST) throw ErrnoError(errno, dest);
   }
   if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + temp);
-  Mutated(dest);
+  NoteChanged(dest);
   UniqueFd out(outFd);
   try {
     CopyInto(out.get(), src, source, dest);
@@ -373,7 +369,7 @@ void PosixFileSystem::WriteFileAtomically(const std::string& path, const std::st
   const std::string temp = path + ".mirtel-" + std::to_string(pid_) + ".tmp";
   UniqueFd out(OpenLong(AT_FDCWD, temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!out.ok()) throw ErrnoError(errno, path);
-  Mutated(path);
+  NoteChanged(path);
   try {
     WriteAll(out.get(), bytes.data(), bytes.size(), -1, path);
     if (::fsync(out.get()) != 0) throw ErrnoError(errno, path);

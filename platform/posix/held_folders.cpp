@@ -1,0 +1,66 @@
+#include "platform/posix/held_folders.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string_view>
+
+#include "platform/fs_error.h"
+#include "platform/posix/long_path.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/posix/posix_path.h"
+
+namespace mirtel {
+
+HeldFolders::Located HeldFolders::At(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 1 && path[end - 1] == kSep) --end;
+  if (end == 0) return {AT_FDCWD, std::string()};
+  if (end == 1 && path[0] == kSep) return {AT_FDCWD, std::string(1, kSep)};
+  const std::size_t slash = path.rfind(kSep, end - 1);
+  if (slash == std::string::npos) return {AT_FDCWD, path.substr(0, end)};
+  const std::string_view folder(path.data(), slash + 1);
+  std::string name = path.substr(slash + 1, end - slash - 1);
+  for (int i = 0; i < 2; ++i) {
+    if (held_[i].fd >= 0 && held_[i].folder == folder) {
+      last_ = i;
+      return {held_[i].fd, std::move(name)};
+    }
+  }
+  const int fd = OpenLong(AT_FDCWD, std::string(folder), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return {-1, std::move(name), errno};
+  last_ ^= 1;  // the one used longer ago
+  Held& slot = held_[last_];
+  if (slot.fd >= 0) ::close(slot.fd);
+  slot.folder.assign(folder);
+  slot.fd = fd;
+  return {fd, std::move(name)};
+}
+
+HeldFolders::Located HeldFolders::Target(const std::string& path) {
+  Located at = At(path);
+  // A bare name would be taken in whatever folder the process is in.
+  if (at.dir == AT_FDCWD) throw FsError(FsErrorKind::InvalidName, path);
+  if (at.dir < 0) throw ErrnoError(at.err, path);
+  return at;
+}
+
+void HeldFolders::CloseAll() {
+  for (Held& h : held_) {
+    if (h.fd >= 0) ::close(h.fd);
+    h.fd = -1;
+    h.folder.clear();
+  }
+}
+
+void HeldFolders::CloseAtOrBelow(const std::string& entry) {
+  for (Held& h : held_) {
+    if (h.fd >= 0 && IsAtOrBelow(h.folder, entry)) {
+      ::close(h.fd);
+      h.fd = -1;
+      h.folder.clear();
+    }
+  }
+}
+
+}  // namespace mirtel

@@ -1,0 +1,34 @@
+#include "platform/posix/posix_path.h"
+
+namespace mirtel {
+
+std::string WithoutSeparator(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == kSep) p.pop_back();
+  return p;
+}
+
+std::string ParentOf(const std::string& path) {
+  const std::string p = WithoutSeparator(path);
+  const std::size_t slash = p.rfind(kSep);
+  if (slash == std::string::npos) return {};
+  return p.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::string p = WithoutSeparator(path);
+  const std::size_t slash = p.rfind(kSep);
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::pair<std::string, std::string> SplitPattern(const std::string& pattern) {
+  const std::size_t slash = pattern.rfind(kSep);
+  if (slash == std::string::npos) return {std::string(), pattern};
+  return {pattern.substr(0, slash + 1), pattern.substr(slash + 1)};
+}
+
+bool IsAtOrBelow(const std::string& folder, const std::string& entry) {
+  return folder.compare(0, entry.size() + 1, entry + kSep) == 0;
+}
+
+}  // namespace mirtel

@@ -1,0 +1,29 @@
+// Paths as the Linux layer takes them apart: '/' separates, a folder path
+// ends in it, and trailing separators name the same entry as none.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace mirtel {
+
+inline constexpr char kSep = '/';
+
+// "dir/" of "dir/name" (and of "dir/name/"); "" for a bare name.
+std::string ParentOf(const std::string& path);
+
+// "name" of "dir/name" (and of "dir/name/").
+std::string NameOf(const std::string& path);
+
+// `path` without its trailing separators ("/" stays itself).
+std::string WithoutSeparator(const std::string& path);
+
+// A listing pattern "dir/*.*" as its folder ("dir/", "" for none) and the
+// names it asks for ("*.*").
+std::pair<std::string, std::string> SplitPattern(const std::string& pattern);
+
+// Whether the folder path `folder` (ending in the separator) is `entry`
+// itself or lies below it (`entry` without a trailing separator).
+bool IsAtOrBelow(const std::string& folder, const std::string& entry);
+
+}  // namespace mirtel

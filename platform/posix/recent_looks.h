@@ -1,0 +1,43 @@
+// What the walk has just seen of the entries under work: the lstat result
+// of the last two paths looked at, or the system's "no such entry" for
+// them. Attributes followed by LastWriteTime then asks the system once, and
+// a copy to a name just found missing need not look again.
+//
+// A remembered answer is valid from the look that gave it until the first
+// of:
+//   - the next step of a listing (ListStart, ListNext, ListResumeAfter),
+//   - the next change this file system makes (a folder made, a copy, a
+//     removal, a file written) or is told of (NoteChanged),
+//   - a look at two other paths since.
+// In between, only others can have changed the entry; a copy that trusted
+// a remembered absence still refuses to replace what turned up meanwhile.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+
+namespace mirtel {
+
+class RecentLooks {
+ public:
+  // `st` as lstat gave it for `path`; null when the system said there is no
+  // such entry.
+  void Remember(const std::string& path, const struct stat* st);
+  // The lstat result remembered for `path`; null when none, or when `path`
+  // is known absent.
+  const struct stat* Recent(const std::string& path) const;
+  bool KnownAbsent(const std::string& path) const;
+  void Forget();
+
+ private:
+  struct Look {
+    std::string path;     // "" for none
+    bool absent = false;  // the system said there is no such entry
+    struct stat st {};
+  };
+  Look looks_[2];
+  int next_ = 0;
+};
+
+}  // namespace mirtel
