@@ -110,7 +110,7 @@ class CliTest : public ::testing::Test {
   Outcome Walk(std::vector<std::string> args) {
     std::ostringstream out, err;
     Outcome o;
-    CliPlatform platform{hooked_, recycler_, *codec_, settings_, false};
+    CliPlatform platform{hooked_, recycler_, *codec_, settings_, terminal_};
     o.status = CliMain(args, platform, out, err, interrupted_);
     o.out = out.str();
     o.err = err.str();
@@ -138,6 +138,7 @@ class CliTest : public ::testing::Test {
   std::unique_ptr<AnsiCodec> codec_ = MakeNativeAnsiCodec();
   std::string settings_ = dir_.Path("settings") + std::string(1, kPathSeparator);
   std::atomic<bool> interrupted_{false};
+  bool terminal_ = false;  // standard error is a terminal
 };
 
 TEST_F(CliTest, BadArgumentsGiveUsageAndStatusTwoAndTouchNothing) {
@@ -383,6 +384,24 @@ TEST_F(CliTest, LastRunsTheWindowsNewestFoldersAndRememberRecordsThem) {
   EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("履歴"), std::string::npos) << o.err;
   EXPECT_EQ(Walk({"--last", dir_.Path("old")}).status, kExitBadInput);
+}
+
+TEST_F(CliTest, AProgressLineOnlyOnATerminalWithTheShareWhenCountedFirst) {
+  for (int i = 0; i < 5; ++i) dir_.File("src/f" + std::to_string(i) + ".txt", "12345");
+  dir_.Folder("dst");
+  Outcome o = Walk({"--count-first", dir_.Path("src"), dir_.Path("dst")});
+  EXPECT_EQ(o.err.find('\r'), std::string::npos) << o.err;  // not a terminal: nothing
+
+  terminal_ = true;
+  fs::remove_all(dir_.Native("dst/src"));
+  o = Walk({"--count-first", dir_.Path("src"), dir_.Path("dst")});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  // One line rewritten in place: files, bytes, the share; cleared at the end.
+  EXPECT_NE(o.err.find("\r\x1b[K"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("件"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("%"), std::string::npos) << o.err;
+  EXPECT_EQ(o.err.substr(o.err.size() - 4), "\r\x1b[K") << o.err;
+  EXPECT_EQ(Summary(o), "copied=5 found=1 failed=0 removed=0");
 }
 
 TEST(ConsoleViewTest, MessageBoxesGoToStderrOnOneLineAndAnswerHarmlessly) {
