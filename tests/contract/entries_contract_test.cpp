@@ -71,6 +71,15 @@ TEST_F(FileSystemContract, AttributesAreTheSameHoweverTheyAreAsked) {
     EXPECT_EQ(quiet, listed) << n;
   }
   EXPECT_EQ(seen, made.size());
+  // Without the folder and hidden bits: the plain files alone, in order.
+  std::vector<std::string> plain;
+  for (const std::string& listed : ListAll(tmp_.F("d"))) {
+    const auto m =
+        std::find_if(made.begin(), made.end(), [&](const Made& one) { return one.name == listed; });
+    if (m != made.end() && !m->folder && !m->hidden) plain.push_back(listed);
+  }
+  EXPECT_EQ(plain.size(), 4u);
+  EXPECT_EQ(ListAll(tmp_.F("d"), 0), plain);
 
   for (const std::string& missing :
        {tmp_.P("d/ない.txt"), tmp_.P("ないフォルダ/x.txt"), tmp_.P("d/普通のファイル.txt/x")}) {
@@ -193,11 +202,14 @@ TEST_F(FileSystemContract, AFolderIsKnownByWhatItIsNotHowItIsSpelled) {
   ASSERT_TRUE(fs_->Identify(tmp_.P("ファイル.txt"), other));
   EXPECT_NE(other, id);
   EXPECT_FALSE(fs_->Identify(tmp_.F("ない"), other));
+  EXPECT_FALSE(fs_->Identify(tmp_.P("ファイル.txt/x"), other));
   EXPECT_FALSE(fs_->Identify("", other));
-  EXPECT_THROW(fs_->ResolvedFolder(tmp_.F("ない")), FsError);
+  EXPECT_EQ(KindOf([&] { fs_->ResolvedFolder(tmp_.F("ない")); }), FsErrorKind::NotFound);
   EXPECT_THROW(fs_->ResolvedFolder(tmp_.P("ファイル.txt")), FsError);
 
-  EXPECT_TRUE(fs_->IsVolumeRoot(Utf8(std::filesystem::temp_directory_path().root_path())));
+  const std::string root = Utf8(std::filesystem::temp_directory_path().root_path());
+  EXPECT_EQ(fs_->ResolvedFolder(root), root);
+  EXPECT_TRUE(fs_->IsVolumeRoot(root));
   EXPECT_FALSE(fs_->IsVolumeRoot(tmp_.F()));
   EXPECT_FALSE(fs_->IsVolumeRoot(tmp_.F("同じフォルダ")));
   EXPECT_FALSE(fs_->IsVolumeRoot(tmp_.F("ない")));

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/posix/posix_file_system.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/fakes/scratch_folder.h"
 #include "tests/posix/posix_test_support.h"
 
 namespace mirtel {
@@ -213,10 +213,6 @@ TEST(DeepNames, EveryKindOfNameBeyondPathMaxArrivesByteExactWithTimesAndModes) {
   // Nothing was ever made in the current folder.
   const Fd here(::open(".", O_RDONLY | O_DIRECTORY));
   EXPECT_TRUE(NamesIn(here.get()).empty());
-
-  const Fd top(::open(tmp.P("").c_str(), O_RDONLY | O_DIRECTORY));
-  RemoveTree(top.get(), "src");
-  RemoveTree(top.get(), "dst");
 }
 
 // A path without a folder names nothing a change may touch: the process's

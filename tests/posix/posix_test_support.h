@@ -128,22 +128,6 @@ inline struct stat StatAt(int dir, const std::string& name) {
   return st;
 }
 
-// Removes `name` in `dir` and all below it, at any depth.
-inline void RemoveTree(int dir, const std::string& name) {
-  struct stat st {};
-  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    ::fchmodat(dir, name.c_str(), 0700, 0);
-    const Fd sub(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (sub.get() >= 0) {
-      for (const std::string& n : NamesIn(sub.get())) RemoveTree(sub.get(), n);
-    }
-    ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
-  } else {
-    ::unlinkat(dir, name.c_str(), 0);
-  }
-}
-
 // Works in `folder` for the guard's life.
 class InFolder {
  public:

@@ -12,7 +12,7 @@
 
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/time_steps.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/fakes/scratch_folder.h"
 #include "tests/posix/posix_test_support.h"
 
 namespace mirtel {
@@ -34,6 +34,8 @@ std::string RealFolder(const std::string& path) {
   return text == "/" ? text : text + "/";
 }
 
+// Links lead to what they name; the rest of identity and spelling is the
+// contract's (tests/contract).
 TEST(Volumes, IdentityAndSpellingThroughLinks) {
   ScratchFolder tmp;
   PosixFileSystem fs;
@@ -43,28 +45,20 @@ TEST(Volumes, IdentityAndSpellingThroughLinks) {
   std::filesystem::create_symlink("nowhere", tmp.N("broken"));
 
   FileId id;
-  for (const std::string path : {"real", "real/", "link", "link/", "real/sub/../sub/", "flink"}) {
+  for (const std::string path : {"link", "link/", "flink"}) {
     SCOPED_TRACE(path);
     ASSERT_TRUE(fs.Identify(tmp.P(path), id));
     EXPECT_EQ(id, IdOf(tmp.P(path)));
   }
   EXPECT_EQ((fs.Identify(tmp.P("link"), id), id), IdOf(tmp.P("real")));
   EXPECT_FALSE(fs.Identify(tmp.P("broken"), id));
-  EXPECT_FALSE(fs.Identify(tmp.P("none"), id));
-  EXPECT_FALSE(fs.Identify(tmp.P("real/sub/f.txt/x"), id));
 
   const std::string real = RealFolder(tmp.P("real"));
   EXPECT_EQ(fs.ResolvedFolder(tmp.P("link")), real);
   EXPECT_EQ(fs.ResolvedFolder(tmp.P("link/sub/..") + "/"), real);
   EXPECT_EQ(fs.ResolvedFolder(tmp.P("real") + "//./"), real);
-  EXPECT_EQ(fs.ResolvedFolder("/"), "/");
-  EXPECT_EQ(KindOf([&] { fs.ResolvedFolder(tmp.P("none")); }), FsErrorKind::NotFound);
   EXPECT_EQ(KindOf([&] { fs.ResolvedFolder(tmp.P("flink")); }), FsErrorKind::NotFound);
-
-  EXPECT_TRUE(fs.IsVolumeRoot("/"));
-  EXPECT_FALSE(fs.IsVolumeRoot(tmp.P("real") + "/"));
   EXPECT_FALSE(fs.IsVolumeRoot(tmp.P("link")));
-  EXPECT_FALSE(fs.IsVolumeRoot(tmp.P("none")));
 }
 
 // A mount point is a volume's top, whether a file system of its own or a
