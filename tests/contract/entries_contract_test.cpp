@@ -187,8 +187,8 @@ TEST_F(FileSystemContract, AFolderIsKnownByWhatItIsNotHowItIsSpelled) {
   const std::string resolved = fs_->ResolvedFolder(tmp_.F("同じフォルダ"));
   ASSERT_FALSE(resolved.empty());
   EXPECT_EQ(resolved.back(), tmp_.F().back());
-  for (const std::string& spelling :
-       {tmp_.F("同じフォルダ"), resolved, tmp_.F("同じフォルダ/内側") + ".." + tmp_.F().back()}) {
+  for (const std::string& spelling : {tmp_.P("同じフォルダ"), tmp_.F("同じフォルダ"), resolved,
+                                      tmp_.F("同じフォルダ/内側") + ".." + tmp_.F().back()}) {
     SCOPED_TRACE(spelling);
     FileId same;
     EXPECT_TRUE(fs_->Identify(spelling, same));
@@ -236,6 +236,7 @@ TEST_F(FileSystemContract, OnlyOurOwnPatternNamesATemporary) {
                                           "x.mirtel-12-1.tmp",
                                           ".mirtel-12-1.tmp.tmp",
                                           ".mirtel-写真-1.tmp",
+                                          ".mirtel-write-12.tmp",
                                           "写真.tmp",
                                           ""};
   for (const std::string& name : names) {

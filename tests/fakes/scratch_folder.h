@@ -39,17 +39,18 @@ class ScratchFolder {
   }
   ~ScratchFolder() {
     std::error_code ignored;
-    for (int round = 0; round < 64 && std::filesystem::exists(root_, ignored); ++round) {
-      Open();
-      if (std::filesystem::remove_all(root_, ignored) != static_cast<std::uintmax_t>(-1)) break;
-      Flatten(round);
+    const std::filesystem::path root = Literal(root_);
+    for (int round = 0; round < 256 && std::filesystem::exists(root_, ignored); ++round) {
+      Clear(root);
+      std::filesystem::remove(root, ignored);
+      Flatten(root, round);
     }
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   std::filesystem::path N(std::string_view rel) const {
-    return (root_ / FromUtf8(rel)).make_preferred();
+    return rel.empty() ? root_ : (root_ / FromUtf8(rel)).make_preferred();
   }
   // The native UTF-8 path the FileSystem interface takes; "" is the folder itself.
   std::string P(std::string_view rel = {}) const {
@@ -91,30 +92,62 @@ class ScratchFolder {
   }
 
  private:
-  // Read-only entries left by a test must not keep the folder.
-  void Open() const {
+  // Some libraries misread folders deeper than the system's old path limit:
+  // nothing is listed that far down in one go.
+  static constexpr std::size_t kReach = 200;
+
+  // `path` as Windows takes it literally (\\?\), so that names a test made
+  // with a trailing dot or space are these names and not their neighbours.
+  static std::filesystem::path Literal(const std::filesystem::path& path) {
+    if (kPathSeparator != '\\') return path;
+    std::filesystem::path literal(u8R"(\\?\)");
+    literal += path;
+    return literal;
+  }
+
+  // Removes what lies in `folder` within reach; read-only entries left by a
+  // test are opened first, links removed and never followed.
+  static void Clear(const std::filesystem::path& folder) {
     std::error_code ignored;
-    std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
-    for (auto it = std::filesystem::recursive_directory_iterator(root_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (it->is_symlink(ignored)) continue;
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ignored);
+    std::vector<std::filesystem::directory_entry> entries;
+    for (auto it = std::filesystem::directory_iterator(folder, ignored);
+         it != std::filesystem::directory_iterator(); it.increment(ignored)) {
+      entries.push_back(*it);
+    }
+    for (const auto& entry : entries) {
+      const bool link = entry.is_symlink(ignored);
+      if (!link) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+      }
+      // A folder goes first as it is: empty, or a link the library took for
+      // a folder (it cannot tell them on every system), never entered.
+      if (!link && entry.is_directory(ignored) && !std::filesystem::remove(entry.path(), ignored) &&
+          entry.path().native().size() < kReach) {
+        Clear(entry.path());
+      }
+      std::filesystem::remove(entry.path(), ignored);
     }
   }
-  // Some libraries cannot reach below the system's old path limit: folders
-  // that deep are moved up beside the top, which shortens what they hold.
-  void Flatten(int round) const {
+  // What is left lies too deep: its folders one level down are moved up
+  // beside the top, which brings what they hold a level nearer.
+  static void Flatten(const std::filesystem::path& root, int round) {
     std::error_code ignored;
     int moved = 0;
-    for (auto it = std::filesystem::recursive_directory_iterator(root_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (it.depth() < 1 || !it->is_directory(ignored) || it->is_symlink(ignored)) continue;
-      const std::filesystem::path up =
-          root_ / ("~" + std::to_string(round) + "-" + std::to_string(++moved));
-      std::filesystem::rename(it->path(), up, ignored);
-      it.disable_recursion_pending();
+    for (auto top = std::filesystem::directory_iterator(root, ignored);
+         top != std::filesystem::directory_iterator(); top.increment(ignored)) {
+      if (top->is_symlink(ignored) || !top->is_directory(ignored)) continue;
+      std::vector<std::filesystem::path> below;
+      for (auto it = std::filesystem::directory_iterator(top->path(), ignored);
+           it != std::filesystem::directory_iterator(); it.increment(ignored)) {
+        if (!it->is_symlink(ignored) && it->is_directory(ignored)) below.push_back(it->path());
+      }
+      for (const auto& folder : below) {
+        std::filesystem::rename(
+            folder, root / ("~" + std::to_string(round) + "-" + std::to_string(++moved)), ignored);
+      }
     }
   }
 

@@ -12,7 +12,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_recycler.h"
 #include "tests/fakes/recording_walk_view.h"
-#include "tests/win32/win32_scratch.h"
+#include "tests/win32/win32_test_support.h"
 
 namespace mirtel {
 namespace {
@@ -28,13 +28,13 @@ std::string MissingDrive() {
 class EngineOnWin32Test : public ::testing::Test {
  protected:
   EngineOnWin32Test() {
-    s.Dir(L"moto");
-    s.Dir(L"saki");
+    s.Dir("moto");
+    s.Dir("saki");
   }
 
   void Copy() {
-    state.MotoFolder = s.F(L"moto");
-    state.SakiFolder = s.F(L"saki");
+    state.MotoFolder = s.F("moto");
+    state.SakiFolder = s.F("saki");
     state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
     state.CopiedCount = 0;
     state.FoundFile = false;
@@ -49,7 +49,7 @@ class EngineOnWin32Test : public ::testing::Test {
     engine.StartSync(state.SakiFolder, state.MotoFolder);
   }
 
-  Win32Scratch s;
+  ScratchFolder s;
   Win32FileSystem fs;
   Win32Recycler recycler{&fs};
   RecordingWalkView view;
@@ -68,22 +68,22 @@ TEST_F(EngineOnWin32Test, PathHelpersSpeakWindows) {
   EXPECT_TRUE(SameFolder("C:\\Data\\Photos", "c:\\data\\photos\\"));
   EXPECT_FALSE(SameFolder("C:\\data\\", "C:\\data2\\"));
 
-  s.Write(L"hidden.sys");
-  s.SetAttributes(L"hidden.sys", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  s.Write(L"readonly.txt");
-  s.SetAttributes(L"readonly.txt", FILE_ATTRIBUTE_READONLY);
+  s.Write("hidden.sys");
+  SetAttributes(s.N("hidden.sys"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  s.Write("readonly.txt");
+  SetAttributes(s.N("readonly.txt"), FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(ChkExist(fs, s.F()));
-  EXPECT_TRUE(ChkExist(fs, s.P(L"hidden.sys")));
-  EXPECT_TRUE(ChkExist(fs, s.P(L"readonly.txt")));
+  EXPECT_TRUE(ChkExist(fs, s.P("hidden.sys")));
+  EXPECT_TRUE(ChkExist(fs, s.P("readonly.txt")));
   EXPECT_TRUE(ChkExist(fs, "C:\\"));
-  EXPECT_FALSE(ChkExist(fs, s.P(L"missing.txt")));
-  EXPECT_FALSE(ChkExist(fs, s.P(L"nofolder\\missing.txt")));
+  EXPECT_FALSE(ChkExist(fs, s.P("missing.txt")));
+  EXPECT_FALSE(ChkExist(fs, s.P("nofolder/missing.txt")));
   EXPECT_FALSE(ChkExist(fs, MissingDrive() + "data\\"));
   EXPECT_FALSE(ChkExist(fs, ""));
 
   // Pruning may only take "not found" for an answer.
-  EXPECT_EQ(ProbeEntry(fs, s.P(L"missing.txt")), Presence::Absent);
-  EXPECT_EQ(ProbeEntry(fs, s.P(L"hidden.sys")), Presence::Present);
+  EXPECT_EQ(ProbeEntry(fs, s.P("missing.txt")), Presence::Absent);
+  EXPECT_EQ(ProbeEntry(fs, s.P("hidden.sys")), Presence::Present);
   EXPECT_EQ(ProbeEntry(fs, MissingDrive() + "data\\x.txt"), Presence::Unknown);
 }
 
@@ -97,40 +97,41 @@ TEST_F(EngineOnWin32Test, MakeSakiFolderTakesTheLastNameOfAnyForm) {
                {"C:\\data\\写真\\", "写真"}};
   for (const auto& c : cases) {
     state.MotoFolder = c.moto;
-    state.SakiFolder = s.F(L"saki");
+    state.SakiFolder = s.F("saki");
     engine.MakeSakiFolder();
-    EXPECT_EQ(state.SakiFolder, s.F(L"saki") + c.name + "\\") << c.moto;
+    EXPECT_EQ(state.SakiFolder, s.F("saki") + c.name + "\\") << c.moto;
     EXPECT_TRUE(ChkExist(fs, state.SakiFolder)) << c.moto;
     // A second job finds it there and ends the same.
-    state.SakiFolder = s.F(L"saki");
+    state.SakiFolder = s.F("saki");
     engine.MakeSakiFolder();
-    EXPECT_EQ(state.SakiFolder, s.F(L"saki") + c.name + "\\") << c.moto;
+    EXPECT_EQ(state.SakiFolder, s.F("saki") + c.name + "\\") << c.moto;
   }
   EXPECT_TRUE(view.boxes.empty());
 }
 
 TEST_F(EngineOnWin32Test, CopyThenSyncOnAWindowsTree) {
-  const std::wstring longName(100, L'L');
-  s.Dir(L"moto\\写真");
-  s.Write(L"moto\\写真\\夏.jpg", "summer");
-  s.Write(L"moto\\\xD83D\xDCF7 \xD55C.txt", "emoji");
-  s.Write(L"moto\\desktop.ini", "ini");
-  s.SetAttributes(L"moto\\desktop.ini", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  s.Dir(L"moto\\hidden");
-  s.SetAttributes(L"moto\\hidden", FILE_ATTRIBUTE_HIDDEN);
-  s.Write(L"moto\\hidden\\h.txt", "h");
-  s.Dir(L"moto\\" + longName);
-  s.Dir(L"moto\\" + longName + L"\\" + longName);
-  s.Write(L"moto\\" + longName + L"\\" + longName + L"\\" + longName + L".txt", "long");
+  const std::string longName(100, 'L');
+  const std::string deepFile = longName + "/" + longName + "/" + longName + ".txt";
+  s.Dir("moto/写真");
+  s.Write("moto/写真/夏.jpg", "summer");
+  s.Write("moto/\xF0\x9F\x93\xB7 한.txt", "emoji");
+  s.Write("moto/desktop.ini", "ini");
+  SetAttributes(s.N("moto/desktop.ini"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  s.Dir("moto/hidden");
+  SetAttributes(s.N("moto/hidden"), FILE_ATTRIBUTE_HIDDEN);
+  s.Write("moto/hidden/h.txt", "h");
+  MakeFolderW(s.N("moto/" + longName));
+  MakeFolderW(s.N("moto/" + longName + "/" + longName));
+  WriteW(s.N("moto/" + deepFile), "long");
 
   Copy();
   EXPECT_EQ(state.CopiedCount, 5);
   EXPECT_EQ(state.FailedCount, 0);
-  EXPECT_EQ(s.Read(L"saki\\写真\\夏.jpg"), "summer");
-  EXPECT_EQ(s.Read(L"saki\\\xD83D\xDCF7 \xD55C.txt"), "emoji");
-  EXPECT_EQ(s.Read(L"saki\\hidden\\h.txt"), "h");
-  EXPECT_TRUE(s.Attributes(L"saki\\desktop.ini") & FILE_ATTRIBUTE_SYSTEM);
-  EXPECT_EQ(s.Read(L"saki\\" + longName + L"\\" + longName + L"\\" + longName + L".txt"), "long");
+  EXPECT_EQ(s.Read("saki/写真/夏.jpg"), "summer");
+  EXPECT_EQ(s.Read("saki/\xF0\x9F\x93\xB7 한.txt"), "emoji");
+  EXPECT_EQ(s.Read("saki/hidden/h.txt"), "h");
+  EXPECT_TRUE(AttributesOf(s.N("saki/desktop.ini")) & FILE_ATTRIBUTE_SYSTEM);
+  EXPECT_EQ(ReadW(s.N("saki/" + deepFile)), "long");
   EXPECT_NE(std::find(view.results.begin(), view.results.end(), "夏.jpg"), view.results.end());
 
   // An unchanged tree copies nothing the second time: the times were kept.
@@ -140,15 +141,15 @@ TEST_F(EngineOnWin32Test, CopyThenSyncOnAWindowsTree) {
   EXPECT_TRUE(view.results.empty());
 
   // What the source no longer has goes to the Recycle Bin, the rest stays.
-  s.Write(L"saki\\写真\\古い.jpg", "old");
-  s.Dir(L"saki\\消えた");
-  s.Write(L"saki\\消えた\\x.txt");
+  s.Write("saki/写真/古い.jpg", "old");
+  s.Dir("saki/消えた");
+  s.Write("saki/消えた/x.txt");
   Sync();
-  EXPECT_FALSE(s.Exists(L"saki\\写真\\古い.jpg"));
-  EXPECT_FALSE(s.Exists(L"saki\\消えた"));
-  EXPECT_TRUE(s.Exists(L"saki\\写真\\夏.jpg"));
-  EXPECT_TRUE(s.Exists(L"saki\\desktop.ini"));
-  EXPECT_TRUE(s.Exists(L"saki\\hidden\\h.txt"));
+  EXPECT_FALSE(s.Exists("saki/写真/古い.jpg"));
+  EXPECT_FALSE(s.Exists("saki/消えた"));
+  EXPECT_TRUE(s.Exists("saki/写真/夏.jpg"));
+  EXPECT_TRUE(s.Exists("saki/desktop.ini"));
+  EXPECT_TRUE(s.Exists("saki/hidden/h.txt"));
   EXPECT_EQ(state.RemovedCount, 2);
   EXPECT_EQ(state.FailedCount, 0);
   EXPECT_TRUE(view.boxes.empty());

@@ -15,7 +15,7 @@
 #include "platform/native_file_system.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_recycler.h"
-#include "tests/win32/win32_scratch.h"
+#include "tests/win32/win32_test_support.h"
 
 namespace mirtel {
 namespace {
@@ -46,61 +46,60 @@ class Win32RecyclerTest : public ::testing::Test {
  protected:
   Win32RecyclerTest() {
     std::random_device seed;
-    tag_ = L"-" + std::to_wstring(seed());
-    root_ = s.W().substr(0, 3);
+    tag_ = "-" + std::to_string(seed());
+    root_ = s.N("").wstring().substr(0, 3);
   }
 
   // Recycles `rel` and checks that it left its place for the bin, where it
   // goes by `binName` (its own name unless told).
-  void ExpectRecycled(const std::wstring& rel, std::wstring binName = {}) {
+  void ExpectRecycled(const std::string& rel, std::wstring binName = {}) {
     const std::int64_t before = ItemsInBin(root_);
     ASSERT_NO_THROW(recycler.MoveToRecycleBin(s.P(rel)));
-    EXPECT_FALSE(s.Exists(rel));
+    EXPECT_FALSE(ExistsW(s.N(rel)));
     EXPECT_GE(ItemsInBin(root_), before + 1);
     const std::wstring trash = WineTrashFiles();
     if (!trash.empty()) {
-      const std::wstring name = binName.empty() ? rel.substr(rel.rfind(L'\\') + 1) : binName;
+      const std::wstring name = binName.empty() ? s.N(rel).filename().wstring() : binName;
       EXPECT_NE(GetFileAttributesW((trash + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES)
           << WideToUtf8(trash + L"\\" + name);
     }
   }
 
-  Win32Scratch s;
+  ScratchFolder s;
   Win32FileSystem fs;
   Win32Recycler recycler{&fs};
-  std::wstring tag_;
+  std::string tag_;
   std::wstring root_;
 };
 
 TEST_F(Win32RecyclerTest, FilesAndWholeFoldersGoToTheBin) {
-  const std::wstring file = L"file" + tag_ + L".txt";
+  const std::string file = "file" + tag_ + ".txt";
   s.Write(file, "keep me");
   ExpectRecycled(file);
 
-  const std::wstring folder = L"folder" + tag_;
-  s.Dir(folder);
-  s.Write(folder + L"\\inner.txt");
-  s.Dir(folder + L"\\sub");
+  const std::string folder = "folder" + tag_;
+  s.Write(folder + "/inner.txt");
+  s.Dir(folder + "/sub");
   ExpectRecycled(folder);
 
   // Hidden, system and read-only items go too.
-  const std::wstring guarded = L"guarded" + tag_ + L".txt";
+  const std::string guarded = "guarded" + tag_ + ".txt";
   s.Write(guarded);
-  s.SetAttributes(guarded, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetAttributes(s.N(guarded),
+                FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   ExpectRecycled(guarded);
 }
 
 TEST_F(Win32RecyclerTest, NamesOutsideTheAnsiCodePageAndTrailingSeparator) {
-  const std::wstring japanese = L"\x53E4\x3044\x5199\x771F" + tag_;  // 古い写真
-  s.Dir(japanese);
-  s.Write(japanese + L"\\a.jpg");
+  const std::string japanese = "古い写真" + tag_;
+  s.Write(japanese + "/a.jpg");
   ExpectRecycled(japanese);
 
-  const std::wstring emoji = L"\xD83D\xDCF7\xD55C" + tag_ + L".txt";  // camera emoji, Hangul
+  const std::string emoji = "\xF0\x9F\x93\xB7한" + tag_ + ".txt";  // camera emoji, Hangul
   s.Write(emoji);
   ExpectRecycled(emoji);
 
-  const std::wstring folder = L"slash" + tag_;
+  const std::string folder = "slash" + tag_;
   s.Dir(folder);
   const std::int64_t before = ItemsInBin(root_);
   recycler.MoveToRecycleBin(s.F(folder));
@@ -110,7 +109,7 @@ TEST_F(Win32RecyclerTest, NamesOutsideTheAnsiCodePageAndTrailingSeparator) {
 
 TEST_F(Win32RecyclerTest, WhatCannotGoStaysAndIsReported) {
   try {
-    recycler.MoveToRecycleBin(s.P(L"missing" + tag_));
+    recycler.MoveToRecycleBin(s.P("missing" + tag_));
     ADD_FAILURE() << "a missing item was reported as recycled";
   } catch (const FsError& e) {
     EXPECT_EQ(e.kind(), FsErrorKind::NotFound);
@@ -120,17 +119,17 @@ TEST_F(Win32RecyclerTest, WhatCannotGoStaysAndIsReported) {
 }
 
 TEST_F(Win32RecyclerTest, ItemsBeyondMaxPathGoByTheirShortName) {
-  std::wstring deep;
+  std::string deep;
   for (int level = 0; level < 5; ++level) {
-    deep += (deep.empty() ? L"" : L"\\") + std::wstring(60, L'd') + std::to_wstring(level);
-    s.Dir(deep);
+    deep += (deep.empty() ? "" : "/") + std::string(60, 'd') + std::to_string(level);
+    MakeFolderW(s.N(deep));
   }
-  const std::wstring item = deep + L"\\deep" + tag_ + L".txt";
-  s.Write(item, "deep");
-  ASSERT_GT(s.W(item).size(), static_cast<std::size_t>(MAX_PATH));
+  const std::string item = deep + "/deep" + tag_ + ".txt";
+  WriteW(s.N(item), "deep");
+  ASSERT_GT(s.N(item).wstring().size(), static_cast<std::size_t>(MAX_PATH));
   // The shell takes no longer path; the bin still records the full one.
   std::wstring shortPath(MAX_PATH * 4, L'\0');
-  DWORD length = GetShortPathNameW(Extended(s.W(item)).c_str(), shortPath.data(),
+  DWORD length = GetShortPathNameW(Extended(s.N(item)).c_str(), shortPath.data(),
                                    static_cast<DWORD>(shortPath.size()));
   ASSERT_GT(length, 0u);
   shortPath.resize(length);
@@ -138,12 +137,11 @@ TEST_F(Win32RecyclerTest, ItemsBeyondMaxPathGoByTheirShortName) {
 }
 
 // Too deep for the shell even by short names (40 folders of 20 characters).
-std::wstring TooDeep(const Win32Scratch& s) {
-  std::wstring deep;
+std::string TooDeep(const ScratchFolder& s) {
+  std::string deep;
   for (int level = 0; level < 40; ++level) {
-    deep += (deep.empty() ? L"" : L"\\") + std::wstring(18, L'f') + std::to_wstring(level % 10) +
-            L"\x5199";  // 写
-    s.Dir(deep);
+    deep += (deep.empty() ? "" : "/") + std::string(18, 'f') + std::to_string(level % 10) + "写";
+    MakeFolderW(s.N(deep));
   }
   return deep;
 }
@@ -170,32 +168,31 @@ std::vector<std::string> Contents(const std::wstring& folder) {
 }
 
 // Every name in the chain of folders from the scratch folder down to `deep`.
-std::vector<std::wstring> NamesAlong(const Win32Scratch& s, const std::wstring& deep) {
-  std::vector<std::wstring> names = s.Names();
-  for (std::size_t cut = deep.find(L'\\'); cut != std::wstring::npos;
-       cut = deep.find(L'\\', cut + 1)) {
-    for (const auto& name : s.Names(deep.substr(0, cut))) names.push_back(name);
+std::vector<std::wstring> NamesAlong(const ScratchFolder& s, const std::string& deep) {
+  std::vector<std::wstring> names = NamesW(s.N(""));
+  for (std::size_t cut = deep.find('/'); cut != std::string::npos; cut = deep.find('/', cut + 1)) {
+    for (const auto& name : NamesW(s.N(deep.substr(0, cut)))) names.push_back(name);
   }
-  for (const auto& name : s.Names(deep)) names.push_back(name);
+  for (const auto& name : NamesW(s.N(deep))) names.push_back(name);
   return names;
 }
 
 TEST_F(Win32RecyclerTest, ItemsTooDeepEvenForShortNamesStillGoToTheBin) {
-  const std::wstring deep = TooDeep(s);
-  const std::wstring file = deep + L"\\\x6DF1\x3044 file" + tag_ + L".txt";  // 深い
-  s.Write(file, "deep file" + WideToUtf8(tag_));
-  const std::wstring folder = deep + L"\\\x6DF1\x3044 folder" + tag_;
-  s.Dir(folder);
-  s.Write(folder + L"\\inner.txt", "inner" + WideToUtf8(tag_));
+  const std::string deep = TooDeep(s);
+  const std::string file = deep + "/深い file" + tag_ + ".txt";
+  WriteW(s.N(file), "deep file" + tag_);
+  const std::string folder = deep + "/深い folder" + tag_;
+  MakeFolderW(s.N(folder));
+  WriteW(s.N(folder + "/inner.txt"), "inner" + tag_);
   std::wstring shortPath(MAX_PATH * 8, L'\0');
-  const DWORD length = GetShortPathNameW(Extended(s.W(file)).c_str(), shortPath.data(),
+  const DWORD length = GetShortPathNameW(Extended(s.N(file)).c_str(), shortPath.data(),
                                          static_cast<DWORD>(shortPath.size()));
   ASSERT_GT(length, static_cast<DWORD>(MAX_PATH));
 
-  for (const std::wstring& item : {file, folder}) {
+  for (const std::string& item : {file, folder}) {
     const std::int64_t before = ItemsInBin(root_);
-    ASSERT_NO_THROW(recycler.MoveToRecycleBin(s.P(item))) << WideToUtf8(item);
-    EXPECT_FALSE(s.Exists(item));
+    ASSERT_NO_THROW(recycler.MoveToRecycleBin(s.P(item))) << item;
+    EXPECT_FALSE(ExistsW(s.N(item)));
     EXPECT_GE(ItemsInBin(root_), before + 1);
   }
   // Nothing of ours is left along the way, and the rest stays.
@@ -203,23 +200,23 @@ TEST_F(Win32RecyclerTest, ItemsTooDeepEvenForShortNamesStillGoToTheBin) {
   const std::wstring trash = WineTrashFiles();
   if (!trash.empty()) {
     const auto held = Contents(trash);
-    EXPECT_NE(std::find(held.begin(), held.end(), "deep file" + WideToUtf8(tag_)), held.end());
+    EXPECT_NE(std::find(held.begin(), held.end(), "deep file" + tag_), held.end());
   }
 
   // An item the system will not let go of stays where it was.
-  const std::wstring locked = deep + L"\\locked" + tag_ + L".txt";
-  s.Write(locked, "locked");
-  HANDLE held = CreateFileW(Extended(s.W(locked)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  const std::string locked = deep + "/locked" + tag_ + ".txt";
+  WriteW(s.N(locked), "locked");
+  HANDLE held = CreateFileW(Extended(s.N(locked)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_THROW(recycler.MoveToRecycleBin(s.P(locked)), FsError);
   CloseHandle(held);
-  EXPECT_EQ(s.Read(locked), "locked");
+  EXPECT_EQ(ReadW(s.N(locked)), "locked");
   EXPECT_EQ(NamesAlong(s, deep).size(), 41u);
 }
 
 TEST_F(Win32RecyclerTest, ListingsOfTheFolderAreNotServedStale) {
-  for (const wchar_t* name : {L"a", L"b", L"c"}) s.Dir(name);
+  for (const char* name : {"a", "b", "c"}) s.Dir(name);
   const std::string pattern = s.F() + "*.*";
   // The recycler as the program makes it: it tells the file system through
   // the interface alone.
@@ -227,8 +224,8 @@ TEST_F(Win32RecyclerTest, ListingsOfTheFolderAreNotServedStale) {
   std::unique_ptr<Recycler> native = MakeNativeRecycler(any);
   for (std::string n = fs.ListStart(pattern, kListEverything); !n.empty(); n = fs.ListNext()) {
   }
-  fs.ListStart(s.F(L"a") + "*.*", kListEverything);
-  native->MoveToRecycleBin(s.P(L"b"));
+  fs.ListStart(s.F("a") + "*.*", kListEverything);
+  native->MoveToRecycleBin(s.P("b"));
   EXPECT_EQ(fs.ListResumeAfter(pattern, kListEverything, "a"), "c");
   EXPECT_EQ(fs.ListResumeAfter(pattern, kListEverything, "b"), "c");
 }
@@ -239,12 +236,12 @@ TEST(Win32NoTrashTest, ItemsStayWhereNothingCanTakeThem) {
   if (GetEnvironmentVariableA("MIRTEL_TEST_NO_TRASH", nullptr, 0) == 0) {
     GTEST_SKIP() << "needs a system without a Recycle Bin";
   }
-  Win32Scratch s;
-  s.Write(L"precious.txt", "precious");
-  s.Dir(L"folder");
-  s.Write(L"folder\\inner.txt", "inner");
+  ScratchFolder s;
+  s.Write("precious.txt", "precious");
+  s.Dir("folder");
+  s.Write("folder/inner.txt", "inner");
   Win32Recycler recycler;
-  for (const wchar_t* rel : {L"precious.txt", L"folder"}) {
+  for (const char* rel : {"precious.txt", "folder"}) {
     try {
       recycler.MoveToRecycleBin(s.P(rel));
       ADD_FAILURE() << "reported as recycled without a Recycle Bin";
@@ -252,8 +249,8 @@ TEST(Win32NoTrashTest, ItemsStayWhereNothingCanTakeThem) {
       EXPECT_EQ(e.kind(), FsErrorKind::NoRecycleBin) << e.what();
     }
   }
-  EXPECT_EQ(s.Read(L"precious.txt"), "precious");
-  EXPECT_EQ(s.Read(L"folder\\inner.txt"), "inner");
+  EXPECT_EQ(s.Read("precious.txt"), "precious");
+  EXPECT_EQ(s.Read("folder/inner.txt"), "inner");
 }
 
 }  // namespace
