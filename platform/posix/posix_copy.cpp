@@ -223,6 +223,7 @@ void PosixFileSystem::CopyInto(int out, const Source& from, const std::string& s
   // and one that keeps the holes.
   struct stat to {};
   if (::fstat(out, &to) != 0) throw ErrnoError(errno, dest);
+  outDev_ = to.st_dev;
   const std::pair<dev_t, dev_t> devices{from.st.st_dev, to.st_dev};
   if (from.st.st_size > 0 && !noClone_.contains(devices)) {
     if (::ioctl(out, FICLONE, from.fd) == 0) return;
@@ -247,9 +248,10 @@ void PosixFileSystem::Finish(int out, const struct stat& src, const std::string&
   }
   const timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out, times) != 0) throw ErrnoError(errno, dest);
-  // What the volume kept of the time tells how finely it keeps times.
+  // What the volume kept of the time tells how finely it keeps times, until
+  // it has shown it keeps nanoseconds.
   struct stat kept {};
-  if (::fstat(out, &kept) == 0) {
+  if (!steps_.KeepsNanoseconds(outDev_) && ::fstat(out, &kept) == 0) {
     steps_.Of(kept.st_dev, out);
     steps_.Learn(kept.st_dev, Ns(src.st_mtim), Ns(kept.st_mtim));
   }
@@ -263,9 +265,13 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   // Looked at before it is opened, so that a device, FIFO or socket never
   // is; O_NONBLOCK keeps a FIFO put in its place meanwhile from waiting for
   // a writer, and the second look refuses it.
+  // The walk's own look at it serves, where it saw a plain file.
   struct stat seen {};
-  if (::fstatat(from.dir, from.name.c_str(), &seen, 0) != 0) throw ErrnoError(errno, source);
-  if (!S_ISREG(seen.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
+  const struct stat* looked = recent_.Recent(source);
+  if (looked == nullptr || !S_ISREG(looked->st_mode)) {
+    if (::fstatat(from.dir, from.name.c_str(), &seen, 0) != 0) throw ErrnoError(errno, source);
+    if (!S_ISREG(seen.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
+  }
   const UniqueFd in(
       ::openat(from.dir, from.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!in.ok()) throw ErrnoError(errno, source);

@@ -67,6 +67,7 @@ class PosixFileSystem final : public FileSystem {
   // The steps of a copy (posix_copy.cpp).
   struct Source;
   void CopyInto(int out, const Source& from, const std::string& source, const std::string& dest);
+  dev_t outDev_ = 0;  // the volume of the copy under way (CopyInto tells Finish)
   void Finish(int out, const struct stat& src, const std::string& dest);
 
   TimeSteps steps_;

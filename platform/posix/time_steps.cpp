@@ -88,12 +88,18 @@ std::int64_t TimeSteps::Of(dev_t dev, int fd) {
   return lastStep_;
 }
 
+bool TimeSteps::KeepsNanoseconds(dev_t dev) const {
+  const auto it = volumes_.find(dev);
+  return it != volumes_.end() && it->second.nanoseconds;
+}
+
 void TimeSteps::Learn(dev_t dev, std::int64_t asked, std::int64_t kept) {
   Volume& v = volumes_[dev];
   const std::int64_t shown = StepShown(asked, kept);
   // Moved by more than any step: the time lay outside what the volume can
   // hold (FAT starts in 1980) and says nothing of its step.
   if (shown == 0) return;
+  if (kept == asked && asked % 1000 != 0) v.nanoseconds = true;
   if (kept != asked) {
     // A fraction dropped: the first such time replaces what the type said.
     v.step = v.learned ? std::min(v.step, shown) : shown;

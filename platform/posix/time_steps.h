@@ -34,6 +34,9 @@ class TimeSteps {
 
   // A time `asked` was set on a file of `dev` and the volume kept `kept`.
   void Learn(dev_t dev, std::int64_t asked, std::int64_t kept);
+  // True once `dev` kept a time to the nanosecond: nothing finer exists and
+  // a volume's precision does not change, so there is nothing left to learn.
+  bool KeepsNanoseconds(dev_t dev) const;
 
   // The step that `kept` shows for `asked` by the rule above: 1 when
   // nothing was dropped, 0 when no step explains the change.
@@ -46,6 +49,7 @@ class TimeSteps {
     std::int64_t step = 1;
     bool fromType = false;  // the type's own step, not learned yet
     bool learned = false;
+    bool nanoseconds = false;  // kept a time that only nanoseconds can hold
   };
   std::unordered_map<dev_t, Volume> volumes_;
   dev_t lastDev_ = 0;
