@@ -61,11 +61,14 @@ test: test-native test-windows
 # UndefinedBehaviorSanitizer in a build folder of their own: any report ends
 # the test that made it.
 SAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+# GCC's instrumentation makes <regex> look uninitialised to it (a false alarm
+# the plain build does not raise): kept out of WERROR's way here only.
+SAN_CXXFLAGS := $(SAN_FLAGS) -Wno-maybe-uninitialized
 SAN_ENV := ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test-sanitize: deps
 	cmake -S . -B $(SANBUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR) \
-	  "-DCMAKE_CXX_FLAGS=$(SAN_FLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(SAN_FLAGS)"
+	  "-DCMAKE_CXX_FLAGS=$(SAN_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(SAN_FLAGS)"
 	cmake --build $(SANBUILD) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen $(SAN_ENV) \
 	  ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)

@@ -184,12 +184,12 @@ std::string Scratch::Relative(const std::string& path) const {
 }
 
 Snapshot Subtree(const Snapshot& snapshot, const std::string& rel) {
-  Snapshot part;
+  Snapshot item;
   for (auto it = snapshot.lower_bound(rel); it != snapshot.end() && Within(it->first, rel); ++it) {
-    part[it->first.size() == rel.size() ? std::string() : it->first.substr(rel.size() + 1)] =
+    item[it->first.size() == rel.size() ? std::string() : it->first.substr(rel.size() + 1)] =
         it->second;
   }
-  return part;
+  return item;
 }
 
 std::vector<TrashedItem> Added(const std::vector<TrashedItem>& after,

@@ -83,7 +83,8 @@ std::vector<std::string> CheckTrash(const Scratch& scratch, const std::vector<Tr
                                     const std::vector<std::string>& expected,
                                     const std::vector<std::string>& mayStay = {});
 
-// The part of `snapshot` at `rel` ("" for it, names below it relative to it).
+// What `snapshot` holds at `rel`: "" for that entry, the names below it
+// relative to it.
 Snapshot Subtree(const Snapshot& snapshot, const std::string& rel);
 
 }  // namespace mirtel::realtrees

@@ -12,13 +12,16 @@ namespace {
 
 // Pieces of names, as people and programs make them.
 const std::vector<std::string> kLatin = {
-    "report",   "IMG",        "data",         "Backup",     "README",       "notes",       "draft",
-    "final",    "v2",         "2024-03-15",   "photo",      "Thumbs",       "desktop",     "tmp",
-    "old",      "New Folder", "My Documents", "copy of",    "index",        "main",        "test",
-    "Q3",       "LICENSE",    "Makefile",     ".git",       "node_modules", "__init__",    "~lock",
-    "#backup#", "@eaDir",     "a+b=c",        "50%",        "[1]",          "(2)",         "{x}",
-    "it's",     "semi;colon", "comma,name",   "ampersand&", "excl!",        "dollar$name", "caret^",
-    "back`tick"};
+    "report", "IMG", "data", "Backup", "README", "notes", "draft", "final", "v2", "2024-03-15",
+    "photo", "Thumbs", "desktop", "tmp", "old", "New Folder", "My Documents", "copy of", "index",
+    "main", "test", "Q3", "LICENSE", "Makefile", ".git", "node_modules", "__init__", "~lock",
+    "#backup#", "@eaDir", "a+b=c", "50%", "[1]", "(2)", "{x}", "it's", "semi;colon", "comma,name",
+    "ampersand&", "excl!", "dollar$name", "caret^", "back`tick",
+    // Special only at the top of a volume, or only in exactly the program's
+    // own pattern: ordinary names here.
+    "RECYCLED", "lost+found", "$RECYCLE.BIN", "System Volume Information", ".Trash-1000",
+    ".mirtel-notes", ".mirtel-x-1.tmp", ".mirtel-12-3.tmp.bak",
+    ".mirtel-123456789012345678901-1.tmp"};
 const std::vector<std::string> kJapanese = {"写真",         "書類",         "議事録",
                                             "見積書",       "ダウンロード", "新しいフォルダー",
                                             "デスクトップ", "令和6年度",    "請求書",
@@ -112,13 +115,38 @@ std::string Key(const std::string& name) {
   return key;
 }
 
+// ".mirtel-<pid>-<n>.tmp": the program's own temporary copies, which it
+// passes over by design; never generated as the user's. Numbers of more
+// than ten digits fit no process id: such a name is the user's.
+bool LooksTemporary(const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  const std::string head = ".mirtel-";
+  const std::string tail = ".tmp";
+  if (lower.size() <= head.size() + tail.size() || lower.rfind(head, 0) != 0 ||
+      lower.compare(lower.size() - tail.size(), tail.size(), tail) != 0) {
+    return false;
+  }
+  const std::string middle = lower.substr(head.size(), lower.size() - head.size() - tail.size());
+  const std::size_t dash = middle.find('-');
+  if (dash == std::string::npos || dash == 0 || dash > 10 || dash + 1 == middle.size() ||
+      middle.size() - dash - 1 > 10) {
+    return false;
+  }
+  for (std::size_t i = 0; i < middle.size(); ++i) {
+    if (i != dash && (middle[i] < '0' || middle[i] > '9')) return false;
+  }
+  return true;
+}
+
 bool Valid(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.size() > P().longNameBytes) {
     return false;
   }
   if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return false;
-  // The program's own temporary copies, and a name it keeps apart by design.
-  if (name.rfind(".mirtel-", 0) == 0 || name == "RECYCLED") return false;
+  if (LooksTemporary(name)) return false;
   if (!P().invalidUtf8) {
     for (std::size_t i = 0; i < name.size();) {
       const auto c = static_cast<unsigned char>(name[i]);
@@ -227,6 +255,12 @@ class Builder {
   void Run() {
     MakeFolder(tree_.root, 0755);
     Fill("", 0);
+    // A tree that died out early grows on in folders it already has.
+    for (int round = 0; round < 1000 && entriesLeft_ > profile_.entries / 10; ++round) {
+      const std::string folder = RandomFolder();
+      Fill(folder, Depth(folder));
+    }
+    NamesSpecialElsewhere();
     Chain();
     if (P().sparse && profile_.sparseSize > 0) {
       for (int i = 0; i < 2; ++i) Sparse(RandomFolder());
@@ -410,6 +444,24 @@ class Builder {
     for (const std::string& sub : subfolders) Fill(sub, depth + 1);
   }
 
+  // At the source's top, which is no volume's top: names a volume or the
+  // program keeps apart there or in exactly its own pattern, ordinary here.
+  void NamesSpecialElsewhere() {
+    static const std::vector<std::string> kFolders = {"RECYCLED", "lost+found", "$RECYCLE.BIN",
+                                                      "System Volume Information", ".Trash-1000"};
+    static const std::vector<std::string> kFiles = {".mirtel-notes", ".mirtel-x-1.tmp",
+                                                    ".mirtel-12-3.tmp.bak",
+                                                    ".mirtel-123456789012345678901-1.tmp"};
+    for (const std::string& name : kFolders) {
+      if (!Valid(name) || !keys_[""].insert(Key(name)).second) continue;
+      const std::string folder = Folder("", name, 0755);
+      File(folder, NewName(folder), FileSize());
+    }
+    for (const std::string& name : kFiles) {
+      if (Valid(name) && keys_[""].insert(Key(name)).second) File("", name, FileSize());
+    }
+  }
+
   // One chain of folders whose path outgrows the system's limit.
   void Chain() {
     const std::size_t bytes = std::min(
@@ -454,12 +506,30 @@ class Builder {
     return up;
   }
 
+  // What a link's text names must stay well within the system's limit for
+  // it: nothing from the deep chain.
+  static constexpr std::size_t kLinkable = 1500;
+
   std::string PickFile() {
     for (int tries = 0; tries < 100; ++tries) {
       const std::string& f = rng_.Pick(tree_.files);
-      if (!Within(f, tree_.chainBottom) && LookAt(Path(f)).kind == Kind::File) return f;
+      if (f.size() < kLinkable && LookAt(Path(f)).kind == Kind::File) return f;
     }
-    return tree_.files.front();
+    return NewShortFile();
+  }
+
+  std::string ShortFolder() {
+    for (int tries = 0; tries < 100; ++tries) {
+      const std::string folder = RandomFolder();
+      if (folder.size() < kLinkable) return folder;
+    }
+    return {};
+  }
+
+  std::string NewShortFile() {
+    const std::string name = NewName("", 20);
+    File("", name, 10);
+    return name;
   }
 
   void Link(const std::string& folder, const std::string& target, bool toFolder, const char* what) {
@@ -484,23 +554,23 @@ class Builder {
     };
     for (int i = 0; i < 3; ++i) {
       const std::string file = PickFile();
-      const std::string folder = RandomFolder();
+      const std::string folder = ShortFolder();
       tree_.pinned.insert(file);
       Link(folder, relative(Up(folder) + file), false, "link to a file");
     }
-    Link(RandomFolder(), outsideFile, false, "absolute link to a file outside");
-    Link(RandomFolder(), "..", true, "link to the folder above");
-    Link(RandomFolder(), ".", true, "link to its own folder");
-    Link(RandomFolder(), tree_.outside, true, "absolute link to a folder outside");
-    Link(RandomFolder(), relative("nothing-here/x"), false, "broken link");
-    Link(RandomFolder(), Join(tree_.outside, "消えた"), false, "broken absolute link");
+    Link(ShortFolder(), outsideFile, false, "absolute link to a file outside");
+    Link(ShortFolder(), "..", true, "link to the folder above");
+    Link(ShortFolder(), ".", true, "link to its own folder");
+    Link(ShortFolder(), tree_.outside, true, "absolute link to a folder outside");
+    Link(ShortFolder(), relative("nothing-here/x"), false, "broken link");
+    Link(ShortFolder(), Join(tree_.outside, "消えた"), false, "broken absolute link");
     if (!tree_.folders.empty()) {
-      const std::string folder = rng_.Pick(tree_.folders);
-      Link(RandomFolder(), tree_.root + sep + relative(folder), true, "absolute link to a folder");
+      const std::string folder = ShortFolder();
+      Link(ShortFolder(), tree_.root + sep + relative(folder), true, "absolute link to a folder");
       tree_.pinned.insert(folder);
     }
     // A link to a link to a file.
-    const std::string folder = RandomFolder();
+    const std::string folder = ShortFolder();
     const std::string first = NewName(folder);
     const std::string file = PickFile();
     tree_.pinned.insert(file);
@@ -607,7 +677,10 @@ class Mutator {
     if (rel.empty()) return;
     const Stat old = LookAt(Path(rel));
     const std::uint64_t size = rng_.Percent(50) ? old.size : rng_.Between(1, 5000);
-    const std::uint32_t mode = newMode != 0 ? newMode : (P().modes ? old.mode : 0644);
+    std::uint32_t mode = newMode != 0 ? newMode : (P().modes ? old.mode : 0644);
+    // A read-only copy gives way only to a read-only source (the mark came
+    // from it): a read-only file edited stays read-only here.
+    if (P().modes && !(old.mode & 0200)) mode &= ~std::uint32_t{0222};
     WriteFile(Path(rel), NewBytes(size), mode);
     std::int64_t later =
         old.mtimeNs + static_cast<std::int64_t>(rng_.Between(100000000, 400000000));
@@ -675,7 +748,8 @@ class Mutator {
   void NewLinks() {
     const std::string folder = PickFolder();
     const std::string file = PickFile();
-    if (file.empty()) return;
+    // A link's text has its own limit: nothing from the deep chain.
+    if (file.empty() || file.size() > 1500 || folder.size() > 1500) return;
     Take(folder);
     Take(file);
     std::string up;

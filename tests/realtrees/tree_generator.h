@@ -17,7 +17,7 @@ struct TreeProfile {
   int entries = 2500;                    // about this many entries
   std::uint64_t bytes = 24u << 20;       // file bytes at most (holes not counted)
   std::uint64_t largestFile = 4u << 20;  // the largest ordinary file
-  std::uint64_t sparseSize = 40u << 20;  // the size of each sparse file
+  std::uint64_t sparseSize = 24u << 20;  // the size of each sparse file
   int chainDepth = 32;                   // folders in the deep chain
   int maxDepth = 6;                      // of the other folders
 };

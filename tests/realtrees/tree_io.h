@@ -20,6 +20,12 @@ struct Stat {
   std::int64_t mtimeNs = 0;     // since 1970-01-01 UTC
   std::uint32_t mode = 0;       // permission bits with setuid/setgid/sticky; 0 without modes
   std::uint64_t allocated = 0;  // bytes the volume holds for the data
+  // Which file it is and when it last changed in any way (POSIX ctime): a
+  // file whose identity and change time stay has the same bytes. 0 where
+  // the system cannot promise that.
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  std::int64_t changeNs = 0;
 };
 
 // What trees on this system can hold, and how finely it keeps their times.
@@ -43,16 +49,26 @@ const Platform& ThisPlatform();
 // A hash of a file's bytes, fed in pieces.
 class ContentHash {
  public:
+  // Pieces must come in the same sizes for the same file (whole reads of
+  // one buffer size): words are taken within each piece.
   void Add(const unsigned char* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-      hash_ = (hash_ ^ data[i]) * 0x100000001B3ULL;
-      hash_ ^= hash_ >> 29;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      std::uint64_t word = 0;
+      for (int k = 7; k >= 0; --k) word = (word << 8) | data[i + static_cast<std::size_t>(k)];
+      Mix(word);
     }
+    for (; i < size; ++i) Mix(data[i]);
     total_ += size;
   }
   std::uint64_t Value() const { return hash_ ^ (total_ * 0xFF51AFD7ED558CCDULL); }
 
  private:
+  void Mix(std::uint64_t value) {
+    hash_ = (hash_ ^ value) * 0x100000001B3ULL;
+    hash_ ^= hash_ >> 29;
+  }
+
   std::uint64_t hash_ = 0x9E3779B97F4A7C15ULL;
   std::uint64_t total_ = 0;
 };

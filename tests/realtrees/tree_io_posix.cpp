@@ -106,6 +106,9 @@ Stat StatOf(const std::string& path, int flags) {
   s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   s.mode = st.st_mode & 07777;
   s.allocated = static_cast<std::uint64_t>(st.st_blocks) * 512;
+  s.volume = static_cast<std::uint64_t>(st.st_dev);
+  s.file = static_cast<std::uint64_t>(st.st_ino);
+  s.changeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   return s;
 }
 

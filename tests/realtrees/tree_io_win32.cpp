@@ -104,7 +104,9 @@ const Platform& ThisPlatform() {
     p.sep = '\\';
     p.windowsNames = true;
     p.deepPathBytes = 600;
-    p.longNameBytes = 255;
+    // Wine's Recycle Bin keeps "<name>.trashinfo" beside each item on the
+    // host and quietly leaves any name beyond 245 bytes where it is.
+    p.longNameBytes = 245;
     p.timeStep = 100;
     return p;
   }();

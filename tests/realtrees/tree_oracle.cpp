@@ -2,9 +2,33 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <utility>
 
 namespace mirtel::realtrees {
 namespace {
+
+// The bytes of a file are read once while it stays the same file with the
+// same change time: a tree is read a dozen times per job.
+std::uint64_t CachedHash(const std::string& path, const Stat& st) {
+  struct Seen {
+    std::uint64_t size;
+    std::int64_t mtimeNs;
+    std::int64_t changeNs;
+    std::uint64_t hash;
+  };
+  static std::map<std::pair<std::uint64_t, std::uint64_t>, Seen> seen;
+  if (st.file == 0) return HashOf(path);
+  const auto key = std::make_pair(st.volume, st.file);
+  const auto it = seen.find(key);
+  if (it != seen.end() && it->second.size == st.size && it->second.mtimeNs == st.mtimeNs &&
+      it->second.changeNs == st.changeNs) {
+    return it->second.hash;
+  }
+  const std::uint64_t hash = HashOf(path);
+  seen[key] = Seen{st.size, st.mtimeNs, st.changeNs, hash};
+  return hash;
+}
 
 Node NodeAt(const std::string& path) {
   const Stat st = LookAt(path);
@@ -14,14 +38,14 @@ Node NodeAt(const std::string& path) {
   n.mtimeNs = st.mtimeNs;
   n.mode = st.mode;
   n.allocated = st.allocated;
-  if (st.kind == Kind::File) n.hash = HashOf(path);
+  if (st.kind == Kind::File) n.hash = CachedHash(path, st);
   if (st.kind == Kind::Link) {
     n.target = LinkTarget(path);
     const Stat to = LookThrough(path);
     n.leadsTo = to.kind;
     if (to.kind == Kind::File) {
       n.targetSize = to.size;
-      n.targetHash = HashOf(path);
+      n.targetHash = CachedHash(path, to);
       n.targetMtimeNs = to.mtimeNs;
       n.targetMode = to.mode;
       n.targetAllocated = to.allocated;
