@@ -182,7 +182,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       JobState plan = state;
       plan.DryRun = true;
       std::ostringstream ignored;
-      ConsoleView counter(ignored, ignored, {false, true, false}, interrupted, plan);
+      ConsoleView counter(ignored, ignored, {false, true, false, true}, interrupted, plan);
       CopyEngine planner(fs, p.recycler, counter, plan);
       plan.RootLength = static_cast<std::int32_t>(plan.MotoFolder.size());
       planner.FolderCopy(plan.MotoFolder);

@@ -78,6 +78,8 @@ void ConsoleView::Yield() {
 
 void ConsoleView::Copied(const std::string& source) {
   ++files_;
+  // A look at the file costs a system call: only where someone reads it.
+  if (!options_.progress && !options_.measure) return;
   std::error_code ec;
   const auto path = std::filesystem::path(std::u8string(source.begin(), source.end()));
   const auto size = std::filesystem::file_size(path, ec);

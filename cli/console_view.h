@@ -19,6 +19,7 @@ struct ConsoleOptions {
   bool verbose = false;   // status texts too, and "result: " before result lines
   bool quiet = false;     // no result lines at all
   bool progress = false;  // a refreshing progress line on stderr
+  bool measure = false;   // count the bytes copied (for the progress, or a count first)
 };
 
 class ConsoleView : public WalkView {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
@@ -66,7 +67,13 @@ std::size_t Listing::After(const std::string& name) const {
 }
 
 bool Listing::ChangedBy(const std::string& entry) const {
-  return folder == ParentOf(entry) || IsAtOrBelow(folder, entry);
+  // The folder that holds `entry` (entry has no trailing separator), or one
+  // below it; compared in place, as this runs for every change.
+  const std::size_t slash = entry.rfind(kSep);
+  const std::string_view parent = slash == std::string::npos
+                                      ? std::string_view()
+                                      : std::string_view(entry).substr(0, slash + 1);
+  return std::string_view(folder) == parent || IsAtOrBelow(folder, entry);
 }
 
 std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {

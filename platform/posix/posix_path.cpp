@@ -28,7 +28,9 @@ std::pair<std::string, std::string> SplitPattern(const std::string& pattern) {
 }
 
 bool IsAtOrBelow(const std::string& folder, const std::string& entry) {
-  return folder.compare(0, entry.size() + 1, entry + kSep) == 0;
+  // Asked for every change the walk makes: no copies of the paths.
+  return folder.size() > entry.size() && folder[entry.size()] == kSep &&
+         folder.compare(0, entry.size(), entry) == 0;
 }
 
 }  // namespace mirtel
