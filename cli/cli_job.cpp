@@ -168,6 +168,8 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
     const bool previewOfNewFolder =
         options.dryRun && IsFolder(fs, dest + PlusYen(dest)) && !ChkExist(fs, state.SakiFolder);
     if (!IsFolder(fs, state.SakiFolder) && !previewOfNewFolder) {
+      // The whole job failed: the summary must not read as a clean one.
+      state.FailedCount = 1;
       view.EndProgress();
       out << Summary(state, 0) << '\n';
       return refuse("コピー先のフォルダが開けません " + state.SakiFolder, kExitFailed);

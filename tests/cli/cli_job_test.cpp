@@ -185,7 +185,7 @@ TEST_F(CliTest, UnreachableDestinationIsStatusOneWithASummary) {
   const Outcome o = Walk({dir_.Path("src"), dir_.Path("no/such/folder")});
   EXPECT_EQ(o.status, kExitFailed);
   EXPECT_NE(o.err.find("コピー先のフォルダが開けません"), std::string::npos) << o.err;
-  EXPECT_EQ(Summary(o), "copied=0 found=0 failed=0 removed=0");
+  EXPECT_EQ(Summary(o), "copied=0 found=0 failed=1 removed=0");
   EXPECT_FALSE(dir_.Exists("no"));
 }
 

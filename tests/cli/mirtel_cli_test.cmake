@@ -89,7 +89,7 @@ expect_match("${LAST}" "^copied=0 found=1 failed=0 removed=0 " "second run")
 native_path(MISSING "${WORK}/no/such")
 run(1 "${SRC}" "${MISSING}")
 expect_find("${ERR}" "コピー先のフォルダが開けません" "unreachable destination")
-expect_match("${LAST}" "^copied=0 found=0 failed=0 removed=0 " "summary when refused")
+expect_match("${LAST}" "^copied=0 found=0 failed=1 removed=0 " "summary when refused")
 
 # "--" ends the options: a folder may be named like one.
 file(MAKE_DIRECTORY "${WORK}/--sync")
