@@ -48,26 +48,25 @@ class SeedRun {
   void Run() {
     GeneratedTree tree = Generate(static_cast<std::uint64_t>(seed_), scratch_.source,
                                   scratch_.outside, FullProfile());
-    const Snapshot source0 = Take(scratch_.source);
+    everything_ = scratch_.Everything();
+    const Snapshot source0 = scratch_.SourceIn(everything_);
     std::cout << "seed " << seed_ << ": " << source0.size() << " entries; " << tree.notes.front()
               << "\n";
 
     // The first backup, into a destination that does not exist yet.
-    const Outcome first = Expect({}, source0, false);
-    Job("copy", false, first, {});
+    Job("copy", false, Expect({}, source0, false));
 
     // A user's changes, in the source and in the backup.
     Mutate(tree, static_cast<std::uint64_t>(seed_));
     ChangeBackup();
-    const Snapshot destBefore = scratch_.Dest();
-    const Outcome sync = Expect(destBefore, Take(scratch_.source), true);
-    Job("sync", true, sync, destBefore);
+    everything_ = scratch_.Everything();
+    dest_ = scratch_.Dest();
+    Job("sync", true, Expect(dest_, scratch_.SourceIn(everything_), true));
 
     // Nothing left to do.
-    const Snapshot destAfter = scratch_.Dest();
     Outcome nothing;
-    nothing.dest = destAfter;
-    Job("second sync", true, nothing, destAfter);
+    nothing.dest = dest_;
+    Job("second sync", true, nothing);
     if (failed_ || std::getenv("MIRTEL_KEEP_TREES") != nullptr) scratch_.Keep();
   }
 
@@ -84,10 +83,9 @@ class SeedRun {
     if (!lines.empty()) Fail(step, Lines(lines) + "the job said: " + report.Text());
   }
 
-  // One job on the real file system, checked whole.
-  void Job(const std::string& step, bool sync, const Outcome& expected,
-           const Snapshot& destBefore) {
-    const Snapshot everything = scratch_.Everything();
+  // One job on the real file system, checked whole. The trees as they
+  // stand before it are everything_ and dest_, and after it too.
+  void Job(const std::string& step, bool sync, const Outcome& expected) {
     const std::vector<TrashedItem> trashBefore = scratch_.Trash();
     std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
     std::unique_ptr<Recycler> recycler = MakeNativeRecycler(*fs);
@@ -96,9 +94,13 @@ class SeedRun {
     Check(step + ": summary",
           CheckSummary(report, expected.copies, static_cast<int>(expected.trashed.size())), report);
     if (report.found != 1) Check(step + ": summary", {"found=0, the source has files"}, report);
-    Check(step + ": destination", Compare(scratch_.Dest(), expected.dest, false), report);
+    const Snapshot destBefore = dest_;
+    dest_ = scratch_.Dest();
+    Check(step + ": destination", Compare(dest_, expected.dest, false), report);
+    const Snapshot everythingBefore = everything_;
+    everything_ = scratch_.Everything();
     Check(step + ": everything but the destination and the Trash",
-          Compare(scratch_.Everything(), everything, true), report);
+          Compare(everything_, everythingBefore, true), report);
     Check(step + ": Trash",
           CheckTrash(scratch_, Added(scratch_.Trash(), trashBefore), destBefore, expected.trashed),
           report);
@@ -128,6 +130,8 @@ class SeedRun {
 
   int seed_;
   Scratch scratch_;
+  Snapshot everything_;  // all but the destination and the Trash
+  Snapshot dest_;
   bool failed_ = false;
 };
 

@@ -138,6 +138,12 @@ Scratch::~Scratch() {
 
 Snapshot Scratch::Everything() const { return Take(root, {kDestParentName, kDataName}); }
 
+Snapshot Scratch::SourceIn(const Snapshot& everything) const {
+  Snapshot tree = Subtree(everything, kSourceName);
+  tree.erase(std::string());
+  return tree;
+}
+
 Snapshot Scratch::Dest() const {
   if (LookAt(dest).kind != Kind::Folder) return {};
   return Take(dest);

@@ -59,6 +59,8 @@ class Scratch {
   // Everything but the destination and the Trash, to check that a job
   // touched nothing else.
   Snapshot Everything() const;
+  // The source's part of what Everything() saw.
+  Snapshot SourceIn(const Snapshot& everything) const;
   Snapshot Dest() const;
   std::vector<TrashedItem> Trash() const;
   // The relative name of a path below the source or the destination; ""
