@@ -58,6 +58,13 @@ function(mirtel_add_test name)
     # The mingw runtime is linked in, so the .exe runs under Wine alone.
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 300)
+  # An empty ENVIRONMENT would swallow the next property name: the time
+  # limit must reach every test (a job must never hang).
+  if(ARG_ENV)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 300)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()
