@@ -641,6 +641,7 @@ class Mutator {
   // Neither what a link needs nor anything changed already, nor a folder
   // above one of those.
   bool Free(const std::string& rel) const {
+    if (P().removableBytes != 0 && rel.size() > P().removableBytes) return false;
     for (const std::string& p : tree_.pinned) {
       if (Within(p, rel)) return false;
     }

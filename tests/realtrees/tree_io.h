@@ -42,6 +42,9 @@ struct Platform {
   std::size_t deepPathBytes = 0;  // the deep chain reaches beyond this many bytes
   std::size_t longNameBytes = 0;  // the longest name the volume takes, in bytes
   std::int64_t timeStep = 1;      // the volume keeps times in steps of this many ns
+  // The deepest entry (bytes of its path below the tree) whose removal the
+  // Recycle Bin / Trash takes; 0 for any.
+  std::size_t removableBytes = 0;
 };
 
 const Platform& ThisPlatform();
