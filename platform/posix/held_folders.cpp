@@ -13,15 +13,16 @@
 namespace mirtel {
 
 HeldFolders::Located HeldFolders::At(const std::string& path) {
-  std::size_t end = path.size();
-  while (end > 1 && path[end - 1] == kSep) --end;
+  const std::size_t end = NameEnd(path);
   if (end == 0) return {AT_FDCWD, std::string()};
   if (end == 1 && path[0] == kSep) return {AT_FDCWD, std::string(1, kSep)};
-  const std::size_t slash = path.rfind(kSep, end - 1);
+  const std::size_t slash = SeparatorBefore(path, end);
   if (slash == std::string::npos) return {AT_FDCWD, path.substr(0, end)};
   const std::string_view folder(path.data(), slash + 1);
   std::string name = path.substr(slash + 1, end - slash - 1);
-  for (int i = 0; i < 2; ++i) {
+  // The one used last first: a walk asks for the same folder many times
+  // in a row.
+  for (const int i : {last_, last_ ^ 1}) {
     if (held_[i].fd >= 0 && held_[i].folder == folder) {
       last_ = i;
       return {held_[i].fd, std::move(name)};

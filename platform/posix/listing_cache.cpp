@@ -68,12 +68,14 @@ std::size_t Listing::After(const std::string& name) const {
 
 bool Listing::ChangedBy(const std::string& entry) const {
   // The folder that holds `entry` (entry has no trailing separator), or one
-  // below it; compared in place, as this runs for every change.
-  const std::size_t slash = entry.rfind(kSep);
-  const std::string_view parent = slash == std::string::npos
-                                      ? std::string_view()
-                                      : std::string_view(entry).substr(0, slash + 1);
-  return std::string_view(folder) == parent || IsAtOrBelow(folder, entry);
+  // below it. Runs for every change against every listing kept: a path
+  // elsewhere fails at its first differing byte, and the name is searched
+  // for a separator only below a matching folder.
+  if (entry.size() > folder.size()) {
+    return entry.compare(0, folder.size(), folder) == 0 &&
+           entry.find(kSep, folder.size()) == std::string::npos;
+  }
+  return IsAtOrBelow(folder, entry);
 }
 
 std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {

@@ -1,6 +1,20 @@
 #include "platform/posix/posix_path.h"
 
+#include <cstring>
+
 namespace mirtel {
+
+std::size_t NameEnd(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 1 && path[end - 1] == kSep) --end;
+  return end;
+}
+
+std::size_t SeparatorBefore(const std::string& path, std::size_t end) {
+  const void* at = ::memrchr(path.data(), kSep, end);
+  return at == nullptr ? std::string::npos
+                       : static_cast<std::size_t>(static_cast<const char*>(at) - path.data());
+}
 
 std::string WithoutSeparator(const std::string& path) {
   std::string p = path;
@@ -16,9 +30,11 @@ std::string ParentOf(const std::string& path) {
 }
 
 std::string NameOf(const std::string& path) {
-  const std::string p = WithoutSeparator(path);
-  const std::size_t slash = p.rfind(kSep);
-  return slash == std::string::npos ? p : p.substr(slash + 1);
+  // Asked for every entry the walk looks at: only the name is copied.
+  const std::size_t end = NameEnd(path);
+  const std::size_t slash = SeparatorBefore(path, end);
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(start, end - start);
 }
 
 std::pair<std::string, std::string> SplitPattern(const std::string& pattern) {

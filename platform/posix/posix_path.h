@@ -9,6 +9,12 @@ namespace mirtel {
 
 inline constexpr char kSep = '/';
 
+// Where the name of `path` ends: its size less its trailing separators ("/"
+// keeps its one).
+std::size_t NameEnd(const std::string& path);
+// The position of the last separator before `end`, npos when none.
+std::size_t SeparatorBefore(const std::string& path, std::size_t end);
+
 // "dir/" of "dir/name" (and of "dir/name/"); "" for a bare name.
 std::string ParentOf(const std::string& path);
 
