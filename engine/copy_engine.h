@@ -30,8 +30,10 @@ class CopyEngine {
 
   // Brings the destination up to date with source folder `folder` and
   // everything below it. RootLength must be the length of MotoFolder. An
-  // error on one entry fails that entry only; the walk goes on.
-  void FolderCopy(const std::string& folder);
+  // error on one entry fails that entry only; the walk goes on. `destMade`:
+  // the walk made the destination folder just now, so its names are free
+  // unless something takes one meanwhile.
+  void FolderCopy(const std::string& folder, bool destMade = false);
 
   // Moves to the Recycle Bin / Trash what destination folder `folder` holds
   // that `motoRoot` no longer has. RootLength must be the length of
@@ -49,13 +51,35 @@ class CopyEngine {
                    std::uint16_t flags);
 
  private:
-  // One source entry of the copy walk; true when the walk is to descend.
-  bool CopyEntry(const std::string& folder, const std::string& name, const std::string& dest);
-  bool PrepareFolder(const std::string& source, const std::string& name, const std::string& dest,
-                     std::uint32_t attrs);
-  void CopyFileEntry(const std::string& source, const std::string& dest, const std::string& name);
-  void CopyOne(const std::string& source, const std::string& dest, const std::string& name,
-               const char* doneSuffix);
+  // Where the copy walk goes after one source entry.
+  enum class Next {
+    Stay,            // on with the next entry
+    Descend,         // into the folder, which was there
+    DescendIntoMade  // into the folder, made just now
+  };
+  // One source entry of the copy walk, to `dest` in a folder the walk made
+  // just now (`inMade`) or not.
+  Next CopyEntry(const std::string& folder, const std::string& name, const std::string& dest,
+                 bool inMade);
+  Next PrepareFolder(const std::string& source, const std::string& name, const std::string& dest,
+                     std::uint32_t attrs, bool inMade);
+  // Makes destination folder `dest` like `source`; on failure, a line and
+  // the error box. Taken: the name was taken meanwhile, nothing is said and
+  // the caller looks at what is there.
+  enum class Made { Yes, Failed, Taken };
+  Made MakeFolderFor(const std::string& dest, const std::string& source, const std::string& name);
+  // What the walk knows of a destination name before it copies a file there.
+  enum class DestName {
+    Unknown,  // to be looked at
+    Free,     // in a folder made just now
+    Freed     // what held it went to the Trash just now, and is not to go again
+  };
+  void CopyFileEntry(const std::string& source, const std::string& dest, const std::string& name,
+                     DestName known);
+  // Copies one file and tells the user. To a free name (`toFreeName`), and
+  // false then, with nothing done, when the name was taken meanwhile.
+  bool CopyOne(const std::string& source, const std::string& dest, const std::string& name,
+               const char* doneSuffix, bool toFreeName = false);
 
   // One destination entry of the sync walk; true when the walk used the
   // listing cursor (a descent) and must resume after `name`.

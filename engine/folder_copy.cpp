@@ -34,8 +34,8 @@ void CopyEngine::CopyTrapBox() {
   ReportErrorShort(view_);
 }
 
-void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
-                         const std::string& name, const char* doneSuffix) {
+bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
+                         const std::string& name, const char* doneSuffix, bool toFreeName) {
   if (state_.DryRun) {
     ++state_.CopiedCount;
     view_.Copied(source);
@@ -43,18 +43,27 @@ void CopyEngine::CopyOne(const std::string& source, const std::string& dest,
         (std::string_view(doneSuffix) == "をコピー" ? "コピー予定：" : "上書きコピー予定：") + name;
     view_.AppendResult(line);
     view_.SetStatus(line);
-    return;
+    return true;
   }
   try {
-    fs_.CopyFile(source, dest);
+    if (toFreeName) {
+      fs_.CopyNewFile(source, dest);
+    } else {
+      fs_.CopyFile(source, dest);
+    }
+  } catch (const FsError& e) {
+    if (toFreeName && e.kind() == FsErrorKind::AlreadyExists) return false;
+    EntryFailed(name + "のコピーに失敗しました", e);
+    return true;
   } catch (const std::exception& e) {
     EntryFailed(name + "のコピーに失敗しました", e);
-    return;
+    return true;
   }
   ++state_.CopiedCount;
   view_.Copied(source);
   view_.AppendResult(name);
   view_.SetStatus(name + doneSuffix);
+  return true;
 }
 
 bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& source,
@@ -91,17 +100,32 @@ bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& s
     view_.SetStatus("フォルダ" + name + "を作成");
     return true;
   }
-  state_.FoundFile = true;
-  CopyOne(source, dest, name, "をコピー");
+  CopyFileEntry(source, dest, name, DestName::Freed);
   return true;
 }
 
-bool CopyEngine::PrepareFolder(const std::string& source, const std::string& name,
-                               const std::string& dest, std::uint32_t attrs) {
+CopyEngine::Made CopyEngine::MakeFolderFor(const std::string& dest, const std::string& source,
+                                           const std::string& name) {
+  try {
+    fs_.MakeFolderLike(dest, source);
+  } catch (const std::exception& e) {
+    const auto* fsError = dynamic_cast<const FsError*>(&e);
+    if (fsError != nullptr && fsError->kind() == FsErrorKind::AlreadyExists) return Made::Taken;
+    EntryFailed("フォルダ" + name + "を作成できませんでした", e);
+    CopyTrapBox();
+    return Made::Failed;
+  }
+  view_.SetStatus("フォルダ" + name + "を作成");
+  return Made::Yes;
+}
+
+CopyEngine::Next CopyEngine::PrepareFolder(const std::string& source, const std::string& name,
+                                           const std::string& dest, std::uint32_t attrs,
+                                           bool inMade) {
   if (attrs & kAttrReparsePoint) {
     // Never walked through: no loops and nothing from outside the tree.
     Report(view_, "フォルダ" + name + "はリンクなのでコピーしません");
-    return false;
+    return Next::Stay;
   }
   FileId sourceId;
   const bool sourceKnown = fs_.Identify(source, sourceId);
@@ -109,64 +133,83 @@ bool CopyEngine::PrepareFolder(const std::string& source, const std::string& nam
     // The destination lies inside the source; copying it into itself would
     // never end.
     view_.SetStatus("フォルダ" + name + "はコピー先なのでコピーしません");
-    return false;
+    return Next::Stay;
   }
+  // A name free in a folder made just now, or free when looked at, is made
+  // at once; what took it meanwhile is looked at as any folder there.
   std::uint32_t destAttrs = 0;
   FsErrorKind why = FsErrorKind::Other;
-  if (fs_.TryAttributes(dest, destAttrs, why)) {
-    const bool realFolder = (destAttrs & kAttrDirectory) && !(destAttrs & kAttrReparsePoint);
-    if (!realFolder) {
-      if (state_.PruneConfirmed) return ReplaceWithSource(dest, source, name, true);
-      ++state_.FailedCount;
-      Report(view_,
-             (destAttrs & kAttrReparsePoint)
-                 ? "フォルダ" + name + "はコピー先がリンクなのでコピーしません"
-                 : "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
-      return false;
+  bool free = inMade;
+  if (!free && !fs_.TryAttributes(dest, destAttrs, why)) {
+    if (why != FsErrorKind::NotFound) throw FsError(why, dest);
+    if (state_.DryRun) {
+      // The walk below still runs: every name there is missing at the
+      // destination, as after a real making of the folder.
+      Report(view_, "フォルダ作成予定：" + name);
+      return Next::Descend;
     }
-    // A destination folder that is the source root or a folder above it (a
-    // bind mount, say) would have the source copied into itself. The very
-    // folder being copied is harmless: every file compares equal to itself.
-    FileId destId;
-    if (fs_.Identify(dest, destId) && !(sourceKnown && destId == sourceId) &&
-        walk::AnyOf(state_.MotoAncestors, destId)) {
-      ++state_.FailedCount;
-      Report(view_, "フォルダ" + name + "はコピー先がコピー元そのものなのでコピーしません");
-      return false;
+    free = true;
+  }
+  if (free) {
+    switch (MakeFolderFor(dest, source, name)) {
+      case Made::Yes:
+        return Next::DescendIntoMade;
+      case Made::Failed:
+        return Next::Stay;
+      case Made::Taken:
+        if (!fs_.TryAttributes(dest, destAttrs, why)) throw FsError(why, dest);
+        break;
     }
-    view_.SetStatus("フォルダを検索");
-    return true;
   }
-  if (why != FsErrorKind::NotFound) throw FsError(why, dest);
-  if (state_.DryRun) {
-    // The walk below still runs: every name there is missing at the
-    // destination, as after a real making of the folder.
-    Report(view_, "フォルダ作成予定：" + name);
-    return true;
+  const bool realFolder = (destAttrs & kAttrDirectory) && !(destAttrs & kAttrReparsePoint);
+  if (!realFolder) {
+    if (state_.PruneConfirmed) {
+      return ReplaceWithSource(dest, source, name, true) ? Next::Descend : Next::Stay;
+    }
+    ++state_.FailedCount;
+    Report(view_,
+           (destAttrs & kAttrReparsePoint)
+               ? "フォルダ" + name + "はコピー先がリンクなのでコピーしません"
+               : "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
+    return Next::Stay;
   }
-  try {
-    fs_.MakeFolderLike(dest, source);
-  } catch (const std::exception& e) {
-    EntryFailed("フォルダ" + name + "を作成できませんでした", e);
-    CopyTrapBox();
-    return false;
+  // A destination folder that is the source root or a folder above it (a
+  // bind mount, say) would have the source copied into itself. The very
+  // folder being copied is harmless: every file compares equal to itself.
+  FileId destId;
+  if (fs_.Identify(dest, destId) && !(sourceKnown && destId == sourceId) &&
+      walk::AnyOf(state_.MotoAncestors, destId)) {
+    ++state_.FailedCount;
+    Report(view_, "フォルダ" + name + "はコピー先がコピー元そのものなのでコピーしません");
+    return Next::Stay;
   }
-  view_.SetStatus("フォルダ" + name + "を作成");
-  return true;
+  view_.SetStatus("フォルダを検索");
+  return Next::Descend;
 }
 
 void CopyEngine::CopyFileEntry(const std::string& source, const std::string& dest,
-                               const std::string& name) {
+                               const std::string& name, DestName known) {
+  state_.FoundFile = true;
+  // A name known free, or free when looked at, is copied to only while it
+  // stays free: what took it meanwhile is compared as any copy there.
   std::uint32_t destAttrs = 0;
   FsErrorKind why = FsErrorKind::Other;
-  state_.FoundFile = true;
-  if (!fs_.TryAttributes(dest, destAttrs, why)) {
+  bool free = known != DestName::Unknown;
+  if (!free && !fs_.TryAttributes(dest, destAttrs, why)) {
     if (why != FsErrorKind::NotFound) throw FsError(why, dest);
-    CopyOne(source, dest, name, "をコピー");
-    return;
+    free = true;
+  }
+  if (free) {
+    if (CopyOne(source, dest, name, "をコピー", true)) return;
+    if (!fs_.TryAttributes(dest, destAttrs, why)) {
+      if (why != FsErrorKind::NotFound) throw FsError(why, dest);
+      // Gone again.
+      CopyOne(source, dest, name, "をコピー");
+      return;
+    }
   }
   if ((destAttrs & kAttrDirectory) && !(destAttrs & kAttrReparsePoint)) {
-    if (state_.PruneConfirmed) {
+    if (state_.PruneConfirmed && known != DestName::Freed) {
       ReplaceWithSource(dest, source, name, false);
       return;
     }
@@ -196,20 +239,20 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
   }
 }
 
-bool CopyEngine::CopyEntry(const std::string& folder, const std::string& name,
-                           const std::string& dest) {
+CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::string& name,
+                                       const std::string& dest, bool inMade) {
   // Our own unfinished copies (a source that once was a destination may
   // hold some) are never the user's data.
-  if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return false;
+  if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return Next::Stay;
   const std::string source = folder + name;
   const std::uint32_t attrs = fs_.Attributes(source);
   if (attrs & kAttrDirectory) {
-    if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
-    return PrepareFolder(source, name, dest, attrs);
+    if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return Next::Stay;
+    return PrepareFolder(source, name, dest, attrs, inMade);
   }
   if (attrs & kAttrDevice) {
     Report(view_, name + "は通常のファイルではないのでコピーしません");
-    return false;
+    return Next::Stay;
   }
   if (attrs & kAttrReparsePoint) {
     // A link to a file is copied as that file; a broken one has nothing to copy.
@@ -218,11 +261,11 @@ bool CopyEngine::CopyEntry(const std::string& folder, const std::string& name,
     } catch (const FsError& e) {
       if (e.kind() != FsErrorKind::NotFound) throw;
       Report(view_, name + "はリンク先がないのでコピーしません");
-      return false;
+      return Next::Stay;
     }
   }
-  CopyFileEntry(source, dest, name);
-  return false;
+  CopyFileEntry(source, dest, name, inMade ? DestName::Free : DestName::Unknown);
+  return Next::Stay;
 }
 
 void CopyEngine::MakeSakiFolder() {
@@ -234,14 +277,17 @@ void CopyEngine::MakeSakiFolder() {
       if (moto[i - 1] == kPathSeparator && i != length) last = i;
     }
     const std::string name = length == 0 ? std::string() : moto.substr(last, length - last - 1);
+    state_.SakiFolderMade = false;
     try {
       // The subfolder gets the source folder's permissions, where there is one.
       if (state_.DryRun) {
         // A preview makes nothing.
       } else if (ChkExist(fs_, moto)) {
         fs_.MakeFolderLike(state_.SakiFolder + name, moto);
+        state_.SakiFolderMade = true;
       } else {
         fs_.MakeFolder(state_.SakiFolder + name);
+        state_.SakiFolderMade = true;
       }
     } catch (const std::exception&) {
       // Mostly there from an earlier job; the caller checks the folder.
@@ -253,7 +299,7 @@ void CopyEngine::MakeSakiFolder() {
   }
 }
 
-void CopyEngine::FolderCopy(const std::string& folder) {
+void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   const std::string pattern = folder + walk::kAllEntries;
   const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
   std::string name;
@@ -275,17 +321,17 @@ void CopyEngine::FolderCopy(const std::string& folder) {
     if (state_.StopFlag) return;
     bool descended = false;
     if (!walk::IsDotEntry(name)) {
-      bool descend = false;
+      Next next = Next::Stay;
       try {
-        descend = CopyEntry(folder, name, sakiBase + name);
+        next = CopyEntry(folder, name, sakiBase + name, destMade);
       } catch (const std::exception& e) {
         EntryFailed(name + "のコピーに失敗しました", e);
         CopyTrapBox();
       }
-      if (descend) {
+      if (next != Next::Stay) {
         const std::string destFolder = sakiBase + name;
         if (!state_.DryRun) fs_.BeginFilling(destFolder);
-        FolderCopy(folder + name + kSep);
+        FolderCopy(folder + name + kSep, next == Next::DescendIntoMade);
         if (!state_.DryRun) fs_.EndFilling(destFolder);
         descended = true;
       }

@@ -20,6 +20,9 @@ struct JobState {
   std::int64_t MotoDate = 0;     // ns of UTC of the file pair under comparison
   std::int64_t SakiDate = 0;
 
+  // MakeSakiFolder made SakiFolder just now: it holds nothing yet.
+  bool SakiFolderMade = false;
+
   std::int32_t FailedCount = 0;   // entries that failed: copies, removals, folders left unfinished
   std::int32_t RemovedCount = 0;  // items moved to the Recycle Bin / Trash
   // Destination folders whose removal failed in this job: tried once only.

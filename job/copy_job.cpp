@@ -1,5 +1,7 @@
 #include "job/copy_job.h"
 
+#include <utility>
+
 #include "engine/job_roots.h"
 #include "engine/path_helpers.h"
 #include "platform/native_path.h"
@@ -52,7 +54,8 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
               const std::function<bool()>& syncNow,
               const std::function<bool(const PruneCount&)>& allowMassRemoval) {
   state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
-  engine.FolderCopy(state.MotoFolder);
+  // What MakeSakiFolder knows holds for the walk that follows it only.
+  engine.FolderCopy(state.MotoFolder, std::exchange(state.SakiFolderMade, false));
   if (!syncNow()) return;
   if (state.StopFlag) return;
   if (!state.PruneConfirmed) {

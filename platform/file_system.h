@@ -121,6 +121,12 @@ class FileSystem {
   // refused without being opened.
   virtual void CopyFile(const std::string& source, const std::string& dest) = 0;
 
+  // CopyFile to a name the walk knows to be free (in a folder it has just
+  // made), without looking at dest first. When the name is taken meanwhile,
+  // what is there stays untouched and FsError AlreadyExists is thrown: the
+  // caller then compares as for any existing copy.
+  virtual void CopyNewFile(const std::string& source, const std::string& dest) = 0;
+
   // The identity of what `path` names, through links (the roots of a job may
   // be links the user chose). False when it cannot be looked at.
   virtual bool Identify(const std::string& path, FileId& id) = 0;

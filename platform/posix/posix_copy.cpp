@@ -176,16 +176,23 @@ void CheckReplaceable(const struct stat& old, mode_t source, const std::string& 
   }
 }
 
+// An entry at dest where the copy was to make a new one.
+[[noreturn]] void NameTaken(const std::string& dest) {
+  throw FsError(FsErrorKind::AlreadyExists, dest);
+}
+
 // Renames the finished temporary `temp` to `name`, both in folder `dir`.
 // Where dest was seen missing, the rename must not replace anything: an
-// entry that turned up since is checked like any existing one first.
+// entry that turned up since is checked like any existing one first, or
+// left alone where the copy may not replace at all.
 void PutInPlace(int dir, const std::string& temp, const std::string& name, bool absent,
-                mode_t source, const std::string& dest) {
+                bool mayReplace, mode_t source, const std::string& dest) {
   if (absent) {
     if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return;
     const int err = errno;
+    struct stat old {};
     if (err == EEXIST) {
-      struct stat old {};
+      if (!mayReplace) NameTaken(dest);
       if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
         CheckReplaceable(old, source, dest);
       }
@@ -193,21 +200,11 @@ void PutInPlace(int dir, const std::string& temp, const std::string& name, bool 
       // EINVAL and ENOSYS: the file system cannot keep from replacing;
       // anything else is a real failure.
       throw ErrnoError(err, dest);
+    } else if (!mayReplace && ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+      NameTaken(dest);
     }
   }
   if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) throw ErrnoError(errno, dest);
-}
-
-// Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
-// cannot. Through /proc where it is mounted, else by the descriptor itself
-// (which needs a privilege on older kernels).
-int LinkUnnamed(int fd, int dir, const std::string& name) {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-  const int err = errno;
-  if (err != ENOENT) return err;
-  if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
-  return errno == EPERM || errno == ENOENT ? err : errno;
 }
 
 }  // namespace
@@ -217,33 +214,54 @@ struct PosixFileSystem::Source {
   struct stat st;
 };
 
-void PosixFileSystem::CopyInto(int out, const Source& from, const std::string& source,
-                               const std::string& dest) {
+int PosixFileSystem::LinkUnnamed(int fd, int dir, const std::string& name) {
+  // By the descriptor itself where the system allows it (newer kernels, or
+  // a privilege), else through /proc.
+  if (linkByDescriptor_) {
+    if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    const int err = errno;
+    if (err != ENOENT && err != EPERM) return err;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    linkByDescriptor_ = false;
+    return 0;
+  }
+  return errno;
+}
+
+struct stat PosixFileSystem::CopyInto(int out, const Source& from, const std::string& source,
+                                      const std::string& dest) {
+  struct stat made {};
+  if (::fstat(out, &made) != 0) throw ErrnoError(errno, dest);
   // A clone shares the blocks where the file system can: the fastest copy,
   // and one that keeps the holes.
-  struct stat to {};
-  if (::fstat(out, &to) != 0) throw ErrnoError(errno, dest);
-  outDev_ = to.st_dev;
-  const std::pair<dev_t, dev_t> devices{from.st.st_dev, to.st_dev};
+  const std::pair<dev_t, dev_t> devices{from.st.st_dev, made.st_dev};
   if (from.st.st_size > 0 && !noClone_.contains(devices)) {
-    if (::ioctl(out, FICLONE, from.fd) == 0) return;
+    if (::ioctl(out, FICLONE, from.fd) == 0) return made;
     const int err = errno;
     if (err == EOPNOTSUPP || err == ENOTTY || err == EXDEV || err == EINVAL || err == ENOSYS) {
       noClone_.insert(devices);
     }
   }
-  if (from.st.st_blocks * 512 < from.st.st_size && CopyData(from.fd, out, source, dest)) return;
-  CopyBytes(from.fd, out, from.st.st_size, source, dest);
+  if (from.st.st_blocks * 512 >= from.st.st_size || !CopyData(from.fd, out, source, dest)) {
+    CopyBytes(from.fd, out, from.st.st_size, source, dest);
+  }
+  return made;
 }
 
-void PosixFileSystem::Finish(int out, const struct stat& src, const std::string& dest) {
+void PosixFileSystem::Finish(int out, const struct stat& src, const struct stat& made,
+                             const std::string& dest) {
   // Owner before mode, mode last: chown may clear bits, and until now
-  // the file was as closed as the source at most.
-  if (root_ && ::fchown(out, src.st_uid, src.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
+  // the file was as closed as the source at most. Each is set only where
+  // the new file does not have it already.
+  if (root_ && (made.st_uid != src.st_uid || made.st_gid != src.st_gid) &&
+      ::fchown(out, src.st_uid, src.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
   // Set-user and set-group bits stay behind; the sticky bit comes along.
-  if (::fchmod(out, src.st_mode & (0777 | S_ISVTX)) != 0 && !CannotKeepOwnerOrMode(errno)) {
+  const mode_t mode = src.st_mode & (0777 | S_ISVTX);
+  if ((made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
   const timespec times[2] = {src.st_atim, src.st_mtim};
@@ -251,13 +269,21 @@ void PosixFileSystem::Finish(int out, const struct stat& src, const std::string&
   // What the volume kept of the time tells how finely it keeps times, until
   // it has shown it keeps nanoseconds.
   struct stat kept {};
-  if (!steps_.KeepsNanoseconds(outDev_) && ::fstat(out, &kept) == 0) {
+  if (!steps_.KeepsNanoseconds(made.st_dev) && ::fstat(out, &kept) == 0) {
     steps_.Of(kept.st_dev, out);
     steps_.Learn(kept.st_dev, Ns(src.st_mtim), Ns(kept.st_mtim));
   }
 }
 
 void PosixFileSystem::CopyFile(const std::string& source, const std::string& dest) {
+  Copy(source, dest, true);
+}
+
+void PosixFileSystem::CopyNewFile(const std::string& source, const std::string& dest) {
+  Copy(source, dest, false);
+}
+
+void PosixFileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
   // Each folder is open for the *at calls only until the next At: the
   // source is opened before the destination's folder is asked for.
   const HeldFolders::Located from = held_.At(source);
@@ -279,12 +305,12 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   if (::fstat(in.get(), &src.st) != 0) throw ErrnoError(errno, source);
   if (!S_ISREG(src.st.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
 
-  // The walk has just looked at dest: what it saw still holds, as nothing
-  // has changed here since.
+  // The walk has just looked at dest, or knows it free: what it saw still
+  // holds, as nothing has changed here since.
   const HeldFolders::Located to = held_.Target(dest);
   const int dir = to.dir;
   const std::string& name = to.name;
-  bool absent = recent_.KnownAbsent(dest);
+  bool absent = !mayReplace || recent_.KnownAbsent(dest);
   if (!absent) {
     struct stat old {};
     const struct stat* known = recent_.Recent(dest);
@@ -299,16 +325,18 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
     }
     if (known != nullptr) CheckReplaceable(*known, src.st.st_mode, dest);
   }
-  // Never more open than the source while being written.
-  const mode_t creating = src.st.st_mode & 0600;
+  // Never more open than the copy will be: the source's mode where the
+  // copy keeps the owner it is made with (and then usually nothing is left
+  // to set), else the owner's bits until the owner is set.
+  const bool ownerStays = !root_ || (src.st.st_uid == 0 && src.st.st_gid == 0);
+  const mode_t creating = src.st.st_mode & (ownerStays ? 0777 : 0700);
 
   if (absent) {
     // An unnamed file leaves nothing behind whatever happens before it is
     // complete, even when the process is killed.
     UniqueFd out(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creating));
     if (out.ok()) {
-      CopyInto(out.get(), src, source, dest);
-      Finish(out.get(), src.st, dest);
+      Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
       const int err = LinkUnnamed(out.get(), dir, name);
       NoteChanged(dest);
       if (err == 0) {
@@ -320,6 +348,7 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
         return;
       }
       if (err != EEXIST) throw ErrnoError(err, dest);
+      if (!mayReplace) NameTaken(dest);
       // An entry turned up meanwhile: replaced as any existing one, through
       // a temporary name.
       struct stat old {};
@@ -335,7 +364,7 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
       if (linked != 0) throw ErrnoError(linked, ParentOf(dest) + temp);
       try {
         if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-        PutInPlace(dir, temp, name, false, src.st.st_mode, dest);
+        PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
       } catch (...) {
         ::unlinkat(dir, temp.c_str(), 0);
         throw;
@@ -361,10 +390,9 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   NoteChanged(dest);
   UniqueFd out(outFd);
   try {
-    CopyInto(out.get(), src, source, dest);
-    Finish(out.get(), src.st, dest);
+    Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    PutInPlace(dir, temp, name, absent, src.st.st_mode, dest);
+    PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
   } catch (...) {
     ::unlinkat(dir, temp.c_str(), 0);
     throw;

@@ -41,6 +41,7 @@ class PosixFileSystem final : public FileSystem {
   void MakeFolder(const std::string& path) override;
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
+  void CopyNewFile(const std::string& source, const std::string& dest) override;
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
@@ -65,10 +66,19 @@ class PosixFileSystem final : public FileSystem {
   FileTime TimeOf(const struct stat& st, int dir, const std::string& name);
 
   // The steps of a copy (posix_copy.cpp).
+  // CopyFile, or CopyNewFile where `mayReplace` is false.
+  void Copy(const std::string& source, const std::string& dest, bool mayReplace);
   struct Source;
-  void CopyInto(int out, const Source& from, const std::string& source, const std::string& dest);
-  dev_t outDev_ = 0;  // the volume of the copy under way (CopyInto tells Finish)
-  void Finish(int out, const struct stat& src, const std::string& dest);
+  // Fills `out` from `from`; what the system says of `out` once made.
+  struct stat CopyInto(int out, const Source& from, const std::string& source,
+                       const std::string& dest);
+  // Gives `out` the owner, mode and times of `src`; `made` is what CopyInto
+  // returned.
+  void Finish(int out, const struct stat& src, const struct stat& made, const std::string& dest);
+  // Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
+  // cannot.
+  int LinkUnnamed(int fd, int dir, const std::string& name);
+  bool linkByDescriptor_ = true;  // until the system refuses it once
 
   TimeSteps steps_;
   ListingCache listings_{steps_};

@@ -566,11 +566,19 @@ void Win32FileSystem::RemoveLeftover(const std::string& path) {
 }
 
 void Win32FileSystem::CopyFile(const std::string& source, const std::string& dest) {
+  Copy(source, dest, true);
+}
+
+void Win32FileSystem::CopyNewFile(const std::string& source, const std::string& dest) {
+  Copy(source, dest, false);
+}
+
+void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
   const std::wstring from = ExtendedPath(source);
   const std::wstring to = ExtendedPath(dest);
   WIN32_FILE_ATTRIBUTE_DATA existing;
   DWORD destAttributes = 0;
-  if (GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &existing)) {
+  if (mayReplace && GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &existing)) {
     destAttributes = existing.dwFileAttributes;
     if (destAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       throw FsError(FsErrorKind::FolderInTheWay, dest);
@@ -629,7 +637,8 @@ void Win32FileSystem::CopyFile(const std::string& source, const std::string& des
     }
     cleared = true;
   }
-  if (!MoveFileExW(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  // A new copy never replaces what took its name meanwhile.
+  if (!MoveFileExW(temp.c_str(), to.c_str(), mayReplace ? MOVEFILE_REPLACE_EXISTING : 0)) {
     DWORD code = GetLastError();
     if (cleared) SetAttributes(to, destAttributes);
     RemoveTemporary(temp);

@@ -26,6 +26,7 @@ class Win32FileSystem : public FileSystem {
   void MakeFolder(const std::string& path) override;
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
+  void CopyNewFile(const std::string& source, const std::string& dest) override;
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
@@ -36,6 +37,8 @@ class Win32FileSystem : public FileSystem {
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
  private:
+  // CopyFile, or CopyNewFile where `mayReplace` is false.
+  void Copy(const std::string& source, const std::string& dest, bool mayReplace);
   // The attributes of `path` into `attrs` (`extended` gets its \\?\ form
   // when the system was asked); ERROR_SUCCESS or the system's error code.
   unsigned long Query(const std::string& path, std::wstring& extended, std::uint32_t& attrs);

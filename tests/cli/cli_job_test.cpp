@@ -79,6 +79,10 @@ class HookedFileSystem : public ForwardingFileSystem {
     if (beforeCopy) beforeCopy(s);
     real_.CopyFile(s, d);
   }
+  void CopyNewFile(const std::string& s, const std::string& d) override {
+    if (beforeCopy) beforeCopy(s);
+    real_.CopyNewFile(s, d);
+  }
 };
 
 // Takes items away for real (so the walk sees them gone) and remembers them.

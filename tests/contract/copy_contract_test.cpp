@@ -47,16 +47,52 @@ TEST_F(FileSystemContract, ACopyArrivesWholeWithItsTimeAndReplacesAnOlderOne) {
   tmp_.Write("先/.隠しファイル", "older");
   MakeHidden(tmp_.N("先/.隠しファイル"));
 
+  // And each to a free name of a new folder, as the walk copies there.
+  tmp_.Dir("新");
   for (const auto& [name, bytes] : files) {
-    SCOPED_TRACE(name);
-    fs_->CopyFile(tmp_.P("元/" + name), tmp_.P("先/" + name));
-    EXPECT_EQ(tmp_.Read("先/" + name), bytes);
-    EXPECT_EQ(fs_->LastWriteTime(tmp_.P("先/" + name)).ns,
-              fs_->LastWriteTime(tmp_.P("元/" + name)).ns);
-    EXPECT_EQ(fs_->Attributes(tmp_.P("先/" + name)) & (kAttrHidden | kAttrReadOnly),
-              fs_->Attributes(tmp_.P("元/" + name)) & (kAttrHidden | kAttrReadOnly));
+    for (const char* folder : {"先/", "新/"}) {
+      SCOPED_TRACE(folder + name);
+      if (folder == std::string("先/")) {
+        fs_->CopyFile(tmp_.P("元/" + name), tmp_.P(folder + name));
+      } else {
+        fs_->CopyNewFile(tmp_.P("元/" + name), tmp_.P(folder + name));
+      }
+      EXPECT_EQ(tmp_.Read(folder + name), bytes);
+      EXPECT_EQ(fs_->LastWriteTime(tmp_.P(folder + name)).ns,
+                fs_->LastWriteTime(tmp_.P("元/" + name)).ns);
+      EXPECT_EQ(fs_->Attributes(tmp_.P(folder + name)) & (kAttrHidden | kAttrReadOnly),
+                fs_->Attributes(tmp_.P("元/" + name)) & (kAttrHidden | kAttrReadOnly));
+    }
   }
   EXPECT_EQ(tmp_.Names("先"), tmp_.Names("元"));
+  EXPECT_EQ(tmp_.Names("新"), tmp_.Names("元"));
+}
+
+// A copy to a name thought free never replaces what took the name
+// meanwhile, whatever it is: it says so and leaves nothing of its own.
+TEST_F(FileSystemContract, ACopyToAFreeNameLeavesWhatTookTheName) {
+  tmp_.Write("元/書類.txt", "new");
+  tmp_.SetTime("元/書類.txt", 1500000000);
+  tmp_.Write("先/古い.txt", "old");
+  tmp_.SetTime("先/古い.txt", 1400000000);
+  tmp_.Write("先/読み取り専用.txt", "protected");
+  SetReadOnly(tmp_.N("先/読み取り専用.txt"), true);
+  tmp_.Write("先/フォルダ/中身", "kept");
+  const std::vector<std::string> before = tmp_.Names("先");
+  for (const char* taken : {"古い.txt", "読み取り専用.txt", "フォルダ"}) {
+    SCOPED_TRACE(taken);
+    EXPECT_EQ(KindOf([&] {
+                fs_->CopyNewFile(tmp_.P("元/書類.txt"), tmp_.P(std::string("先/") + taken));
+              }),
+              FsErrorKind::AlreadyExists);
+  }
+  EXPECT_EQ(tmp_.Read("先/古い.txt"), "old");
+  EXPECT_EQ(tmp_.Time("先/古い.txt"), 1400000000);
+  EXPECT_EQ(tmp_.Read("先/読み取り専用.txt"), "protected");
+  EXPECT_EQ(tmp_.Read("先/フォルダ/中身"), "kept");
+  EXPECT_EQ(tmp_.Names("先"), before);
+  EXPECT_EQ(tmp_.Names("先/フォルダ"), std::vector<std::string>{"中身"});
+  SetReadOnly(tmp_.N("先/読み取り専用.txt"), false);
 }
 
 // Whatever fails, the old copy keeps its bytes and time, and the folder

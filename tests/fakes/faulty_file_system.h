@@ -22,7 +22,7 @@ enum class FsCall {
   Attributes,  // Attributes and TryAttributes
   LastWriteTime,
   MakeFolder,  // MakeFolder and MakeFolderLike
-  CopyFile,
+  CopyFile,    // CopyFile and CopyNewFile
   Identify,
   Recycle,  // through the FaultyRecycler below
 };
@@ -133,6 +133,10 @@ class FaultyFileSystem : public ForwardingFileSystem {
   void CopyFile(const std::string& source, const std::string& dest) override {
     if (Enter(FsCall::CopyFile, source, dest)) throw Error(dest);
     real_.CopyFile(source, dest);
+  }
+  void CopyNewFile(const std::string& source, const std::string& dest) override {
+    if (Enter(FsCall::CopyFile, source, dest)) throw Error(dest);
+    real_.CopyNewFile(source, dest);
   }
   bool Identify(const std::string& path, FileId& id) override {
     if (Enter(FsCall::Identify, path)) return false;

@@ -35,6 +35,9 @@ class ForwardingFileSystem : public FileSystem {
   void CopyFile(const std::string& source, const std::string& dest) override {
     real_.CopyFile(source, dest);
   }
+  void CopyNewFile(const std::string& source, const std::string& dest) override {
+    real_.CopyNewFile(source, dest);
+  }
   bool Identify(const std::string& path, FileId& id) override { return real_.Identify(path, id); }
   std::string ResolvedFolder(const std::string& folder) override {
     return real_.ResolvedFolder(folder);

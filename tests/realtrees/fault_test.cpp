@@ -1,8 +1,9 @@
 // One fault per job, at the first, a middle and the last call of one kind:
 // a call that fails, an entry that vanishes between its listing and its use,
-// a source root swapped for an empty folder during the sync. Whatever the
-// fault, the rest of the tree is copied, the failure is counted, nothing
-// outside the destination is touched and nothing in it is lost.
+// a file that takes a copy's name just before the copy is made, a source
+// root swapped for an empty folder during the sync. Whatever the fault, the
+// rest of the tree is copied, the failure is counted, nothing outside the
+// destination is touched and nothing in it is lost.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +24,9 @@ namespace {
 constexpr std::uint64_t kSeed = 11;
 
 enum class Phase { Copy, Sync };  // the first backup, or a sync after changes
-enum class Effect { Fail, Vanish, Swap };
+// TurnUp: a file newer than the source takes the copy's name; TurnUpOld:
+// one older than the source.
+enum class Effect { Fail, Vanish, Swap, TurnUp, TurnUpOld };
 enum class Where { Anywhere, Source, Dest, DestParent };
 
 struct FaultCase {
@@ -56,6 +59,10 @@ const FaultCase kCases[] = {
      Where::Source},
     {"CopyVanishAtCopyFile", Phase::Copy, FsCall::CopyFile, Effect::Vanish, FsErrorKind::Other,
      Where::Source},
+    {"CopyTurnUpNewer", Phase::Copy, FsCall::CopyFile, Effect::TurnUp, FsErrorKind::Other,
+     Where::Source},
+    {"CopyTurnUpOlder", Phase::Copy, FsCall::CopyFile, Effect::TurnUpOld, FsErrorKind::Other,
+     Where::Source},
     {"SyncListStart", Phase::Sync, FsCall::ListStart, Effect::Fail, FsErrorKind::AccessDenied,
      Where::Anywhere},
     {"SyncListResume", Phase::Sync, FsCall::ListResume, Effect::Fail, FsErrorKind::Other,
@@ -76,6 +83,8 @@ const FaultCase kCases[] = {
      Where::Anywhere},
     {"SyncVanishAtAttributes", Phase::Sync, FsCall::Attributes, Effect::Vanish, FsErrorKind::Other,
      Where::Dest},
+    {"SyncTurnUpNewer", Phase::Sync, FsCall::CopyFile, Effect::TurnUp, FsErrorKind::Other,
+     Where::Source},
     {"SyncSwapSourceAtListing", Phase::Sync, FsCall::ListStart, Effect::Swap, FsErrorKind::Other,
      Where::DestParent},
     {"SyncSwapSourceAtIdentify", Phase::Sync, FsCall::Identify, Effect::Swap, FsErrorKind::Other,
@@ -162,6 +171,8 @@ void FaultTest::RunWithFault(int nth, int count) {
   std::string vanished;   // relative name of what the hook took away
   Snapshot vanishedItem;  // what it held, when it was the source's
   bool swapped = false;
+  std::string turnedUp;  // relative name a newer file took
+  Node turnedUpNode;     // that file
   std::string hookTrouble;
   fs.hook = [&](const FaultyFileSystem::Call& call) {
     try {
@@ -172,6 +183,17 @@ void FaultTest::RunWithFault(int nth, int count) {
         const std::string path = ToNative(inDest ? scratch.dest : scratch.source, vanished);
         if (!inDest) vanishedItem = TakeItem(path);
         RemoveTree(path);
+      } else if (c.effect == Effect::TurnUp || c.effect == Effect::TurnUpOld) {
+        // Only a name the walk found free can be taken.
+        if (LookAt(call.dest).kind != Kind::Missing) return;
+        const std::int64_t day = std::int64_t{86400} * 1000000000;
+        const std::int64_t when = LookThrough(call.path).mtimeNs;
+        WriteFile(call.dest, "名前を先に取ったファイル", 0644);
+        SetTime(call.dest, c.effect == Effect::TurnUp ? when + day : when - day);
+        if (c.effect == Effect::TurnUp) {
+          turnedUp = scratch.Relative(call.dest);
+          turnedUpNode = TakeItem(call.dest).at("");
+        }
       } else {
         // The source unmounted, an empty mount point left in its place.
         Rename(scratch.source, Moved(scratch));
@@ -202,6 +224,8 @@ void FaultTest::RunWithFault(int nth, int count) {
   if (fs.Triggered()) {
     if (c.effect == Effect::Swap || c.call == FsCall::Identify) {
       excused.push_back("");
+    } else if (c.effect == Effect::TurnUpOld) {
+      // Nothing: the copy replaces the older file as any other.
     } else {
       excused.push_back(scratch.Relative(fs.Hit().path));
     }
@@ -236,6 +260,7 @@ void FaultTest::RunWithFault(int nth, int count) {
     }
     const auto old = s.destBefore.find(rel);
     if (isExcused(rel) && old != s.destBefore.end() && Mismatch(got, old->second).empty()) continue;
+    if (rel == turnedUp) continue;  // checked below
     // Copied as it was listed, just before it vanished: a folder, or the
     // file's bytes as they were.
     if (!vanished.empty() && Within(rel, vanished)) {
@@ -304,6 +329,22 @@ void FaultTest::RunWithFault(int nth, int count) {
   }
   if (!fs.Triggered() && report.status != kExitOk) {
     lines.push_back("the fault never came, yet the job failed");
+  }
+  if (c.effect == Effect::TurnUp || c.effect == Effect::TurnUpOld) {
+    // Newer than the source, it stays as it is; older, the source replaced
+    // it (checked with the rest above). Neither is a failure.
+    if (!turnedUp.empty()) {
+      const auto got = dest.find(turnedUp);
+      if (got == dest.end()) {
+        lines.push_back(Shown(turnedUp) + ": the newer file that took the name is gone");
+      } else if (const std::string why = Mismatch(got->second, turnedUpNode); !why.empty()) {
+        lines.push_back(Shown(turnedUp) +
+                        ": the newer file that took the name was replaced: " + why);
+      }
+    }
+    if (report.status != kExitOk || report.failed != 0) {
+      lines.push_back("a name taken meanwhile made the job fail");
+    }
   }
   if (swapped) {
     int after = 0;
