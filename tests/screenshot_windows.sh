@@ -6,6 +6,7 @@
 #   tests/screenshot_windows.sh <build dir>  -> <build dir>/screenshots/*.png
 # Needs wine, xvfb-run, xdotool, ImageMagick's import and fonts-noto-cjk.
 set -eu
+. "$(dirname "$0")/screenshot_steps.sh"
 
 if [ "${1:-}" = "--on-display" ]; then
   # Second stage, inside the virtual display: $2 work folder, $3 output folder.
@@ -14,48 +15,9 @@ if [ "${1:-}" = "--on-display" ]; then
   wine "$work/prog/mirtel.exe" >"$work/mirtel.log" 2>&1 &
   pid=$!
   trap 'kill "$pid" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
-
-  wid=
-  for _ in $(seq 1 300); do
-    wid=$(xdotool search --onlyvisible --name 'みるてる' 2>/dev/null | head -n 1) || true
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  if [ -z "$wid" ]; then
-    echo "screenshot: the window did not appear" >&2
-    cat "$work/mirtel.log" >&2
-    exit 1
-  fi
-  sleep 2
-  # Without a window manager the X window is the client area (213 pixels
-  # high) and the menu bar above it.
-  height=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^HEIGHT=//p')
-  menu=$((height - 213))
-
-  shot() { import -window "$wid" "$out/$1.png"; }
-  at() { xdotool mousemove --window "$wid" "$1" $(($2 + menu)); }
-
-  at 200 200  # the status line: no hint
-  sleep 0.5
-  shot idle
-
-  at 54 104   # cmdBackUp
-  sleep 0.5
-  xdotool click 1
-  for _ in $(seq 1 100); do
-    [ -n "$(find "$work/drive/バックアップ" -name '*.txt' 2>/dev/null)" ] && break
-    sleep 0.1
-  done
-  sleep 2
-  at 400 148  # over cmdQuit: its hint
-  sleep 0.5
-  shot after-copy
-
-  at 28 192   # the mode box: switch to sync mode
-  sleep 0.5
-  xdotool click 1
-  sleep 1
-  shot sync-mode
+  # Without a window manager the X window is the client area and the menu
+  # bar above it, as natively.
+  shoot "$work/mirtel.log" "$out" "$work/drive/バックアップ" 300 0.5 2
   exit 0
 fi
 
@@ -93,31 +55,13 @@ DISPLAY= wineserver -w
 
 # Drive D: is the work folder's drive: paths as a user would have them.
 drive=$work/drive
-mkdir -p "$work/prog" "$drive/バックアップ" "$drive/データ/旅行" "$drive/データ/書類/2024年"
+mkdir -p "$work/prog" "$drive/バックアップ"
 rm -f "$WINEPREFIX/dosdevices/d:"
 ln -s "$drive" "$WINEPREFIX/dosdevices/d:"
 cp "$build/mirtel.exe" "$build/Mirtel.html" "$work/prog/"
-printf '家族で海へ。\n' >"$drive/データ/旅行/日記.txt"
-printf 'photo\n' >"$drive/データ/旅行/海.jpg"
-printf 'メモ\n' >"$drive/データ/メモ.txt"
-printf '見積\n' >"$drive/データ/書類/2024年/見積書.txt"
-printf 'ok\n' >"$drive/データ/書類/readme.txt"
-
-# The history, in the ANSI code page: one source and one destination, so
-# that the fields hold them.
-entry() {
-  bytes=$(printf %s "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n')
-  n=$((${#bytes} / 2))
-  printf "\\$(printf %03o $((n % 256)))\\$(printf %03o $((n / 256)))"
-  printf %s "$1" | iconv -f UTF-8 -t CP932
-}
-{
-  entry 'D:\データ'
-  i=1; while [ $i -lt 10 ]; do printf '\000\000'; i=$((i + 1)); done
-  entry 'D:\バックアップ'
-  i=1; while [ $i -lt 10 ]; do printf '\000\000'; i=$((i + 1)); done
-  printf '\001\000\000\000\001\000\000\000'
-} >"$work/prog/mirtel.dat"
+sample_data "$drive/データ"
+# The history is in the ANSI code page.
+history "$work/prog/mirtel.dat" 'D:\データ' 'D:\バックアップ' CP932
 
 # The pointer starts in the middle of the screen, which on this size lies
 # below the window: nothing of the window is under it as it opens.
