@@ -14,6 +14,7 @@
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_path.h"
+#include "platform/posix/unique_fd.h"
 
 namespace mirtel {
 
@@ -82,7 +83,8 @@ std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {
   const std::string open = folder.empty() ? std::string(".") : folder;
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
-  const int fd = OpenLong(AT_FDCWD, open, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const UniqueFd owned(OpenLong(AT_FDCWD, open, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const int fd = owned.get();
   if (fd < 0) {
     // A folder that is not there lists as empty; one that cannot be read
     // is an error.
@@ -90,11 +92,7 @@ std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {
     throw ErrnoError(errno, folder);
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    throw ErrnoError(err, folder);
-  }
+  if (::fstat(fd, &st) != 0) throw ErrnoError(errno, folder);
   auto listing = std::make_shared<Listing>();
   listing->folder = folder;
   // Taken before reading: a change while we read shows at the next check,
@@ -106,34 +104,30 @@ std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {
   const std::int64_t window =
       steps_.Sure(st.st_dev) ? std::max(step, 2 * ClockTick()) : std::max(step, 2 * kSecond);
   listing->racy = std::max(Ns(st.st_mtim), Ns(st.st_ctim)) + window > Ns(now);
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    const int err = errno;
-    ::close(fd);
-    throw ErrnoError(err, folder);
-  }
+  // Read straight from the descriptor: a directory stream would look at
+  // the folder again and set its flags once more, for every folder.
+  alignas(dirent64) char buffer[32768];
   bool dot = false;
   bool dotdot = false;
   for (;;) {
-    errno = 0;
-    const dirent* d = ::readdir(dir);
-    if (d == nullptr) {
-      const int err = errno;
-      if (err != 0) {
-        ::closedir(dir);
-        throw ErrnoError(err, folder);
-      }
-      break;
+    const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw ErrnoError(errno, folder);
     }
-    if (std::strcmp(d->d_name, ".") == 0) {
-      dot = true;
-    } else if (std::strcmp(d->d_name, "..") == 0) {
-      dotdot = true;
-    } else {
-      listing->entries.push_back(Listing::Entry{d->d_name, d->d_type});
+    for (ssize_t at = 0; at < got;) {
+      const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+      at += d->d_reclen;
+      if (std::strcmp(d->d_name, ".") == 0) {
+        dot = true;
+      } else if (std::strcmp(d->d_name, "..") == 0) {
+        dotdot = true;
+      } else {
+        listing->entries.push_back(Listing::Entry{d->d_name, d->d_type});
+      }
     }
   }
-  ::closedir(dir);
   ++folderReads_;
   // A fixed order whatever the file system does, so that a folder read
   // afresh after a change still resumes at the right place.

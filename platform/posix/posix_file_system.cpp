@@ -200,6 +200,8 @@ bool PosixFileSystem::Identify(const std::string& path, FileId& id) {
   const HeldFolders::Located at = held_.At(path);
   struct stat st {};
   if (at.dir == -1 || ::fstatat(at.dir, at.name.c_str(), &st, 0) != 0) return false;
+  // The walk identifies a folder just before it makes its copy like it.
+  recent_.RememberFollowed(path, st);
   id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return true;
 }
@@ -267,10 +269,14 @@ void PosixFileSystem::MakeFolder(const std::string& path) {
 }
 
 void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string& model) {
-  const HeldFolders::Located from = held_.At(model);
   struct stat like {};
-  if (from.dir == -1) throw ErrnoError(from.err, model);
-  if (::fstatat(from.dir, from.name.c_str(), &like, 0) != 0) throw ErrnoError(errno, model);
+  if (const struct stat* seen = recent_.RecentFollowed(model); seen != nullptr) {
+    like = *seen;
+  } else {
+    const HeldFolders::Located from = held_.At(model);
+    if (from.dir == -1) throw ErrnoError(from.err, model);
+    if (::fstatat(from.dir, from.name.c_str(), &like, 0) != 0) throw ErrnoError(errno, model);
+  }
   if (!S_ISDIR(like.st_mode)) throw ErrnoError(ENOTDIR, model);
   // Set-user and set-group bits stay behind; the sticky bit comes along.
   const mode_t mode = like.st_mode & (0777 | S_ISVTX);
@@ -287,26 +293,31 @@ void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string&
   const int err = errno;
   NoteChanged(path);
   if (rc != 0) throw ErrnoError(err, path);
-  const UniqueFd fd(
-      ::openat(at.dir, at.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  // The folder just made, by its descriptor: not whatever took its name
+  // meanwhile. Its owner may read it (root, or the owner's bits of
+  // fillMode), so it opens for reading, which fchown and fchmod take.
+  constexpr int kOpen = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  UniqueFd fd(::openat(at.dir, at.name.c_str(), kOpen));
+  if (!fd.ok() && errno == EACCES && ::fchmodat(at.dir, at.name.c_str(), fillMode & 0700, 0) == 0) {
+    // A umask that takes even the owner's reading: the owner's bits by name.
+    fd = UniqueFd(::openat(at.dir, at.name.c_str(), kOpen));
+  }
   if (!fd.ok()) throw ErrnoError(errno, path);
-  if (root_ && ::fchownat(fd.get(), "", like.st_uid, like.st_gid, AT_EMPTY_PATH) != 0 &&
-      !CannotKeepOwnerOrMode(errno)) {
+  if (root_ && ::fchown(fd.get(), like.st_uid, like.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, path);
   }
-  // The folder just made, by its descriptor: not whatever took its name
-  // meanwhile. Without /proc, by its name.
-  const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
-  int moded = ::fchmodat(AT_FDCWD, self.c_str(), fillMode, 0);
-  if (moded != 0 && errno == ENOENT) moded = ::fchmodat(at.dir, at.name.c_str(), fillMode, 0);
-  if (moded != 0 && !CannotKeepOwnerOrMode(errno)) throw ErrnoError(errno, path);
+  if (::fchmod(fd.get(), fillMode) != 0 && !CannotKeepOwnerOrMode(errno)) {
+    throw ErrnoError(errno, path);
+  }
+  // Filled next, and its owner may write it already.
+  madeOpen_ = WithoutSeparator(path);
 }
 
 void PosixFileSystem::BeginFilling(const std::string& folder) {
   // Root writes anywhere; a folder its owner may write needs nothing.
   if (root_) return;
   const std::string key = WithoutSeparator(folder);
-  if (finalModes_.count(key) != 0) return;
+  if (finalModes_.count(key) != 0 || key == madeOpen_) return;
   const HeldFolders::Located at = held_.At(key);
   if (at.dir == -1) return;
   struct stat st {};

@@ -102,6 +102,8 @@ class PosixFileSystem final : public FileSystem {
   // Modes a folder is to get back once filled (see BeginFilling), by path
   // without its trailing separator.
   std::unordered_map<std::string, mode_t> finalModes_;
+  // The folder MakeFolderLike made last, open to its owner already.
+  std::string madeOpen_;
   unsigned tempCounter_ = 0;
 };
 

@@ -7,12 +7,30 @@ void RecentLooks::Remember(const std::string& path, const struct stat* st) {
   next_ ^= 1;
   slot.path = path;
   slot.absent = st == nullptr;
+  slot.followed = false;
   if (st != nullptr) slot.st = *st;
+}
+
+void RecentLooks::RememberFollowed(const std::string& path, const struct stat& st) {
+  Remember(path, &st);
+  looks_[next_ ^ 1].followed = true;
 }
 
 const struct stat* RecentLooks::Recent(const std::string& path) const {
   for (const Look& look : looks_) {
-    if (!look.absent && !look.path.empty() && look.path == path) return &look.st;
+    if (!look.absent && !look.followed && !look.path.empty() && look.path == path) {
+      return &look.st;
+    }
+  }
+  return nullptr;
+}
+
+const struct stat* RecentLooks::RecentFollowed(const std::string& path) const {
+  for (const Look& look : looks_) {
+    if (!look.absent && (look.followed || !S_ISLNK(look.st.st_mode)) && !look.path.empty() &&
+        look.path == path) {
+      return &look.st;
+    }
   }
   return nullptr;
 }

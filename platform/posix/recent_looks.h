@@ -24,16 +24,22 @@ class RecentLooks {
   // `st` as lstat gave it for `path`; null when the system said there is no
   // such entry.
   void Remember(const std::string& path, const struct stat* st);
+  // `st` as stat gave it for `path`, through a link.
+  void RememberFollowed(const std::string& path, const struct stat& st);
   // The lstat result remembered for `path`; null when none, or when `path`
   // is known absent.
   const struct stat* Recent(const std::string& path) const;
+  // What stat would give for `path`: a look through links, or an lstat
+  // result of something that is no link; null when none.
+  const struct stat* RecentFollowed(const std::string& path) const;
   bool KnownAbsent(const std::string& path) const;
   void Forget();
 
  private:
   struct Look {
-    std::string path;     // "" for none
-    bool absent = false;  // the system said there is no such entry
+    std::string path;       // "" for none
+    bool absent = false;    // the system said there is no such entry
+    bool followed = false;  // through a link (stat, not lstat)
     struct stat st {};
   };
   Look looks_[2];
