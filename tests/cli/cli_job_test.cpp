@@ -13,7 +13,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -23,50 +22,12 @@
 #include "platform/native_file_system.h"
 #include "platform/native_path.h"
 #include "tests/fakes/forwarding_file_system.h"
+#include "tests/fakes/scratch_folder.h"
 
 namespace mirtel {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path U8(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-class Scratch {
- public:
-  Scratch() {
-    std::random_device seed;
-    root_ = fs::temp_directory_path() /
-            ("mirtel-runner-" + std::to_string(seed()) + "-" + std::to_string(seed()));
-    fs::create_directories(root_);
-  }
-  ~Scratch() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  fs::path Native(const std::string& rel) const { return root_ / U8(rel); }
-  std::string Path(const std::string& rel) const { return Utf8(Native(rel)); }
-  void Folder(const std::string& rel) const { fs::create_directories(Native(rel)); }
-  void File(const std::string& rel, const std::string& bytes) const {
-    fs::create_directories(Native(rel).parent_path());
-    std::ofstream(Native(rel), std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& rel) const {
-    std::ifstream in(Native(rel), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  bool Exists(const std::string& rel) const { return fs::exists(Native(rel)); }
-
- private:
-  fs::path root_;
-};
 
 // The real file system with a hook before each copy: a test makes one fail
 // or presses Ctrl+C part way through.
@@ -91,7 +52,7 @@ class RecordingRecycler : public Recycler {
   RecordingRecycler() = default;
   void MoveToRecycleBin(const std::string& path) override {
     moved.push_back(path);
-    fs::remove_all(U8(path));
+    fs::remove_all(FromUtf8(path));
   }
   std::vector<std::string> moved;
 };
@@ -135,58 +96,58 @@ class CliTest : public ::testing::Test {
            " removed=" + m[4].str();
   }
 
-  Scratch dir_;
+  ScratchFolder dir_;
   std::unique_ptr<FileSystem> real_ = MakeNativeFileSystem();
   HookedFileSystem hooked_{*real_};
   RecordingRecycler recycler_;
   std::unique_ptr<AnsiCodec> codec_ = MakeNativeAnsiCodec();
-  std::string settings_ = dir_.Path("settings") + std::string(1, kPathSeparator);
+  std::string settings_ = dir_.P("settings") + std::string(1, kPathSeparator);
   std::atomic<bool> interrupted_{false};
   bool terminal_ = false;  // standard error is a terminal
 };
 
 TEST_F(CliTest, BadArgumentsGiveUsageAndStatusTwoAndTouchNothing) {
-  dir_.Folder("src");
-  dir_.Folder("dst");
+  dir_.Dir("src");
+  dir_.Dir("dst");
   for (const auto& args :
        std::vector<std::vector<std::string>>{{},
-                                             {dir_.Path("src")},
-                                             {dir_.Path("src"), dir_.Path("dst"), dir_.Path("x")},
-                                             {dir_.Path("src"), dir_.Path("dst"), "--mirror"}}) {
+                                             {dir_.P("src")},
+                                             {dir_.P("src"), dir_.P("dst"), dir_.P("x")},
+                                             {dir_.P("src"), dir_.P("dst"), "--mirror"}}) {
     const Outcome o = Walk(args);
     EXPECT_EQ(o.status, kExitBadInput) << ::testing::PrintToString(args);
     EXPECT_NE(o.err.find("usage: mirtel-cli [options] SRC DST"), std::string::npos) << o.err;
     EXPECT_TRUE(o.out.empty()) << o.out;
   }
-  EXPECT_TRUE(fs::is_empty(dir_.Native("dst")));
+  EXPECT_TRUE(fs::is_empty(dir_.N("dst")));
 }
 
 TEST_F(CliTest, BadFoldersAreRefusedWithTheWindowsTexts) {
-  dir_.Folder("dst");
-  dir_.File("src/a.txt", "a");
+  dir_.Dir("dst");
+  dir_.Write("src/a.txt", "a");
 
-  Outcome o = Walk({dir_.Path("missing"), dir_.Path("dst"), "--sync"});
+  Outcome o = Walk({dir_.P("missing"), dir_.P("dst"), "--sync"});
   EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("コピー元が存在しません。"), std::string::npos) << o.err;
 
-  o = Walk({dir_.Path("src/a.txt"), dir_.Path("dst")});  // a file is no source folder
+  o = Walk({dir_.P("src/a.txt"), dir_.P("dst")});  // a file is no source folder
   EXPECT_EQ(o.status, kExitBadInput);
 
-  o = Walk({dir_.Path("src"), dir_.Path("src") + "/."});
+  o = Walk({dir_.P("src"), dir_.P("src") + "/."});
   EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("コピー元とコピー先が同じです"), std::string::npos) << o.err;
 
-  o = Walk({dir_.Path("src"), ""});
+  o = Walk({dir_.P("src"), ""});
   EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("コピー先が存在しません。"), std::string::npos) << o.err;
 
-  EXPECT_TRUE(fs::is_empty(dir_.Native("dst")));
+  EXPECT_TRUE(fs::is_empty(dir_.N("dst")));
   EXPECT_EQ(dir_.Read("src/a.txt"), "a");
 }
 
 TEST_F(CliTest, UnreachableDestinationIsStatusOneWithASummary) {
-  dir_.File("src/a.txt", "a");
-  const Outcome o = Walk({dir_.Path("src"), dir_.Path("no/such/folder")});
+  dir_.Write("src/a.txt", "a");
+  const Outcome o = Walk({dir_.P("src"), dir_.P("no/such/folder")});
   EXPECT_EQ(o.status, kExitFailed);
   EXPECT_NE(o.err.find("コピー先のフォルダが開けません"), std::string::npos) << o.err;
   EXPECT_EQ(Summary(o), "copied=0 found=0 failed=1 removed=0");
@@ -194,12 +155,12 @@ TEST_F(CliTest, UnreachableDestinationIsStatusOneWithASummary) {
 }
 
 TEST_F(CliTest, CopiesIntoANamedSubfolderAndPrintsTheResultLines) {
-  dir_.File("写真/一覧.txt", "list");
-  dir_.File("写真/2024/京都/金閣寺.jpg", "kinkaku");
-  dir_.Folder("写真/空");
-  dir_.Folder("backup");
+  dir_.Write("写真/一覧.txt", "list");
+  dir_.Write("写真/2024/京都/金閣寺.jpg", "kinkaku");
+  dir_.Dir("写真/空");
+  dir_.Dir("backup");
 
-  Outcome o = Walk({dir_.Path("写真"), dir_.Path("backup")});
+  Outcome o = Walk({dir_.P("写真"), dir_.P("backup")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   // The window's list, its result line, then the summary.
   EXPECT_EQ(o.lines.size(), 4u) << o.out;
@@ -208,11 +169,11 @@ TEST_F(CliTest, CopiesIntoANamedSubfolderAndPrintsTheResultLines) {
   EXPECT_EQ(Summary(o), "copied=2 found=1 failed=0 removed=0");
   EXPECT_EQ(dir_.Read("backup/写真/2024/京都/金閣寺.jpg"), "kinkaku");
   EXPECT_EQ(dir_.Read("backup/写真/一覧.txt"), "list");
-  EXPECT_TRUE(fs::is_directory(dir_.Native("backup/写真/空")));
+  EXPECT_TRUE(fs::is_directory(dir_.N("backup/写真/空")));
 
   // Relative paths with a trailing separator name the same folders.
   const fs::path before = fs::current_path();
-  fs::current_path(dir_.Native(""));
+  fs::current_path(dir_.N(""));
   o = Walk({"-q", "写真/", "backup"});
   fs::current_path(before);
   EXPECT_EQ(o.status, kExitOk) << o.err;
@@ -222,20 +183,20 @@ TEST_F(CliTest, CopiesIntoANamedSubfolderAndPrintsTheResultLines) {
 }
 
 TEST_F(CliTest, EmptySourceIsFoundZero) {
-  dir_.Folder("src/only/folders");
-  dir_.Folder("dst");
-  const Outcome o = Walk({dir_.Path("src"), dir_.Path("dst")});
+  dir_.Dir("src/only/folders");
+  dir_.Dir("dst");
+  const Outcome o = Walk({dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(o.status, kExitOk);
   EXPECT_EQ(Summary(o), "copied=0 found=0 failed=0 removed=0");
-  EXPECT_TRUE(fs::is_directory(dir_.Native("dst/src/only/folders")));
+  EXPECT_TRUE(fs::is_directory(dir_.N("dst/src/only/folders")));
 }
 
 TEST_F(CliTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
-  dir_.File("src/a.txt", "a");
-  dir_.File("src/sub/b.txt", "b");
-  dir_.Folder("dst");
+  dir_.Write("src/a.txt", "a");
+  dir_.Write("src/sub/b.txt", "b");
+  dir_.Dir("dst");
 
-  Outcome o = Walk({"--verbose", dir_.Path("src"), dir_.Path("dst")});
+  Outcome o = Walk({"--verbose", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   EXPECT_TRUE(o.Has("status: a.txtをコピー")) << o.out;
   EXPECT_TRUE(o.Has("result: a.txt")) << o.out;
@@ -243,7 +204,7 @@ TEST_F(CliTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
   EXPECT_TRUE(o.Has("result: b.txt")) << o.out;
   EXPECT_EQ(Summary(o), "copied=2 found=1 failed=0 removed=0");
 
-  o = Walk({dir_.Path("src"), "--verbose", dir_.Path("dst")});
+  o = Walk({dir_.P("src"), "--verbose", dir_.P("dst")});
   EXPECT_TRUE(o.Has("status: 同じ日付です")) << o.out;
   EXPECT_TRUE(o.Has("status: フォルダを検索")) << o.out;
   for (const std::string& line : o.lines) EXPECT_NE(line.rfind("result: ", 0), 0u) << line;
@@ -251,13 +212,13 @@ TEST_F(CliTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
 }
 
 TEST_F(CliTest, FailedCopyIsStatusOneAndNotCounted) {
-  dir_.File("src/good.txt", "g");
-  dir_.File("src/bad.txt", "b");
-  dir_.Folder("dst");
+  dir_.Write("src/good.txt", "g");
+  dir_.Write("src/bad.txt", "b");
+  dir_.Dir("dst");
   hooked_.beforeCopy = [](const std::string& source) {
     if (source.ends_with("bad.txt")) throw FsError(FsErrorKind::AccessDenied, source);
   };
-  const Outcome o = Walk({dir_.Path("src"), dir_.Path("dst")});
+  const Outcome o = Walk({dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(o.status, kExitFailed);
   EXPECT_EQ(Summary(o), "copied=1 found=1 failed=1 removed=0");
   EXPECT_TRUE(dir_.Exists("dst/src/good.txt"));
@@ -265,13 +226,13 @@ TEST_F(CliTest, FailedCopyIsStatusOneAndNotCounted) {
 }
 
 TEST_F(CliTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
-  for (int i = 0; i < 20; ++i) dir_.File("src/f" + std::to_string(i) + ".txt", "x");
-  dir_.Folder("dst");
+  for (int i = 0; i < 20; ++i) dir_.Write("src/f" + std::to_string(i) + ".txt", "x");
+  dir_.Dir("dst");
   int copies = 0;
   hooked_.beforeCopy = [&](const std::string&) {
     if (++copies == 3) interrupted_ = true;  // Ctrl+C during the third copy
   };
-  const Outcome o = Walk({"--sync", dir_.Path("src"), dir_.Path("dst")});
+  const Outcome o = Walk({"--sync", dir_.P("src"), dir_.P("dst")});
   // The stop shows: its own status and a word on the console.
   EXPECT_EQ(o.status, kExitInterrupted) << o.err;
   EXPECT_EQ(Summary(o), "copied=3 found=1 failed=0 removed=0");
@@ -280,14 +241,14 @@ TEST_F(CliTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
 }
 
 TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
-  dir_.File("src/keep.txt", "k");
-  dir_.File("src/kept/inner.txt", "i");
-  dir_.File("dst/src/keep.txt", "old");
-  dir_.File("dst/src/gone.txt", "g");
-  dir_.File("dst/src/kept/gone too.txt", "g");
-  dir_.File("dst/src/old folder/deep/x.txt", "x");
+  dir_.Write("src/keep.txt", "k");
+  dir_.Write("src/kept/inner.txt", "i");
+  dir_.Write("dst/src/keep.txt", "old");
+  dir_.Write("dst/src/gone.txt", "g");
+  dir_.Write("dst/src/kept/gone too.txt", "g");
+  dir_.Write("dst/src/old folder/deep/x.txt", "x");
 
-  const Outcome o = Walk({dir_.Path("src"), dir_.Path("dst"), "--sync", "--verbose"});
+  const Outcome o = Walk({dir_.P("src"), dir_.P("dst"), "--sync", "--verbose"});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   EXPECT_EQ(Summary(o), "copied=1 found=1 failed=0 removed=3");
   EXPECT_TRUE(o.Has("result: gone.txtを削除")) << o.out;
@@ -299,8 +260,8 @@ TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
   EXPECT_EQ(dir_.Read("src/keep.txt"), "k");
 
   // Without --sync the destination's extra items stay.
-  dir_.File("dst/src/extra.txt", "e");
-  const Outcome plain = Walk({dir_.Path("src"), dir_.Path("dst")});
+  dir_.Write("dst/src/extra.txt", "e");
+  const Outcome plain = Walk({dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(Summary(plain), "copied=0 found=1 failed=0 removed=0");
   EXPECT_TRUE(dir_.Exists("dst/src/extra.txt"));
 }
@@ -322,19 +283,19 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
 }
 
 TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
-  dir_.File("src/new.txt", "n");
-  dir_.File("src/newer.txt", "v2");
-  dir_.File("src/新しいフォルダ/深い/x.txt", "x");
-  dir_.File("src/clash", "now a file");
-  dir_.File("dst/src/newer.txt", "v1");
-  fs::last_write_time(dir_.Native("dst/src/newer.txt"),
-                      fs::last_write_time(dir_.Native("src/newer.txt")) - std::chrono::hours(1));
-  dir_.File("dst/src/gone.txt", "g");
-  dir_.File("dst/src/gone folder/y.txt", "y");
-  dir_.File("dst/src/clash/inside.txt", "was a folder");
-  const auto before = Snapshot(dir_.Native(""));
+  dir_.Write("src/new.txt", "n");
+  dir_.Write("src/newer.txt", "v2");
+  dir_.Write("src/新しいフォルダ/深い/x.txt", "x");
+  dir_.Write("src/clash", "now a file");
+  dir_.Write("dst/src/newer.txt", "v1");
+  fs::last_write_time(dir_.N("dst/src/newer.txt"),
+                      fs::last_write_time(dir_.N("src/newer.txt")) - std::chrono::hours(1));
+  dir_.Write("dst/src/gone.txt", "g");
+  dir_.Write("dst/src/gone folder/y.txt", "y");
+  dir_.Write("dst/src/clash/inside.txt", "was a folder");
+  const auto before = Snapshot(dir_.N(""));
 
-  const Outcome preview = Walk({"-n", "--sync", "--remember", dir_.Path("src"), dir_.Path("dst")});
+  const Outcome preview = Walk({"-n", "--sync", "--remember", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(preview.status, kExitOk) << preview.err;
   EXPECT_TRUE(preview.Has("コピー予定：new.txt")) << preview.out;
   EXPECT_TRUE(preview.Has("上書きコピー予定：newer.txt")) << preview.out;
@@ -342,10 +303,10 @@ TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
   EXPECT_TRUE(preview.Has("ごみ箱へ移動予定：gone.txt")) << preview.out;
   EXPECT_TRUE(preview.Has("ごみ箱へ移動予定：フォルダgone folder")) << preview.out;
   // Not the destination, not the Trash, not the history.
-  EXPECT_EQ(Snapshot(dir_.Native("")), before);
+  EXPECT_EQ(Snapshot(dir_.N("")), before);
   EXPECT_TRUE(recycler_.moved.empty());
 
-  const Outcome real = Walk({"--sync", dir_.Path("src"), dir_.Path("dst")});
+  const Outcome real = Walk({"--sync", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(real.status, kExitOk) << real.err << real.out;
   EXPECT_EQ(Summary(preview), Summary(real));
   EXPECT_EQ(Summary(real), "copied=4 found=1 failed=0 removed=3");
@@ -353,19 +314,19 @@ TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
 }
 
 TEST_F(CliTest, LastRunsTheWindowsNewestFoldersAndRememberRecordsThem) {
-  dir_.File("old/a.txt", "a");
-  dir_.File("写真/b.txt", "b");
-  dir_.Folder("old backup");
-  dir_.Folder("バックアップ");
+  dir_.Write("old/a.txt", "a");
+  dir_.Write("写真/b.txt", "b");
+  dir_.Dir("old backup");
+  dir_.Dir("バックアップ");
   // The history as the window writes it.
   SettingsRecord saved;
-  saved.MotoHistory[0] = dir_.Path("old");
-  saved.MotoHistory[1] = dir_.Path("写真");
+  saved.MotoHistory[0] = dir_.P("old");
+  saved.MotoHistory[1] = dir_.P("写真");
   saved.MotoCount = 2;
-  saved.SakiHistory[0] = dir_.Path("old backup");
-  saved.SakiHistory[1] = dir_.Path("バックアップ");
+  saved.SakiHistory[0] = dir_.P("old backup");
+  saved.SakiHistory[1] = dir_.P("バックアップ");
   saved.SakiCount = 2;
-  fs::create_directories(U8(settings_));
+  fs::create_directories(FromUtf8(settings_));
   SaveSettings(saved, settings_ + "mirtel.dat", *real_, *codec_);
   const std::string history = dir_.Read("settings/mirtel.dat");
 
@@ -375,30 +336,29 @@ TEST_F(CliTest, LastRunsTheWindowsNewestFoldersAndRememberRecordsThem) {
   EXPECT_FALSE(dir_.Exists("old backup/old"));
   EXPECT_EQ(dir_.Read("settings/mirtel.dat"), history);  // --last alone writes nothing
 
-  o = Walk({"--remember", dir_.Path("old"), dir_.Path("old backup")});
+  o = Walk({"--remember", dir_.P("old"), dir_.P("old backup")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   const SettingsRecord after = DecodeSettings(real_->ReadFile(settings_ + "mirtel.dat"), *codec_);
-  EXPECT_EQ(after.MotoHistory[static_cast<std::size_t>(after.MotoCount - 1)], dir_.Path("old"));
-  EXPECT_EQ(after.SakiHistory[static_cast<std::size_t>(after.SakiCount - 1)],
-            dir_.Path("old backup"));
+  EXPECT_EQ(after.MotoHistory[static_cast<std::size_t>(after.MotoCount - 1)], dir_.P("old"));
+  EXPECT_EQ(after.SakiHistory[static_cast<std::size_t>(after.SakiCount - 1)], dir_.P("old backup"));
 
   // No history at all: a clear refusal, nothing touched.
-  fs::remove(dir_.Native("settings/mirtel.dat"));
+  fs::remove(dir_.N("settings/mirtel.dat"));
   o = Walk({"--last", "--sync"});
   EXPECT_EQ(o.status, kExitBadInput);
   EXPECT_NE(o.err.find("履歴"), std::string::npos) << o.err;
-  EXPECT_EQ(Walk({"--last", dir_.Path("old")}).status, kExitBadInput);
+  EXPECT_EQ(Walk({"--last", dir_.P("old")}).status, kExitBadInput);
 }
 
 TEST_F(CliTest, AProgressLineOnlyOnATerminalWithTheShareWhenCountedFirst) {
-  for (int i = 0; i < 5; ++i) dir_.File("src/f" + std::to_string(i) + ".txt", "12345");
-  dir_.Folder("dst");
-  Outcome o = Walk({"--count-first", dir_.Path("src"), dir_.Path("dst")});
+  for (int i = 0; i < 5; ++i) dir_.Write("src/f" + std::to_string(i) + ".txt", "12345");
+  dir_.Dir("dst");
+  Outcome o = Walk({"--count-first", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(o.err.find('\r'), std::string::npos) << o.err;  // not a terminal: nothing
 
   terminal_ = true;
-  fs::remove_all(dir_.Native("dst/src"));
-  o = Walk({"--count-first", dir_.Path("src"), dir_.Path("dst")});
+  fs::remove_all(dir_.N("dst/src"));
+  o = Walk({"--count-first", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   // One line rewritten in place: files, bytes, the share; cleared at the end.
   EXPECT_NE(o.err.find("\r\x1b[K"), std::string::npos) << o.err;
@@ -431,11 +391,11 @@ TEST(ConsoleViewTest, MessageBoxesGoToStderrOnOneLineAndAnswerHarmlessly) {
 
 TEST(NormaliseFolderArgTest, GivesAbsoluteFoldersWithoutTrailingSeparator) {
   const fs::path cwd = fs::current_path();
-  EXPECT_EQ(U8(NormaliseFolderArg(".")), cwd);
-  EXPECT_EQ(U8(NormaliseFolderArg("a/b/")), cwd / "a" / "b");
-  EXPECT_EQ(U8(NormaliseFolderArg("a/./x/../b")), cwd / "a" / "b");
+  EXPECT_EQ(FromUtf8(NormaliseFolderArg(".")), cwd);
+  EXPECT_EQ(FromUtf8(NormaliseFolderArg("a/b/")), cwd / "a" / "b");
+  EXPECT_EQ(FromUtf8(NormaliseFolderArg("a/./x/../b")), cwd / "a" / "b");
   const fs::path root = cwd.root_path();
-  EXPECT_EQ(U8(NormaliseFolderArg(Utf8(root))), root);
+  EXPECT_EQ(FromUtf8(NormaliseFolderArg(Utf8(root))), root);
   EXPECT_EQ(NormaliseFolderArg(""), "");
 }
 
