@@ -174,8 +174,10 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
       return;
     }
     if (!fs_.Identify(motoRoot + relative, motoHere)) {
-      // Gone from the source since its parent was compared: left for the
-      // next job, which sees it as it then is.
+      // Gone from the source since its parent was compared, or not to be
+      // looked at: left for the next job, which sees it as it then is. Work
+      // left undone, so the job is not a clean one.
+      ++state_.FailedCount;
       Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) +
                         "はコピー元を確かめられないので残しました");
       return;
