@@ -1,6 +1,7 @@
 // The copy walk: FolderCopy and MakeSakiFolder.
 #include <exception>
 #include <string_view>
+#include <unordered_map>
 
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
@@ -316,17 +317,29 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
     CopyTrapBox();
     return;
   }
+  // The names of this folder as a destination that ignores case sees them:
+  // two that it takes for one are never copied over each other.
+  std::unordered_map<std::string, std::string> folded;
   while (!name.empty()) {
     view_.Yield();
     if (state_.StopFlag) return;
     bool descended = false;
     if (!walk::IsDotEntry(name)) {
       Next next = Next::Stay;
-      try {
-        next = CopyEntry(folder, name, sakiBase + name, destMade);
-      } catch (const std::exception& e) {
-        EntryFailed(name + "のコピーに失敗しました", e);
-        CopyTrapBox();
+      const auto [first, unique] = folded.try_emplace(walk::FoldedName(name), name);
+      FileId firstId;
+      FileId id;
+      if (!unique && fs_.Identify(sakiBase + first->second, firstId) &&
+          fs_.Identify(sakiBase + name, id) && id == firstId) {
+        ++state_.FailedCount;
+        Report(view_, name + "はコピー先で" + first->second + "と同じ名前になるのでコピーしません");
+      } else {
+        try {
+          next = CopyEntry(folder, name, sakiBase + name, destMade);
+        } catch (const std::exception& e) {
+          EntryFailed(name + "のコピーに失敗しました", e);
+          CopyTrapBox();
+        }
       }
       if (next != Next::Stay) {
         const std::string destFolder = sakiBase + name;

@@ -41,6 +41,12 @@ Kind KindOf(FileSystem& fs, const std::string& path, std::uint32_t* attrs = null
 // The same question for an entry whose attributes are known.
 Kind KindOfAttributes(FileSystem& fs, const std::string& path, std::uint32_t attrs);
 
+// `name` with its letters in one case, as volumes that ignore case (FAT,
+// exFAT, NTFS) compare names: Latin (ASCII, Latin-1, Latin Extended-A and
+// fullwidth), Greek and Cyrillic letters; all else as it is. Two names of
+// one folder that fold alike may be a single entry on such a volume.
+std::string FoldedName(const std::string& name);
+
 // True when `id` is one of `ids`.
 bool AnyOf(const std::vector<FileId>& ids, const FileId& id);
 

@@ -1,8 +1,10 @@
 // The copy walk over real folders.
 #include <gtest/gtest.h>
 
+#include "engine/walk_support.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/fakes/failing_file_system.h"
+#include "tests/fakes/forwarding_file_system.h"
 
 namespace mirtel {
 namespace {
@@ -233,6 +235,96 @@ TEST_F(FolderCopyTest, SubfolderVanishingDuringTheWalkFailsOnlyWhatItHeld) {
   EXPECT_TRUE(tmp_.Exists("saki/zzz.txt"));
   EXPECT_EQ(state_.CopiedCount, 3);
   EXPECT_EQ(state_.FailedCount, 1);
+}
+
+// A destination volume that ignores letter case, as FAT or NTFS: every name
+// below `root` is taken in lower case.
+class CaseBlindDestination : public ForwardingFileSystem {
+ public:
+  CaseBlindDestination(FileSystem& real, std::string root)
+      : ForwardingFileSystem(real), root_(std::move(root)) {}
+
+  bool TryAttributes(const std::string& p, std::uint32_t& a, FsErrorKind& why) override {
+    return real_.TryAttributes(Map(p), a, why);
+  }
+  std::uint32_t Attributes(const std::string& p) override { return real_.Attributes(Map(p)); }
+  FileTime LastWriteTime(const std::string& p) override { return real_.LastWriteTime(Map(p)); }
+  void MakeFolder(const std::string& p) override { real_.MakeFolder(Map(p)); }
+  void MakeFolderLike(const std::string& p, const std::string& m) override {
+    real_.MakeFolderLike(Map(p), m);
+  }
+  void CopyFile(const std::string& s, const std::string& d) override { real_.CopyFile(s, Map(d)); }
+  void CopyNewFile(const std::string& s, const std::string& d) override {
+    real_.CopyNewFile(s, Map(d));
+  }
+  bool Identify(const std::string& p, FileId& id) override { return real_.Identify(Map(p), id); }
+
+ private:
+  std::string Map(const std::string& path) const {
+    if (path.compare(0, root_.size(), root_) != 0) return path;
+    std::string mapped = path;
+    for (std::size_t i = root_.size(); i < mapped.size(); ++i) {
+      if (mapped[i] >= 'A' && mapped[i] <= 'Z') mapped[i] = static_cast<char>(mapped[i] + 32);
+    }
+    return mapped;
+  }
+  std::string root_;
+};
+
+// Two source names such a volume takes for one: the first is copied, the
+// second is a failure with its reason, never copied over the first's copy,
+// in the first backup (into folders just made) and in every later one.
+TEST_F(FolderCopyTest, NamesTheDestinationTakesForOneAreNeverCopiedOverEachOther) {
+  tmp_.Write("moto/Index.html", "upper");
+  tmp_.Write("moto/index.html", "lower, and newer");
+  tmp_.Write("moto/Docs/README", "first");
+  tmp_.Write("moto/docs/readme", "second folder");
+  tmp_.SetTime("moto/Index.html", kT);
+  tmp_.SetTime("moto/index.html", kT + 60);
+  tmp_.Dir("saki");
+  CaseBlindDestination blind(*fs_, tmp_.P("saki") + kSep);
+  for (int job = 0; job < 2; ++job) {
+    SCOPED_TRACE(job);
+    ClearView();
+    state_ = JobState{};
+    state_.MotoFolder = tmp_.P("moto") + kSep;
+    state_.SakiFolder = tmp_.P("saki") + kSep;
+    state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
+    RecordRoots(blind, state_);
+    CopyEngine engine(blind, recycler_, view_, state_);
+    engine.FolderCopy(state_.MotoFolder, job == 0);
+    EXPECT_EQ(tmp_.Read("saki/index.html"), "upper");
+    EXPECT_EQ(tmp_.Read("saki/docs/readme"), "first");
+    EXPECT_EQ(tmp_.Names("saki"), (std::vector<std::string>{"docs", "index.html"}));
+    EXPECT_EQ(state_.FailedCount, 2);
+    EXPECT_EQ(CountOf(view_.results,
+                      "index.htmlはコピー先でIndex.htmlと同じ名前になるのでコピーしません"),
+              1);
+    EXPECT_EQ(CountOf(view_.results, "docsはコピー先でDocsと同じ名前になるのでコピーしません"), 1);
+  }
+}
+
+// What such a volume takes for one name, beyond ASCII; what it keeps apart.
+TEST(FoldedNameTest, LettersFoldAsCaseBlindVolumesTakeThem) {
+  const std::pair<const char*, const char*> alike[] = {
+      {"Ärger Öl Ü.TXT", "ärger öl ü.txt"},  // Latin-1
+      {"ŁÓDŹ Ĺ Ŀ", "łódź ĺ ŀ"},              // Latin Extended-A, both orders of pairs
+      {"ΑΘΗΝΑ Ω", "αθηνα ω"},                // Greek
+      {"ЖУРНАЛ Ё", "журнал ё"},              // Cyrillic
+      {"ＡＢＣ", "ａｂｃ"},                  // fullwidth
+      {"Ÿ", "ÿ"},
+  };
+  for (const auto& [upper, lower] : alike) {
+    EXPECT_EQ(walk::FoldedName(upper), walk::FoldedName(lower)) << upper;
+  }
+  const std::pair<const char*, const char*> apart[] = {
+      {"ß", "ss"}, {"写真", "寫真"}, {"ｶﾞ", "ガ"}, {"a\xff", "A\xfe"}, {"\xc3", "\xe3"},
+  };
+  for (const auto& [one, other] : apart) {
+    EXPECT_NE(walk::FoldedName(one), walk::FoldedName(other)) << one;
+  }
+  // Bytes that are no letter stay as they are, broken UTF-8 included.
+  EXPECT_EQ(walk::FoldedName("日本語 \xff\xc3 x"), "日本語 \xff\xc3 x");
 }
 
 }  // namespace
