@@ -279,6 +279,9 @@ TEST_F(FolderCopyTest, NamesTheDestinationTakesForOneAreNeverCopiedOverEachOther
   tmp_.Write("moto/index.html", "lower, and newer");
   tmp_.Write("moto/Docs/README", "first");
   tmp_.Write("moto/docs/readme", "second folder");
+  if (tmp_.Names("moto").size() != 4) {
+    GTEST_SKIP() << "this system's folders cannot hold two names that differ in case only";
+  }
   tmp_.SetTime("moto/Index.html", kT);
   tmp_.SetTime("moto/index.html", kT + 60);
   tmp_.Dir("saki");
