@@ -57,6 +57,11 @@ class CopyEngine {
     Descend,         // into the folder, which was there
     DescendIntoMade  // into the folder, made just now
   };
+  // True when names `earlier` and `name` of source folder `folder`, which
+  // fold alike, are one entry in destination folder `sakiBase` and
+  // `earlier` is one the walk copies there.
+  bool OneEntryAtDest(const std::string& folder, const std::string& sakiBase,
+                      const std::string& earlier, const std::string& name);
   // One source entry of the copy walk, to `dest` in a folder the walk made
   // just now (`inMade`) or not.
   Next CopyEntry(const std::string& folder, const std::string& name, const std::string& dest,

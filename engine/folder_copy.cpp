@@ -300,6 +300,18 @@ void CopyEngine::MakeSakiFolder() {
   }
 }
 
+bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sakiBase,
+                                const std::string& earlier, const std::string& name) {
+  // Only a name the walk copies takes its place at the destination.
+  if (fs_.ClassifyTemporary(earlier) != Temporary::NotOurs) return false;
+  const walk::Kind kind = walk::KindOf(fs_, folder + earlier);
+  if (kind != walk::Kind::File && kind != walk::Kind::Folder) return false;
+  FileId earlierId;
+  FileId id;
+  return fs_.Identify(sakiBase + earlier, earlierId) && fs_.Identify(sakiBase + name, id) &&
+         id == earlierId;
+}
+
 void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   const std::string pattern = folder + walk::kAllEntries;
   const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
@@ -327,10 +339,7 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
     if (!walk::IsDotEntry(name)) {
       Next next = Next::Stay;
       const auto [first, unique] = folded.try_emplace(walk::FoldedName(name), name);
-      FileId firstId;
-      FileId id;
-      if (!unique && fs_.Identify(sakiBase + first->second, firstId) &&
-          fs_.Identify(sakiBase + name, id) && id == firstId) {
+      if (!unique && OneEntryAtDest(folder, sakiBase, first->second, name)) {
         ++state_.FailedCount;
         Report(view_, name + "はコピー先で" + first->second + "と同じ名前になるのでコピーしません");
       } else {

@@ -279,7 +279,12 @@ TEST_F(FolderCopyTest, NamesTheDestinationTakesForOneAreNeverCopiedOverEachOther
   tmp_.Write("moto/index.html", "lower, and newer");
   tmp_.Write("moto/Docs/README", "first");
   tmp_.Write("moto/docs/readme", "second folder");
-  if (tmp_.Names("moto").size() != 4) {
+  // A link that leads nowhere is not copied: it takes no name from the file.
+  std::error_code noLinks;
+  std::filesystem::create_symlink("nowhere", tmp_.N("moto/NOTES"), noLinks);
+  tmp_.Write("moto/notes", "first notes");
+  tmp_.SetTime("moto/notes", kT);
+  if (tmp_.Names("moto").size() != 6) {
     GTEST_SKIP() << "this system's folders cannot hold two names that differ in case only";
   }
   tmp_.SetTime("moto/Index.html", kT);
@@ -288,6 +293,10 @@ TEST_F(FolderCopyTest, NamesTheDestinationTakesForOneAreNeverCopiedOverEachOther
   CaseBlindDestination blind(*fs_, tmp_.P("saki") + kSep);
   for (int job = 0; job < 2; ++job) {
     SCOPED_TRACE(job);
+    if (job == 1) {
+      tmp_.Write("moto/notes", "second notes");
+      tmp_.SetTime("moto/notes", kT + 3600);
+    }
     ClearView();
     state_ = JobState{};
     state_.MotoFolder = tmp_.P("moto") + kSep;
@@ -298,7 +307,8 @@ TEST_F(FolderCopyTest, NamesTheDestinationTakesForOneAreNeverCopiedOverEachOther
     engine.FolderCopy(state_.MotoFolder, job == 0);
     EXPECT_EQ(tmp_.Read("saki/index.html"), "upper");
     EXPECT_EQ(tmp_.Read("saki/docs/readme"), "first");
-    EXPECT_EQ(tmp_.Names("saki"), (std::vector<std::string>{"docs", "index.html"}));
+    EXPECT_EQ(tmp_.Names("saki"), (std::vector<std::string>{"docs", "index.html", "notes"}));
+    EXPECT_EQ(tmp_.Read("saki/notes"), job == 0 ? "first notes" : "second notes");
     EXPECT_EQ(state_.FailedCount, 2);
     EXPECT_EQ(CountOf(view_.results,
                       "index.htmlはコピー先でIndex.htmlと同じ名前になるのでコピーしません"),
