@@ -1,5 +1,6 @@
 // The copy walk: FolderCopy and MakeSakiFolder.
 #include <exception>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 
@@ -329,16 +330,20 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
     CopyTrapBox();
     return;
   }
-  // The names of this folder as a destination that ignores case sees them:
-  // two that it takes for one are never copied over each other.
-  std::unordered_map<std::string, std::string> folded;
+  // The names of this folder as a destination that ignores case sees them,
+  // by the hash of the folded name (a hash shared by chance costs only the
+  // look at the destination that tells): two names it takes for one are
+  // never copied over each other.
+  std::unordered_map<std::size_t, std::string> folded;
+  std::string fold;
   while (!name.empty()) {
     view_.Yield();
     if (state_.StopFlag) return;
     bool descended = false;
     if (!walk::IsDotEntry(name)) {
       Next next = Next::Stay;
-      const auto [first, unique] = folded.try_emplace(walk::FoldedName(name), name);
+      walk::FoldName(name, fold);
+      const auto [first, unique] = folded.try_emplace(std::hash<std::string>{}(fold), name);
       if (!unique && OneEntryAtDest(folder, sakiBase, first->second, name)) {
         ++state_.FailedCount;
         Report(view_, name + "はコピー先で" + first->second + "と同じ名前になるのでコピーしません");

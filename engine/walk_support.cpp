@@ -39,9 +39,15 @@ char32_t LowerLetter(char32_t c) {
 }  // namespace
 
 std::string FoldedName(const std::string& name) {
+  std::string folded;
+  FoldName(name, folded);
+  return folded;
+}
+
+void FoldName(const std::string& name, std::string& folded) {
   // Every letter that folds keeps the length of its UTF-8 form, so the name
   // is folded in place; anything else, well formed or not, stays as it is.
-  std::string folded = name;
+  folded.assign(name);
   for (std::size_t i = 0; i < folded.size();) {
     const auto b = static_cast<unsigned char>(folded[i]);
     if (b < 0x80) {
@@ -69,7 +75,6 @@ std::string FoldedName(const std::string& name) {
     }
     i += wellFormed ? length : 1;
   }
-  return folded;
 }
 
 std::string FolderLabel(const std::string& folder, const JobState& state) {

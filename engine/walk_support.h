@@ -46,6 +46,8 @@ Kind KindOfAttributes(FileSystem& fs, const std::string& path, std::uint32_t att
 // fullwidth), Greek and Cyrillic letters; all else as it is. Two names of
 // one folder that fold alike may be a single entry on such a volume.
 std::string FoldedName(const std::string& name);
+// The same into `folded`, whose room is used again: a walk folds every name.
+void FoldName(const std::string& name, std::string& folded);
 
 // True when `id` is one of `ids`.
 bool AnyOf(const std::vector<FileId>& ids, const FileId& id);
