@@ -333,8 +333,10 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   // The names of this folder as a destination that ignores case sees them,
   // by the hash of the folded name (a hash shared by chance costs only the
   // look at the destination that tells): two names it takes for one are
-  // never copied over each other.
-  std::unordered_map<std::size_t, std::string> folded;
+  // never copied over each other. The names themselves lie one after the
+  // other in `names`, each ended by a NUL, the map holding where.
+  std::unordered_map<std::size_t, std::size_t> folded;
+  std::string names;
   std::string fold;
   while (!name.empty()) {
     view_.Yield();
@@ -343,11 +345,17 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
     if (!walk::IsDotEntry(name)) {
       Next next = Next::Stay;
       walk::FoldName(name, fold);
-      const auto [first, unique] = folded.try_emplace(std::hash<std::string>{}(fold), name);
-      if (!unique && OneEntryAtDest(folder, sakiBase, first->second, name)) {
+      const auto [first, unique] = folded.try_emplace(std::hash<std::string>{}(fold), names.size());
+      bool clash = false;
+      if (unique) {
+        names.append(name).push_back('\0');
+      } else if (const std::string earlier(names.c_str() + first->second);
+                 OneEntryAtDest(folder, sakiBase, earlier, name)) {
+        clash = true;
         ++state_.FailedCount;
-        Report(view_, name + "はコピー先で" + first->second + "と同じ名前になるのでコピーしません");
-      } else {
+        Report(view_, name + "はコピー先で" + earlier + "と同じ名前になるのでコピーしません");
+      }
+      if (!clash) {
         try {
           next = CopyEntry(folder, name, sakiBase + name, destMade);
         } catch (const std::exception& e) {
