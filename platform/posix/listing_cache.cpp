@@ -20,14 +20,8 @@ namespace mirtel {
 
 namespace {
 
-constexpr std::int64_t kSecond = 1000000000;
-
 bool TimeEq(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-std::int64_t Ns(const timespec& t) {
-  return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
 }
 
 // The kernel stamps folders with a clock that moves in ticks.

@@ -22,12 +22,6 @@ namespace mirtel {
 
 namespace {
 
-constexpr std::int64_t kSecond = 1000000000;
-
-std::int64_t Ns(const timespec& t) {
-  return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
-}
-
 void WriteAll(int fd, const char* data, std::size_t size, off_t at, const std::string& path) {
   while (size > 0) {
     const ssize_t n = at < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, at);

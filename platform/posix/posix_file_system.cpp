@@ -20,12 +20,6 @@ namespace mirtel {
 
 namespace {
 
-constexpr std::int64_t kSecond = 1000000000;
-
-std::int64_t Ns(const timespec& t) {
-  return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
-}
-
 bool IsHiddenName(const std::string& name) {
   return !name.empty() && name[0] == '.' && name != "." && name != "..";
 }

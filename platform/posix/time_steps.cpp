@@ -8,8 +8,6 @@ namespace mirtel {
 
 namespace {
 
-constexpr std::int64_t kSecond = 1000000000;
-
 // Coarsest first; each divides the one before it.
 constexpr std::int64_t kSteps[] = {2 * kSecond, kSecond, 10000000, 1000000, 1000, 100};
 

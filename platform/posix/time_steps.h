@@ -15,11 +15,19 @@
 #pragma once
 
 #include <sys/types.h>
+#include <time.h>
 
 #include <cstdint>
 #include <unordered_map>
 
 namespace mirtel {
+
+inline constexpr std::int64_t kSecond = 1000000000;
+
+// A time of the system as nanoseconds since 1970.
+inline std::int64_t Ns(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
+}
 
 class TimeSteps {
  public:

@@ -44,10 +44,6 @@ inline std::string WhatOf(const std::function<void()>& call) {
   return {};
 }
 
-inline std::int64_t Ns(const timespec& t) {
-  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
 // A descriptor of the test's own.
 class Fd {
  public:
