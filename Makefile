@@ -1,4 +1,4 @@
-# make run | make test | make bench | make demo | make screenshot | make screenshot-windows
+# make run | make test | make test-soak [RUNS=N LOAD=1] | make bench | make demo | make screenshot | make screenshot-windows
 # make fuzz [SEEDS=N FIRST_SEED=S] | make test-sanitize
 # Each target first installs what is missing (Debian 12, apt-get).
 
@@ -12,14 +12,11 @@ JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the benchmark need.
 PACKAGES := cmake ninja-build g++ clang-format googletest libgtest-dev qt6-base-dev \
             fonts-noto-cjk g++-mingw-w64-x86-64-posix wine64 wine locales \
-            xvfb xauth imagemagick rsync librsvg2-bin xdotool
+            xvfb xauth imagemagick rsync librsvg2-bin xdotool stress-ng
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-WINE_ENV := WINEPREFIX=$(abspath $(WINBUILD))/wineprefix WINEDEBUG=-all \
-            WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
-
-.PHONY: all deps native windows install run test test-native test-windows test-sanitize fuzz bench demo \
+.PHONY: all deps native windows install run test test-native test-windows test-soak test-sanitize fuzz bench demo \
         screenshot screenshot-windows clean
 
 all: native
@@ -48,14 +45,24 @@ test-native: native
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Wine's first start makes the prefix (slow): done here, before any test's
-# time limit. The server is then let go, so that the tests' runner
-# (cmake/wine_run.sh) starts one that outlives each test.
+# time limit, by the tests' own runner (cmake/wine_run.sh), which keeps one
+# server for the whole run; the last test ends it.
 test-windows: windows
-	$(WINE_ENV) wineboot -i </dev/null >/dev/null 2>&1 || true
-	$(WINE_ENV) wineserver -w
-	$(WINE_ENV) ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS)
+	/bin/sh cmake/wine_run.sh $(abspath $(WINBUILD))/wineprefix wine wineserver --start
+	ctest --test-dir $(WINBUILD) --output-on-failure -j $(JOBS)
 
-test: test-native test-windows
+# Both suites, then a check that they left the home of whoever ran them alone.
+test: deps
+	@tests/home_guard.sh begin $(BUILD)/home-guard.stamp
+	$(MAKE) --no-print-directory test-native
+	$(MAKE) --no-print-directory test-windows
+	@tests/home_guard.sh end $(BUILD)/home-guard.stamp
+
+# `make test` from RUNS fresh clones in a row, LOAD=1 with both cores busy
+# beside it: the proof that the suite is green every time, not in CI.
+RUNS ?= 10
+test-soak: deps
+	tools/soak_test.sh $(RUNS) $(if $(filter 1,$(LOAD)),load,quiet)
 
 # The native tests once more, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer in a build folder of their own: any report ends

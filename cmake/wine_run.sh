@@ -1,35 +1,70 @@
 #!/bin/sh
 # Runs one Windows test program under Wine, in the build folder's own prefix.
 # usage: wine_run.sh <prefix> <wine> <wineserver> <program> [arguments...]
+#        wine_run.sh <prefix> <wine> <wineserver> --start   (the prefix and server only)
+#        wine_run.sh <prefix> <wine> <wineserver> --end     (the server and all in it ended)
 WINEPREFIX=$1
 wine=$2
 server=$3
 shift 3
 WINEDEBUG=-all
-WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
+# No Mono or Gecko install prompts, and no menu entries or file types
+# written into anybody's desktop.
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 DISPLAY=
-# What the tests recycle lands in a Trash of the build folder's own, never in
-# the user's, and exists even in a home that has no data folder yet (Wine's
-# shell has a Trash only where its data folder exists, and only for files on
-# the same volume). MIRTEL_WINE_DATA_HOME names another one.
-XDG_DATA_HOME=${MIRTEL_WINE_DATA_HOME:-$WINEPREFIX-data}
+# Wine takes its user folders, its Recycle Bin and its desktop files from the
+# home: the tests get one of their own beside the prefix, never the caller's.
+# MIRTEL_WINE_DATA_HOME names another data folder (its Trash with it).
+HOME=$WINEPREFIX-home
+XDG_CONFIG_HOME=$HOME/.config
+XDG_CACHE_HOME=$HOME/.cache
+XDG_DATA_HOME=${MIRTEL_WINE_DATA_HOME:-$HOME/.local/share}
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
 [ -n "${MIRTEL_WINE_DATA_HOME:-}" ] || mkdir -p "$XDG_DATA_HOME"
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY XDG_DATA_HOME
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY HOME XDG_CONFIG_HOME XDG_CACHE_HOME \
+       XDG_DATA_HOME
 
-# Wine's server and system services must outlive each test and must not hold
-# its output open, or every test waits seconds for them to come and go: start
-# them once, detached, and keep them a minute past the last program. The
-# first start also makes the prefix.
+# The end of a test run: the server and every process left in the prefix.
+if [ "${1:-}" = "--end" ]; then
+  "$server" -k 2>/dev/null
+  exit 0
+fi
+
+# One server for the whole run, started detached and kept until the run's
+# end (--end): a server that lingers only for a while can go just as a test
+# starts, and the one Wine then starts by itself, with its system services,
+# would hold the test's output open long after the test.
 # The lock's descriptor is closed for them, or they would hold it for good.
 (
   flock 9
+  # A prefix made for another home still points its user folders there.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ "$(cat "$WINEPREFIX.home" 2>/dev/null)" != "$HOME" ]; then
+    "$server" -k 2>/dev/null 9>&-
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$wine" wineboot -i </dev/null >/dev/null 2>&1 9>&-
     "$server" -w 9>&-
+    printf '%s\n' "$HOME" >"$WINEPREFIX.home"
   fi
-  if "$server" -p60 </dev/null >/dev/null 2>&1 9>&-; then
+  if "$server" -p </dev/null >/dev/null 2>&1 9>&-; then
     "$wine" wineboot </dev/null >/dev/null 2>&1 9>&-
   fi
 ) 9>"$WINEPREFIX.lock"
+[ "${1:-}" = "--start" ] && exit 0
 
-exec "$wine" "$@"
+# Whatever the program starts (a desktop's explorer, a service) inherits its
+# output. Written to files and followed only while the program lives, the
+# output reaches the caller as it comes, and nothing left behind keeps the
+# caller waiting once the program has ended.
+out=$(mktemp "$WINEPREFIX-out.XXXXXX") || exit 125
+"$wine" "$@" </dev/null >"$out" 2>"$out.err" &
+program=$!
+trap 'kill $program 2>/dev/null' HUP INT TERM
+tail -s 0.1 -n +1 -f --pid=$program "$out" &
+tail -s 0.1 -n +1 -f --pid=$program "$out.err" >&2
+wait $program
+status=$?
+wait
+rm -f "$out" "$out.err"
+exit $status

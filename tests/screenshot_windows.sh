@@ -35,9 +35,14 @@ trap 'rm -rf "$work"' EXIT
 # The prefix is the screenshots' own, made once (a fresh one takes seconds).
 WINEPREFIX=$build/screenshot-wineprefix
 WINEDEBUG=-all
-WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko install prompts
+# No Mono or Gecko install prompts, no menu entries in anybody's desktop.
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 LC_ALL=ja_JP.UTF-8                  # Japanese Windows: code page 932
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL
+# Wine's user folders and desktop files in a home of the prefix's own.
+HOME=$WINEPREFIX-home
+XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+mkdir -p "$HOME"
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   DISPLAY= wineboot -i </dev/null >/dev/null 2>&1 || true
 fi
