@@ -110,7 +110,11 @@ foreach(doc ${docs})
   endforeach()
 endforeach()
 
-# The completions offer those options in their shells.
+# The completions offer those options in their shells, each shell with a
+# home of the test's own.
+foreach(var HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME)
+  set(ENV{${var}} "${WORK}/home")
+endforeach()
 find_program(BASH bash)
 if(BASH AND EXISTS /usr/share/bash-completion/bash_completion)
   execute_process(
