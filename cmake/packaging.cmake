@@ -25,14 +25,14 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-japanese-gothic")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+  # Below the summary line; CPack indents it.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "copies a folder tree into another, for backups
- mirtel (みるてる) is a small window, in Japanese, that brings a backup
- folder up to date: files the backup lacks are copied, files changed since
- are copied over their old copies, everything else is left alone. In sync
- mode it moves to the Trash what the source no longer has; nothing is ever
- deleted for good. mirtel-cli runs the same job from a terminal or a
- scheduler.")
+      "mirtel (みるてる) is a small window, in Japanese, that brings a backup
+folder up to date: files the backup lacks are copied, files changed since
+are copied over their old copies, everything else is left alone. In sync
+mode it moves to the Trash what the source no longer has; nothing is ever
+deleted for good. mirtel-cli runs the same job from a terminal or a
+scheduler.")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
