@@ -7,8 +7,8 @@
 set -euo pipefail
 build=$1
 winbuild=$2
-deb=$(ls "$build"/packages/mirtel_*.deb)
-zip=$(ls "$winbuild"/packages/mirtel-*-windows-x64.zip)
+deb=$(realpath "$build"/packages/mirtel_*.deb)
+zip=$(realpath "$winbuild"/packages/mirtel-*-windows-x64.zip)
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/mirtel-package-check.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 status=0
@@ -18,7 +18,7 @@ fail() {
 }
 
 echo "package-check: $deb ($(du -k "$deb" | cut -f1) KiB)"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 for file in usr/bin/mirtel usr/bin/mirtel-cli usr/share/mirtel/Mirtel.html \
@@ -55,6 +55,10 @@ for file in mirtel.exe mirtel-cli.exe Mirtel.html LICENSE readme.txt; do
   [ -e "$folder/$file" ] || fail "not in the zip: $file"
 done
 unzip -l "$zip"
+for program in mirtel.exe mirtel-cli.exe; do
+  ! x86_64-w64-mingw32-objdump -h "$folder/$program" | grep -q '\.debug_' ||
+    fail "$program is not stripped"
+done
 export WINEPREFIX=$scratch/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 wineboot -i </dev/null >/dev/null 2>&1 || true
 winversion=$(wine "$folder/mirtel-cli.exe" --version | tr -d '\r' | head -n 1)
