@@ -1,33 +1,56 @@
-# make run | make test | make test-soak [RUNS=N LOAD=1] | make bench | make demo | make screenshot | make screenshot-windows
-# make fuzz [SEEDS=N FIRST_SEED=S] | make test-sanitize
-# Each target first installs what is missing (Debian 12, apt-get).
+# make run | make test | make test-soak [RUNS=N LOAD=1] | make bench | make demo
+# make screenshot | make screenshot-windows | make fuzz [SEEDS=N FIRST_SEED=S]
+# make test-sanitize | make install | make package | make package-check
+# Each target first installs what is missing (Debian 12, apt-get): `make run`
+# only what the window needs, the others what they need besides.
 
 BUILD    := build
 WINBUILD := build-win
 BENCHBUILD := build-bench
 SANBUILD := build-sanitize
+RUNBUILD := build-run
+RELBUILD := build-release
+WINRELBUILD := build-win-release
 WERROR   ?= OFF
 JOBS     ?= $(shell nproc)
 
-# Debian packages the build, the tests and the benchmark need.
-PACKAGES := cmake ninja-build g++ clang-format googletest libgtest-dev qt6-base-dev \
-            fonts-noto-cjk g++-mingw-w64-x86-64-posix wine64 wine locales \
-            xvfb xauth imagemagick rsync librsvg2-bin xdotool stress-ng
+# Debian packages: what the window needs to build and run; what an install
+# adds (the man pages); what the tests, the benchmark and the packages add.
+RUN_PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins fonts-noto-cjk
+INSTALL_PACKAGES := $(RUN_PACKAGES) scdoc
+PACKAGES := $(INSTALL_PACKAGES) clang-format googletest libgtest-dev \
+            g++-mingw-w64-x86-64-posix wine64 wine locales \
+            xvfb xauth imagemagick rsync librsvg2-bin xdotool \
+            appstream dpkg-dev file bash-completion zsh fish stress-ng
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps native windows install run test test-native test-windows test-soak test-sanitize fuzz bench demo \
-        screenshot screenshot-windows clean
+.PHONY: all deps deps-run deps-install native windows install run package package-check \
+        test test-native test-windows test-soak test-sanitize fuzz bench demo screenshot \
+        screenshot-windows clean
 
 all: native
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+# install-missing,<packages>[,<apt-get options>]: apt-get install what of
+# them is not there yet.
+define install-missing
+	@missing=$$(for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:" $$missing; \
 	  $(SUDO) apt-get update -q && \
-	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(2) $$missing; \
 	fi
+endef
+
+# The window's needs alone: what they only recommend is left out.
+deps-run:
+	$(call install-missing,$(RUN_PACKAGES),--no-install-recommends)
+
+deps-install:
+	$(call install-missing,$(INSTALL_PACKAGES),--no-install-recommends)
+
+deps:
+	$(call install-missing,$(PACKAGES))
 	@locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$$' || { \
 	  $(SUDO) sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen && \
 	  $(SUDO) locale-gen >/dev/null; }
@@ -91,13 +114,35 @@ fuzz: deps
 	MIRTEL_FUZZ_SEEDS=$(SEEDS) MIRTEL_FUZZ_FIRST_SEED=$(FIRST_SEED) \
 	  ./$(BUILD)/tests/realtrees/realtrees_test --gtest_filter='RealTrees.*'
 
-# PREFIX and DESTDIR as usual: make install PREFIX=/usr DESTDIR=/tmp/pkg
-PREFIX ?= /usr/local
-install: native
-	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+# The window alone, without the tests, in a build folder of its own.
+run: deps-run
+	cmake -S . -B $(RUNBUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR) -DMIRTEL_TESTS=OFF
+	cmake --build $(RUNBUILD) -j $(JOBS) --target mirtel
+	./$(RUNBUILD)/mirtel
 
-run: native
-	./$(BUILD)/mirtel
+# A Release build without the tests, stripped; PREFIX and DESTDIR as usual:
+# make install PREFIX=/usr DESTDIR=/tmp/pkg
+PREFIX ?= /usr/local
+install: deps-install
+	cmake -S . -B $(RELBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
+	cmake --build $(RELBUILD) -j $(JOBS)
+	DESTDIR=$(DESTDIR) cmake --install $(RELBUILD) --prefix $(PREFIX) --strip
+
+# The .deb and the Windows .zip, from Release builds without the tests:
+# $(RELBUILD)/packages/ and $(WINRELBUILD)/packages/.
+package: deps
+	cmake -S . -B $(RELBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
+	cmake --build $(RELBUILD) -j $(JOBS)
+	cd $(RELBUILD) && cpack
+	cmake -S . -B $(WINRELBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WINRELBUILD) -j $(JOBS)
+	cd $(WINRELBUILD) && cpack
+	@ls -l $(RELBUILD)/packages/*.deb $(WINRELBUILD)/packages/*.zip
+
+# Both packages unpacked into a scratch folder and run there.
+package-check: package
+	tools/package_check.sh $(RELBUILD) $(WINRELBUILD)
 
 # Release build of its own: the runner, the window job and the tree generator.
 bench: deps
@@ -119,4 +164,4 @@ screenshot-windows: deps
 	tests/screenshot_windows.sh $(WINBUILD)
 
 clean:
-	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD) $(SANBUILD) $(RUNBUILD) $(RELBUILD) $(WINRELBUILD)

@@ -3,6 +3,7 @@
 #include "engine/error_trap.h"
 #include "engine/job_roots.h"
 #include "engine/path_helpers.h"
+#include "job/program_version.h"
 #include "platform/native_path.h"
 
 namespace mirtel {
@@ -34,9 +35,11 @@ void FrmMirtel::mnu_help_ver_Click() {
   ShortTrap(p_.window, [&] {
     p_.window.MsgBox(
         "フォルダコピーソフト「みるてる」\r\n"
-        "バージョン1.1.0\r\n"
-        "\r\n"
-        "大切なファイルのバックアップにお使いください",
+        "バージョン" +
+            std::string(kProgramVersion) +
+            "\r\n"
+            "\r\n"
+            "大切なファイルのバックアップにお使いください",
         kMbOk);
   });
 }

@@ -15,6 +15,7 @@
 #include "engine/job_state.h"
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
+#include "job/program_version.h"
 #include "job/settings.h"
 
 namespace mirtel {
@@ -243,6 +244,10 @@ int CliMain(const std::vector<std::string>& args, CliPlatform& platform, std::os
   }
   if (options->help) {
     out << kCliUsage << "\n\n" << kCliHelp;
+    return kExitOk;
+  }
+  if (options->version) {
+    out << VersionText("mirtel-cli");
     return kExitOk;
   }
   return RunCopyJob(*options, platform, out, err, interrupted);

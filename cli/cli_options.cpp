@@ -23,6 +23,7 @@ const char* const kCliHelp =
     "                    lines (\"result: \")\n"
     "  -q, --quiet       print only the summary\n"
     "  -h, --help        this text\n"
+    "  --version         the version and the licence\n"
     "  --                end of options: a folder named like an option follows\n"
     "\n"
     "The last line of the output is always\n"
@@ -61,6 +62,8 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
       options.quiet = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--log" || arg.rfind("--log=", 0) == 0) {
       if (arg == "--log") {
         if (i + 1 >= args.size()) {
@@ -80,7 +83,7 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
       return std::nullopt;
     }
   }
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   if (options.last) {
     if (!folders.empty()) {
       error = "--last takes no folders: " + folders[0];

@@ -26,6 +26,7 @@ struct CliOptions {
   bool verbose = false;
   bool quiet = false;
   bool help = false;
+  bool version = false;
   std::string logFile;
 };
 

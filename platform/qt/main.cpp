@@ -1,5 +1,10 @@
 // mirtel: copies one folder tree into another.
 #include <QApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "job/program_version.h"
 
 #include "platform/program_folder.h"
 #include "platform/qt/qt_application.h"
@@ -7,6 +12,11 @@
 #include "platform/qt/qt_program.h"
 
 int main(int argc, char* argv[]) {
+  // Answered before Qt starts: no display is needed to ask.
+  if (mirtel::AsksForVersion(std::vector<std::string>(argv + 1, argv + argc))) {
+    std::cout << mirtel::VersionText("mirtel");
+    return 0;
+  }
   QApplication app(argc, argv);
   mirtel::PrepareApplication(app);
 

@@ -66,6 +66,9 @@ run(2 "${SRC}" "${DST}" --fast)
 expect_find("${ERR}" "usage:" "usage after an unknown option")
 run(0 --help)
 expect_find("${OUT}" "Exit status:" "help")
+run(0 --version "${SRC}")
+expect_match("${OUT}" "^mirtel-cli [0-9]+\\.[0-9]+\\.[0-9]+\nCopyright .*MIT License" "version")
+expect_exists("${WORK}/dst/src" NO "nothing copied when asked for the version")
 
 # A preview changes nothing, and counts what the job then does.
 run(0 --dry-run "${SRC}" "${DST}")

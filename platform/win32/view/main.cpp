@@ -5,13 +5,37 @@
 #include <objbase.h>
 
 #include <exception>
+#include <string>
 
+#include "job/program_version.h"
+#include "platform/console.h"
 #include "platform/program_folder.h"
 #include "platform/win32/view/view_text.h"
 #include "platform/win32/view/win32_instance_lock.h"
 #include "platform/win32/view/win32_program.h"
 
+namespace {
+
+// A window program has no console of its own: the text goes where its output
+// was sent, else to the console it was started from, else into a box.
+int PrintVersion() {
+  const std::string text = mirtel::VersionText("mirtel");
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) out = GetStdHandle(STD_OUTPUT_HANDLE);
+  }
+  DWORD written = 0;
+  if (out == nullptr || out == INVALID_HANDLE_VALUE ||
+      !WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    MessageBoxW(nullptr, mirtel::ToWide(text).c_str(), L"mirtel", MB_OK);
+  }
+  return 0;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  if (mirtel::AsksForVersion(mirtel::ConsoleArgs(0, nullptr))) return PrintVersion();
   // The folder dialog is a shell object: it wants COM, in an apartment.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   INITCOMMONCONTROLSEX controls{};
