@@ -70,8 +70,11 @@ bool LiesIn(const std::wstring& folder, REFKNOWNFOLDERID id) {
 
 ProgramFolderUse SettingsBesideProgram(const std::string& folder) {
   const std::wstring wide = Utf8ToWide(folder);
-  for (REFKNOWNFOLDERID id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_Windows}) {
-    if (LiesIn(wide, id)) return ProgramFolderUse::Never;
+  for (const KNOWNFOLDERID* id :
+       {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_Windows}) {
+    if (LiesIn(wide, *id)) return ProgramFolderUse::Never;
   }
   return CanWriteIn(folder) ? ProgramFolderUse::Portable : ProgramFolderUse::IfThere;
 }
+
+}  // namespace mirtel
