@@ -1,6 +1,7 @@
 // The copy job from the Copy press to the idle window.
 #include <algorithm>
 
+#include "job/saved_jobs.h"
 #include "tests/app/app_fixture.h"
 
 namespace mirtel {
@@ -129,6 +130,12 @@ TEST_F(CopyJobTest, OneFileGoesIntoTheSubfolderNamedAfterTheSource) {
   EXPECT_EQ(form_->Settings().MotoCount, 1);
   EXPECT_EQ(form_->Settings().SakiCount, 1);
   EXPECT_NE(ReadFile("prog/mirtel.dat").find(P("src/Data")), std::string::npos);
+  // And the two together as the last job, for the console's --last.
+  SavedJob last;
+  std::string error;
+  ASSERT_TRUE(LoadLastJob(*fs_, LastJobPath(P("prog") + kPathSeparator), last, error)) << error;
+  EXPECT_EQ(last.source, P("src/Data"));
+  EXPECT_EQ(last.destination, P("dst"));
 
   // The same job again finds nothing to do.
   form_->cmdBackUp_Click();
