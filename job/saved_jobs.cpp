@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 #include "engine/error_text.h"
@@ -50,6 +51,13 @@ bool WriteTable(FileSystem& fs, const std::string& path, std::string_view header
        << toml::toml_formatter(
               table, toml::toml_formatter::default_flags & ~toml::format_flags::indentation)
        << '\n';
+  // Never replace a readable file with one that cannot be read back.
+  try {
+    if (toml::parse(text.str()) != table) throw std::runtime_error("differs");
+  } catch (const std::exception&) {
+    error = "書き込む内容を読み戻せないため、書き込みませんでした " + path;
+    return false;
+  }
   try {
     fs.WriteFileAtomically(path, text.str());
   } catch (const std::exception& e) {
@@ -143,6 +151,8 @@ std::string JobNameProblem(const std::string& name) {
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) return "ジョブの名前に制御文字は使えません";
+    // The file's key quoting cannot always carry these.
+    if (c == '\'' || c == '"' || c == '\\') return "ジョブの名前に ' \" \\ は使えません";
     if ((byte & 0xC0) != 0x80) ++characters;
   }
   if (characters > kMaxNameLength) return "ジョブの名前が長すぎます（64文字まで）";

@@ -22,14 +22,16 @@ struct SavedJob {
   // The identity of the volume that held the destination when the job was
   // saved ("" when it could not be told).
   std::string destinationVolume;
+
+  bool operator==(const SavedJob&) const = default;
 };
 
 // The files, in the folder that holds mirtel.dat (ends in the separator).
 std::string SavedJobsPath(const std::string& settingsFolder);
 std::string LastJobPath(const std::string& settingsFolder);
 
-// A name a job may have: one line of up to 64 characters, no control
-// characters. "" when it may, otherwise why not.
+// A name a job may have: up to 64 characters, no control characters, no
+// quote marks or backslash. "" when it may, otherwise why not.
 std::string JobNameProblem(const std::string& name);
 
 // The jobs of the file at `path`, in the file's order; none when it is
