@@ -105,7 +105,7 @@ int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::o
   ConsoleView view(ignored, ignored, {false, true, false}, never, state);
   CopyJob check(p.fs, p.recycler, view, state);
   check.SetFolders(job.source, job.destination);
-  JobRefusal refusal = check.CheckFolders();
+  JobRefusal refusal = check.CheckFolders(false);
   if (refusal == JobRefusal::None && !IsFolder(p.fs, state.MotoFolder)) {
     refusal = JobRefusal::NoSource;
   }
@@ -197,6 +197,11 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
     // system's volume: filling it would look like a backup and be none.
     const std::string now =
         p.volumeOf ? p.volumeOf(job->destination + PlusYen(job->destination)) : std::string();
+    if (now.empty()) {
+      err << kName << "コピー先のフォルダが開けません " << job->destination
+          << "。何もコピーしませんでした\n";
+      return false;
+    }
     if (now != job->destinationVolume) {
       err << kName << "コピー先 " << job->destination
           << " はジョブを保存したときと別のボリュームにあります（バックアップ先のディスクが"
@@ -253,7 +258,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
 
   // The window's checks, with console answers. Nothing is made before these
   // pass, and a mistyped source never reaches the pruning.
-  JobRefusal refusal = job.CheckFolders();
+  JobRefusal refusal = job.CheckFolders(false);
   if (refusal == JobRefusal::None && !IsFolder(fs, state.MotoFolder)) {
     refusal = JobRefusal::NoSource;
   }

@@ -49,14 +49,20 @@ std::string RefusalText(JobRefusal refusal, const JobState& state) {
 }
 
 void CopyJob::SetFolders(const std::string& motoText, const std::string& sakiText) {
+  motoTextEmpty_ = motoText.empty();
+  sakiTextEmpty_ = sakiText.empty();
   state_.MotoFolder = motoText + PlusYen(motoText);
   state_.SakiFolder = sakiText + PlusYen(sakiText);
 }
 
-JobRefusal CopyJob::CheckFolders() {
+JobRefusal CopyJob::CheckFolders(bool separatorAloneIsEmpty) {
   const std::string emptyFolder = PlusYen("");
-  if (state_.MotoFolder == emptyFolder) return JobRefusal::NoSource;
-  if (state_.SakiFolder == emptyFolder) return JobRefusal::NoDest;
+  if (motoTextEmpty_ || (separatorAloneIsEmpty && state_.MotoFolder == emptyFolder)) {
+    return JobRefusal::NoSource;
+  }
+  if (sakiTextEmpty_ || (separatorAloneIsEmpty && state_.SakiFolder == emptyFolder)) {
+    return JobRefusal::NoDest;
+  }
   // The same text, or the same folder reached another way (a link, another
   // spelling): nothing may be made inside the source for it.
   if (state_.SakiFolder == state_.MotoFolder ||

@@ -48,7 +48,9 @@ class CopyJob {
   void SetFolders(const std::string& motoText, const std::string& sakiText);
 
   // The checks on the folders themselves: empty fields, one folder twice.
-  JobRefusal CheckFolders();
+  // The window takes a field holding the separator alone for an empty one;
+  // the command, whose folders are made absolute, may name the root "/".
+  JobRefusal CheckFolders(bool separatorAloneIsEmpty = true);
 
   // Points SakiFolder into the subfolder named after the source (unless the
   // source is a drive root) and makes it, then checks that it is a folder
@@ -69,6 +71,8 @@ class CopyJob {
   Recycler& recycler_;
   WalkView& view_;
   JobState& state_;
+  bool motoTextEmpty_ = false;
+  bool sakiTextEmpty_ = false;
 };
 
 // Asks the sync confirmation; true for Yes.
