@@ -16,7 +16,8 @@ JOBS     ?= $(shell nproc)
 
 # Debian packages: what the window needs to build and run; what an install
 # adds (the man pages); what the tests, the benchmark and the packages add.
-RUN_PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins fonts-noto-cjk
+RUN_PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins fonts-noto-cjk \
+                libtomlplusplus-dev
 INSTALL_PACKAGES := $(RUN_PACKAGES) scdoc
 PACKAGES := $(INSTALL_PACKAGES) clang-format googletest libgtest-dev \
             g++-mingw-w64-x86-64-posix wine64 wine locales \

@@ -9,12 +9,12 @@
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
+#include "job/folder_text.h"
+#include "job/saved_jobs.h"
 
 namespace mirtel {
 
 namespace {
-
-constexpr std::string_view kDestinationUnreachable = "コピー先のフォルダが開けません";
 
 // The twelve controls of the idle/busy switch, in the order they are set.
 constexpr Control kSwitchedControlsFirst[] = {Control::cmdBackUp, Control::cmdBackMoto,
@@ -52,12 +52,8 @@ bool FrmMirtel::PrepareJob() {
   }
   MotoFound_ = false;
   SakiFound_ = false;
-  ComboBox& moto = w.Combo(Control::cmbBackMoto);
-  ComboBox& saki = w.Combo(Control::cmbBackSaki);
-  std::string motoText = moto.Text();
-  job_.MotoFolder = motoText + PlusYen(motoText);
-  std::string sakiText = saki.Text();
-  job_.SakiFolder = sakiText + PlusYen(sakiText);
+  CopyJob job(p_.fs, p_.recycler, w, job_);
+  job.SetFolders(w.Combo(Control::cmbBackMoto).Text(), w.Combo(Control::cmbBackSaki).Text());
 
   job_.PruneConfirmed = false;
   if (DoukiMode_) {
@@ -65,74 +61,51 @@ bool FrmMirtel::PrepareJob() {
     job_.PruneConfirmed = true;
   }
 
-  const std::string emptyFolder = PlusYen("");
-  if (job_.MotoFolder == emptyFolder) {
-    w.MsgBox("コピー元が存在しません。");
+  const JobRefusal refusal = job.CheckFolders();
+  if (refusal == JobRefusal::None) return true;
+  w.MsgBox(job.RefusalText(refusal));
+  if (refusal == JobRefusal::NoSource) {
     w.SetFocus(Control::cmdBackMoto);
     cmdBackMoto_Click();
-    return false;
-  }
-  if (job_.SakiFolder == emptyFolder) {
-    w.MsgBox("コピー先が存在しません。");
+  } else {
     w.SetFocus(Control::cmdBackSaki);
-    cmdBackSaki_Click();
-    return false;
+    if (refusal == JobRefusal::NoDest) cmdBackSaki_Click();
   }
-  // The same text, or the same folder reached another way (a link, another
-  // spelling): nothing may be made inside the source for it.
-  if (job_.SakiFolder == job_.MotoFolder ||
-      SameJobFolders(p_.fs, job_.MotoFolder, job_.SakiFolder)) {
-    w.MsgBox(kSameFolderText);
-    w.SetFocus(Control::cmdBackSaki);
-    return false;
-  }
-
-  if (!IsDriveRoot(job_.MotoFolder)) {
-    CopyEngine engine(p_.fs, p_.recycler, w, job_);
-    engine.MakeSakiFolder();
-  }
-  return true;
+  return false;
 }
 
 void FrmMirtel::RunJob() {
   Window& w = p_.window;
-  bool busy = false;
+  CopyJob job(p_.fs, p_.recycler, w, job_);
+  JobRefusal refusal = JobRefusal::None;
   try {
-    // A file where the folder should be cannot take the copies either.
-    if ((p_.fs.Attributes(job_.SakiFolder) & kAttrDirectory) == 0) {
-      throw FsError(FsErrorKind::NotFound, job_.SakiFolder);
-    }
-    if (const std::string refusal = SettleRoots(p_.fs, job_); !refusal.empty()) {
-      w.MsgBox(refusal);
+    refusal = job.SettleDestination();
+  } catch (...) {
+    // Whatever stops the destination from being looked at, it cannot be
+    // opened.
+    refusal = JobRefusal::DestUnreachable;
+  }
+  if (refusal != JobRefusal::None) {
+    SafeMsgBox(w, job.RefusalText(refusal));
+    try {
       w.SetFocus(Control::cmdBackSaki);
-      return;
+    } catch (...) {
     }
+    return;
+  }
 
-    busy = true;
+  try {
     All_False();
     w.SetCaption(Control::Label1, "");
     w.SetBusyPointer(true);
     w.SetEnabled(Control::cmdStop, true);
     w.ClearList(Control::lstResult);
     w.SetVisible(Control::lstResult, false);
-
-    job_.CopiedCount = 0;
-    job_.StopFlag = false;
     Copying_ = true;
-    job_.FoundFile = false;
-    job_.FailedCount = 0;
-    job_.RemovedCount = 0;
-    job_.FailedRemovals.clear();
-    job_.CopyErrorShown = false;
-    job_.SyncErrorShown = false;
-    job_.RemovalErrorShown = false;
-    job_.PruningStopped = false;
 
     checkTime_.StartTimer("");
-    CopyEngine engine(p_.fs, p_.recycler, w, job_);
-    RunWalks(
-        engine, job_, w, [this] { return DoukiMode_; },
-        [&w](const PruneCount& count) { return ConfirmMassRemoval(w, count); });
+    job.Run([this] { return DoukiMode_; },
+            [&w](const PruneCount& count) { return ConfirmMassRemoval(w, count); });
     w.SetCaption(Control::Label2, checkTime_.EndTimer());
     w.SetCaption(Control::Label1, ResultLine(job_));
     w.Beep();
@@ -140,34 +113,45 @@ void FrmMirtel::RunJob() {
 
     ComboBox& moto = w.Combo(Control::cmbBackMoto);
     ComboBox& saki = w.Combo(Control::cmbBackSaki);
-    AddHistory(Settings_.MotoHistory, Settings_.MotoCount, moto, moto.Text(), MotoFound_);
-    AddHistory(Settings_.SakiHistory, Settings_.SakiCount, saki, saki.Text(), SakiFound_);
-    SaveHistory();
+    const std::string motoText = AbsoluteFolderText(moto.Text());
+    const std::string sakiText = AbsoluteFolderText(saki.Text());
+    AddHistory(Settings_.MotoHistory, Settings_.MotoCount, moto, motoText, MotoFound_);
+    AddHistory(Settings_.SakiHistory, Settings_.SakiCount, saki, sakiText, SakiFound_);
+    SaveHistory(motoText, sakiText);
 
     w.SetBusyPointer(false);
     Copying_ = false;
     All_True();
   } catch (...) {
     // Whatever failed, the window goes back to idle: it must never stay
-    // disabled or refuse to close.
-    if (busy) ForceIdle();
-    SafeMsgBox(w, kDestinationUnreachable);
-    try {
-      w.SetFocus(Control::cmdBackSaki);
-    } catch (...) {
-    }
+    // disabled or refuse to close. The destination was fine; the failure
+    // says what it was.
+    const std::string description = CurrentErrorDescription();
+    ForceIdle();
+    SafeMsgBox(w, description);
   }
 }
 
-void FrmMirtel::SaveHistory() {
+void FrmMirtel::SaveHistory(const std::string& moto, const std::string& saki) {
   // The job is over and its result line stands: a history that cannot be
   // written is a matter of its own, not a failed copy.
   try {
     SaveSettings(Settings_, SettingsPath(), p_.fs, p_.codec);
   } catch (const std::exception& e) {
     SafeMsgBox(p_.window, "履歴を保存できませんでした\n" + ErrorDescription(e));
+    return;
   } catch (...) {
     SafeMsgBox(p_.window, "履歴を保存できませんでした");
+    return;
+  }
+  // The pair the console's --last runs, as one job: the two newest entries
+  // of the histories need not belong together.
+  SavedJob last;
+  last.source = moto;
+  last.destination = saki;
+  std::string error;
+  if (!StoreLastJob(p_.fs, LastJobPath(SettingsFolder()), last, error)) {
+    SafeMsgBox(p_.window, "履歴を保存できませんでした\n" + error);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
+#include "job/copy_job.h"
 #include "job/copy_modes.h"
 #include "job/settings_location.h"
 
@@ -33,10 +34,7 @@ void FrmMirtel::Form_Load() {
     // The user's settings folder may not exist yet.
     if (!p_.settingsFolder.empty()) MakeFolders(p_.fs, p_.settingsFolder);
     LoadSettings(Settings_, SettingsPath(), p_.fs, p_.codec, moto, saki);
-    std::string motoText = moto.Text();
-    job_.MotoFolder = motoText + PlusYen(motoText);
-    std::string sakiText = saki.Text();
-    job_.SakiFolder = sakiText + PlusYen(sakiText);
+    CopyJob(p_.fs, p_.recycler, w, job_).SetFolders(moto.Text(), saki.Text());
     w.SetDroppedWidth(Control::cmbBackMoto, kDroppedWidth);
     w.SetDroppedWidth(Control::cmbBackSaki, kDroppedWidth);
     w.SetCaption(Control::lblCopyMode, kNormalCaption);
@@ -44,8 +42,10 @@ void FrmMirtel::Form_Load() {
   });
 }
 
-std::string FrmMirtel::SettingsPath() const {
-  return (p_.settingsFolder.empty() ? p_.programFolder : p_.settingsFolder) + "mirtel.dat";
+std::string FrmMirtel::SettingsFolder() const {
+  return p_.settingsFolder.empty() ? p_.programFolder : p_.settingsFolder;
 }
+
+std::string FrmMirtel::SettingsPath() const { return SettingsFolder() + "mirtel.dat"; }
 
 }  // namespace mirtel

@@ -120,11 +120,12 @@ class FrmMirtel {
   bool MotoFound_ = false;  // the job's folders were found in the histories
   bool SakiFound_ = false;
 
+  std::string SettingsFolder() const;  // where mirtel.dat and the last job live
   std::string SettingsPath() const;
   bool PrepareJob();  // steps up to the destination subfolder; false ends the press
   void RunJob();      // from the destination check to the idle window
   void ForceIdle();
-  void SaveHistory();
+  void SaveHistory(const std::string& moto, const std::string& saki);
   void ToggleCopyMode();
   void ShowHint(int id);
   void DragOnLeftButton(std::string_view procedure, int button);

@@ -1,5 +1,6 @@
 #include "cli/cli_job.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -16,7 +17,9 @@
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
 #include "job/program_version.h"
+#include "job/saved_jobs.h"
 #include "job/settings.h"
+#include "job/settings_location.h"
 
 namespace mirtel {
 namespace {
@@ -25,11 +28,6 @@ constexpr const char* kName = "mirtel-cli: ";
 
 std::filesystem::path PathOf(const std::string& utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 bool IsFolder(FileSystem& fs, const std::string& path) {
@@ -61,28 +59,10 @@ class NoComboBox : public ComboBox {
   std::string text_;
 };
 
-// The newest folders of the window's history, or a reason why there are none.
-bool LastFolders(CliPlatform& p, std::string& moto, std::string& saki, std::string& why) {
-  std::string bytes;
-  try {
-    bytes = p.fs.ReadFile(p.settingsFolder + "mirtel.dat");
-  } catch (const std::exception& e) {
-    why = "履歴を読めません：" + ErrorReason(e) + " " + p.settingsFolder + "mirtel.dat";
-    return false;
-  }
-  const SettingsRecord record = DecodeSettings(bytes, p.codec);
-  if (record.MotoCount < 1 || record.SakiCount < 1) {
-    why = "履歴にコピー元とコピー先がありません";
-    return false;
-  }
-  moto = record.MotoHistory[static_cast<std::size_t>(record.MotoCount - 1)];
-  saki = record.SakiHistory[static_cast<std::size_t>(record.SakiCount - 1)];
-  return true;
-}
-
-// Records the job's folders in the window's history, as a finished job in
-// the window does.
+// Records the job's folders in the window's history and as the last job,
+// as a finished job in the window does.
 void Remember(CliPlatform& p, const std::string& moto, const std::string& saki) {
+  MakeFolders(p.fs, p.settingsFolder);
   const std::string path = p.settingsFolder + "mirtel.dat";
   SettingsRecord record;
   try {
@@ -95,20 +75,145 @@ void Remember(CliPlatform& p, const std::string& moto, const std::string& saki) 
   AddHistory(record.MotoHistory, record.MotoCount, box, moto, found);
   AddHistory(record.SakiHistory, record.SakiCount, box, saki, found);
   SaveSettings(record, path, p.fs, p.codec);
+  SavedJob last;
+  last.source = moto;
+  last.destination = saki;
+  std::string error;
+  if (!StoreLastJob(p.fs, LastJobPath(p.settingsFolder), last, error)) {
+    throw FsError(FsErrorKind::Other, LastJobPath(p.settingsFolder), error);
+  }
+}
+
+std::string ModeText(bool sync) { return sync ? "同期コピー" : "通常コピー"; }
+
+int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::ostream& err) {
+  if (const std::string problem = JobNameProblem(options.saveJob); !problem.empty()) {
+    err << kName << problem << '\n';
+    return kExitBadInput;
+  }
+  SavedJob job;
+  job.name = options.saveJob;
+  job.source = NormaliseFolderArg(options.source);
+  job.destination = NormaliseFolderArg(options.dest);
+  job.sync = options.sync;
+  job.forceRemove = options.forceRemove;
+  job.countFirst = options.countFirst;
+  job.logFile = NormaliseFolderArg(options.logFile);
+  // The checks of a run, so that a job that cannot run is not saved.
+  JobState state;
+  std::ostringstream ignored;
+  std::atomic<bool> never{false};
+  ConsoleView view(ignored, ignored, {false, true, false}, never, state);
+  CopyJob check(p.fs, p.recycler, view, state);
+  check.SetFolders(job.source, job.destination);
+  JobRefusal refusal = check.CheckFolders(false);
+  if (refusal == JobRefusal::None && !IsFolder(p.fs, state.MotoFolder)) {
+    refusal = JobRefusal::NoSource;
+  }
+  if (refusal == JobRefusal::None && !IsFolder(p.fs, state.SakiFolder)) {
+    refusal = JobRefusal::DestUnreachable;
+  }
+  if (refusal != JobRefusal::None) {
+    err << kName << check.RefusalText(refusal) << ' '
+        << (refusal == JobRefusal::NoSource ? options.source : options.dest) << '\n';
+    return kExitBadInput;
+  }
+  if (p.volumeOf) job.destinationVolume = p.volumeOf(state.SakiFolder);
+  std::string error;
+  try {
+    MakeFolders(p.fs, p.settingsFolder);
+  } catch (const std::exception& e) {
+    err << kName << "設定フォルダを作れません：" << ErrorDescription(e) << '\n';
+    return kExitBadInput;
+  }
+  if (!StoreSavedJob(p.fs, SavedJobsPath(p.settingsFolder), job, error)) {
+    err << kName << "ジョブを保存できませんでした：" << error << '\n';
+    return kExitBadInput;
+  }
+  out << "ジョブ「" << job.name << "」を保存しました：" << ModeText(job.sync) << ' ' << job.source
+      << " → " << job.destination << '\n';
+  if (job.destinationVolume.empty()) {
+    err << kName << "コピー先のボリュームを確かめられないため、実行時の確認はしません\n";
+  }
+  return kExitOk;
+}
+
+int ListJobs(CliPlatform& p, std::ostream& out, std::ostream& err) {
+  std::vector<SavedJob> jobs;
+  std::string error;
+  if (!LoadSavedJobs(p.fs, SavedJobsPath(p.settingsFolder), jobs, error)) {
+    err << kName << "ジョブを読めません：" << error << '\n';
+    return kExitBadInput;
+  }
+  if (jobs.empty()) out << "保存したジョブはありません\n";
+  for (const SavedJob& job : jobs) {
+    out << job.name << '\t' << ModeText(job.sync) << '\t' << job.source << " → " << job.destination
+        << '\n';
+  }
+  return kExitOk;
+}
+
+int DeleteJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::ostream& err) {
+  bool found = false;
+  std::string error;
+  if (!DeleteSavedJob(p.fs, SavedJobsPath(p.settingsFolder), options.deleteJob, found, error)) {
+    err << kName << "ジョブを削除できませんでした：" << error << '\n';
+    return kExitBadInput;
+  }
+  if (!found) {
+    err << kName << "ジョブ「" << options.deleteJob << "」はありません\n";
+    return kExitBadInput;
+  }
+  out << "ジョブ「" << options.deleteJob << "」を削除しました\n";
+  return kExitOk;
+}
+
+// The options of a run of saved job `options.job`: its folders, mode and
+// options, with what the command line adds. False, with the reason told,
+// when it must not run.
+bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
+                     std::ostream& err) {
+  std::vector<SavedJob> jobs;
+  std::string error;
+  if (!LoadSavedJobs(p.fs, SavedJobsPath(p.settingsFolder), jobs, error)) {
+    err << kName << "ジョブを読めません：" << error << '\n';
+    return false;
+  }
+  const auto job = std::find_if(jobs.begin(), jobs.end(),
+                                [&](const SavedJob& j) { return j.name == options.job; });
+  if (job == jobs.end()) {
+    err << kName << "ジョブ「" << options.job << "」はありません（--jobs で一覧）\n";
+    return false;
+  }
+  run = options;
+  run.job.clear();
+  run.source = job->source;
+  run.dest = job->destination;
+  run.sync = run.sync || job->sync;
+  run.forceRemove = run.forceRemove || job->forceRemove;
+  run.countFirst = run.countFirst || job->countFirst;
+  if (run.logFile.empty()) run.logFile = job->logFile;
+  if (!job->destinationVolume.empty()) {
+    // A backup disk that is not mounted leaves its empty mount point on the
+    // system's volume: filling it would look like a backup and be none.
+    const std::string now =
+        p.volumeOf ? p.volumeOf(job->destination + PlusYen(job->destination)) : std::string();
+    if (now.empty()) {
+      err << kName << "コピー先のフォルダが開けません " << job->destination
+          << "。何もコピーしませんでした\n";
+      return false;
+    }
+    if (now != job->destinationVolume) {
+      err << kName << "コピー先 " << job->destination
+          << " はジョブを保存したときと別のボリュームにあります（バックアップ先のディスクが"
+             "つながっていないかもしれません）。何もコピーしませんでした\n";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
-
-std::string NormaliseFolderArg(const std::string& path) {
-  if (path.empty()) return path;
-  std::error_code ec;
-  std::filesystem::path full = std::filesystem::absolute(PathOf(path), ec);
-  if (ec) full = PathOf(path);
-  full = full.lexically_normal();
-  // "a/b/" normalises to "a/b/" with an empty file name: drop the separator.
-  if (!full.has_filename() && full != full.root_path()) full = full.parent_path();
-  return Utf8Of(full);
-}
 
 int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::ostream& err,
                const std::atomic<bool>& interrupted) {
@@ -116,11 +221,14 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   std::string sourceText = options.source;
   std::string destText = options.dest;
   if (options.last) {
+    SavedJob last;
     std::string why;
-    if (!LastFolders(p, sourceText, destText, why)) {
+    if (!LoadLastJob(fs, LastJobPath(p.settingsFolder), last, why)) {
       err << kName << why << '\n';
       return kExitBadInput;
     }
+    sourceText = last.source;
+    destText = last.destination;
   }
 
   JobState state;
@@ -141,8 +249,8 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
 
   const std::string source = NormaliseFolderArg(sourceText);
   const std::string dest = NormaliseFolderArg(destText);
-  state.MotoFolder = source + PlusYen(source);
-  state.SakiFolder = dest + PlusYen(dest);
+  CopyJob job(fs, p.recycler, view, state);
+  job.SetFolders(source, dest);
   const auto refuse = [&](const std::string& text, int status) {
     err << kName << text << '\n';
     if (log) view.Line(text);
@@ -151,33 +259,28 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
 
   // The window's checks, with console answers. Nothing is made before these
   // pass, and a mistyped source never reaches the pruning.
-  if (source.empty() || !IsFolder(fs, state.MotoFolder)) {
-    return refuse("コピー元が存在しません。 " + sourceText, kExitBadInput);
+  JobRefusal refusal = job.CheckFolders(false);
+  if (refusal == JobRefusal::None && !IsFolder(fs, state.MotoFolder)) {
+    refusal = JobRefusal::NoSource;
   }
-  if (dest.empty()) return refuse("コピー先が存在しません。", kExitBadInput);
-  if (SameJobFolders(fs, state.MotoFolder, state.SakiFolder)) {
-    return refuse(std::string(kSameFolderText), kExitBadInput);
+  if (refusal == JobRefusal::NoSource) {
+    return refuse(job.RefusalText(refusal) + " " + sourceText, kExitBadInput);
   }
+  if (refusal != JobRefusal::None) return refuse(job.RefusalText(refusal), kExitBadInput);
 
   state.DryRun = options.dryRun;
-  CopyEngine engine(fs, p.recycler, view, state);
   bool refusedRemoval = false;
   const auto start = std::chrono::steady_clock::now();
   try {
-    if (!IsDriveRoot(state.MotoFolder)) engine.MakeSakiFolder();
-    // A preview makes nothing: its job subfolder may not be there yet.
-    const bool previewOfNewFolder =
-        options.dryRun && IsFolder(fs, dest + PlusYen(dest)) && !ChkExist(fs, state.SakiFolder);
-    if (!IsFolder(fs, state.SakiFolder) && !previewOfNewFolder) {
+    refusal = job.SettleDestination();
+    if (refusal == JobRefusal::DestUnreachable) {
       // The whole job failed: the summary must not read as a clean one.
       state.FailedCount = 1;
       view.EndProgress();
       out << Summary(state, 0) << '\n';
-      return refuse("コピー先のフォルダが開けません " + state.SakiFolder, kExitFailed);
+      return refuse(job.RefusalText(refusal) + " " + state.SakiFolder, kExitFailed);
     }
-    if (const std::string refusal = SettleRoots(fs, state); !refusal.empty()) {
-      return refuse(refusal, kExitBadInput);
-    }
+    if (refusal != JobRefusal::None) return refuse(job.RefusalText(refusal), kExitBadInput);
     // --sync is the user's consent to removals.
     state.PruneConfirmed = options.sync;
     if (options.countFirst) {
@@ -186,22 +289,19 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       plan.DryRun = true;
       std::ostringstream ignored;
       ConsoleView counter(ignored, ignored, {false, true, false, true}, interrupted, plan);
-      CopyEngine planner(fs, p.recycler, counter, plan);
-      plan.RootLength = static_cast<std::int32_t>(plan.MotoFolder.size());
-      planner.FolderCopy(plan.MotoFolder);
+      CopyEngine(fs, p.recycler, counter, plan).FolderCopy(plan.MotoFolder);
       view.Expect(counter.FilesDone(), counter.BytesDone());
     }
-    RunWalks(
-        engine, state, view, [&] { return options.sync; },
-        [&](const PruneCount& count) {
-          if (options.forceRemove) return true;
-          refusedRemoval = true;
-          view.EndProgress();
-          err << kName << "コピー先の" << count.entries << "個の項目のうち" << count.removals
-              << "個をごみ箱に移すことになるため、同期の削除はしませんでした（--force-remove "
-                 "で実行します）\n";
-          return false;
-        });
+    job.Run([&] { return options.sync; },
+            [&](const PruneCount& count) {
+              if (options.forceRemove) return true;
+              refusedRemoval = true;
+              view.EndProgress();
+              err << kName << "コピー先の" << count.entries << "個の項目のうち" << count.removals
+                  << "個をごみ箱に移すことになるため、同期の削除はしませんでした（--force-remove "
+                     "で実行します）\n";
+              return false;
+            });
   } catch (const std::exception& error) {
     // The walks trap their own errors; this is the last net, as the window's.
     view.MsgBox(ErrorDescription(error), kMbOk, {});
@@ -214,7 +314,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   int status = kExitOk;
   if (options.remember && !options.dryRun) {
     try {
-      Remember(p, sourceText, destText);
+      Remember(p, source, dest);
     } catch (const std::exception& e) {
       view.MsgBox("履歴を保存できませんでした\n" + ErrorDescription(e), kMbOk, {});
     }
@@ -249,6 +349,14 @@ int CliMain(const std::vector<std::string>& args, CliPlatform& platform, std::os
   if (options->version) {
     out << VersionText("mirtel-cli");
     return kExitOk;
+  }
+  if (options->listJobs) return ListJobs(platform, out, err);
+  if (!options->deleteJob.empty()) return DeleteJob(*options, platform, out, err);
+  if (!options->saveJob.empty()) return SaveJob(*options, platform, out, err);
+  if (!options->job.empty()) {
+    CliOptions run;
+    if (!SavedJobOptions(*options, platform, run, err)) return kExitBadInput;
+    return RunCopyJob(run, platform, out, err, interrupted);
   }
   return RunCopyJob(*options, platform, out, err, interrupted);
 }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "job/folder_text.h"
 #include "platform/ansi_codec.h"
 #include "platform/file_system.h"
 #include "platform/recycler.h"
@@ -19,16 +21,14 @@ struct CliPlatform {
   AnsiCodec& codec;
   std::string settingsFolder;  // where the window keeps mirtel.dat; ends in the separator
   bool terminal = false;       // standard error is a terminal: show the progress there
+  // The identity of the volume that holds a folder ("" when it cannot be
+  // told): a saved job runs only on the volume it was saved with.
+  std::function<std::string(const std::string& folder)> volumeOf{};
 };
 
-// An absolute folder path without a trailing separator (the root keeps its
-// own), so "." and "src/" name their folder as a typed path would. Empty
-// stays empty.
-std::string NormaliseFolderArg(const std::string& path);
-
-// Runs one job and prints its lines, its result line and, last, the summary
-// "copied=N found=0|1 failed=N removed=N seconds=S". `interrupted` is the
-// Stop button. Returns the exit status.
+// Runs one job (or --last, or a saved job) and prints its lines, its result line and, last, the
+// summary "copied=N found=0|1 failed=N removed=N seconds=S". `interrupted` is the Stop button.
+// Returns the exit status.
 int RunCopyJob(const CliOptions& options, CliPlatform& platform, std::ostream& out,
                std::ostream& err, const std::atomic<bool>& interrupted);
 

@@ -4,7 +4,10 @@ namespace mirtel {
 
 const char* const kCliUsage =
     "usage: mirtel-cli [options] SRC DST\n"
-    "       mirtel-cli [options] --last";
+    "       mirtel-cli [options] --last\n"
+    "       mirtel-cli --save-job NAME [--sync] [options] SRC DST\n"
+    "       mirtel-cli [options] --job NAME\n"
+    "       mirtel-cli --jobs | --delete-job NAME";
 
 const char* const kCliHelp =
     "Copies into DST/<name of SRC>/ (straight into DST for a drive root) every file\n"
@@ -13,8 +16,14 @@ const char* const kCliHelp =
     "that SRC no longer has. The same job as the window's Copy button.\n"
     "\n"
     "  --sync            also remove from DST what SRC no longer has\n"
-    "  --last            take SRC and DST from the window's history (the newest)\n"
-    "  --remember        record SRC and DST in that history, as the window does\n"
+    "  --last            run the last job the window ran (its SRC and DST together)\n"
+    "  --remember        record SRC and DST in the history and as the last job\n"
+    "  --save-job NAME   record SRC, DST, the mode and the options under NAME (in\n"
+    "                    jobs.toml of the settings folder) instead of running them\n"
+    "  --job NAME        run the saved job NAME; refused (status 2) when DST is now\n"
+    "                    on another volume, such as a backup disk not mounted\n"
+    "  --jobs            list the saved jobs\n"
+    "  --delete-job NAME remove the saved job NAME\n"
     "  -n, --dry-run     list what the job would do and change nothing at all\n"
     "  --force-remove    let a sync remove more than half of DST (more than 10 items)\n"
     "  --log FILE        append every line, with the local time, and the summary to FILE\n"
@@ -29,8 +38,9 @@ const char* const kCliHelp =
     "The last line of the output is always\n"
     "  copied=N found=0|1 failed=N removed=N seconds=S\n"
     "\n"
-    "Exit status: 0 nothing failed; 1 some item failed; 2 bad arguments or a\n"
-    "missing source; 3 stopped by Ctrl+C; 4 refused by the removal guard.\n";
+    "Exit status: 0 nothing failed; 1 some item failed; 2 bad arguments, a\n"
+    "missing source or a saved job that cannot run; 3 stopped by Ctrl+C; 4 refused\n"
+    "by the removal guard.\n";
 
 std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
   CliOptions options;
@@ -64,6 +74,17 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
+    } else if (arg == "--jobs") {
+      options.listJobs = true;
+    } else if (arg == "--save-job" || arg == "--job" || arg == "--delete-job") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = arg + " needs a job name";
+        return std::nullopt;
+      }
+      std::string& name = arg == "--save-job" ? options.saveJob
+                          : arg == "--job"    ? options.job
+                                              : options.deleteJob;
+      name = args[++i];
     } else if (arg == "--log" || arg.rfind("--log=", 0) == 0) {
       if (arg == "--log") {
         if (i + 1 >= args.size()) {
@@ -84,9 +105,25 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
     }
   }
   if (options.help || options.version) return options;
-  if (options.last) {
+  const int commands = (options.last ? 1 : 0) + (options.saveJob.empty() ? 0 : 1) +
+                       (options.job.empty() ? 0 : 1) + (options.listJobs ? 1 : 0) +
+                       (options.deleteJob.empty() ? 0 : 1);
+  if (commands > 1) {
+    error = "--last, --save-job, --job, --jobs and --delete-job go one at a time";
+    return std::nullopt;
+  }
+  if (!options.saveJob.empty() && (options.dryRun || options.remember)) {
+    error = "--save-job records a job; --dry-run and --remember are for running one";
+    return std::nullopt;
+  }
+  const char* without = options.last                 ? "--last"
+                        : !options.job.empty()       ? "--job"
+                        : options.listJobs           ? "--jobs"
+                        : !options.deleteJob.empty() ? "--delete-job"
+                                                     : nullptr;
+  if (without != nullptr) {
     if (!folders.empty()) {
-      error = "--last takes no folders: " + folders[0];
+      error = std::string(without) + " takes no folders: " + folders[0];
       return std::nullopt;
     }
     return options;

@@ -10,7 +10,7 @@ namespace mirtel {
 // Exit statuses.
 inline constexpr int kExitOk = 0;           // nothing failed
 inline constexpr int kExitFailed = 1;       // some item failed, or the destination cannot be opened
-inline constexpr int kExitBadInput = 2;     // bad arguments or folders; nothing was touched
+inline constexpr int kExitBadInput = 2;     // bad arguments, folders or job; nothing was touched
 inline constexpr int kExitInterrupted = 3;  // stopped by Ctrl+C before the end
 inline constexpr int kExitRefused = 4;      // the sync would remove most of the destination
 
@@ -28,6 +28,10 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   std::string logFile;
+  std::string saveJob;    // record the job under this name instead of running it
+  std::string job;        // run the saved job of this name
+  bool listJobs = false;  // list the saved jobs
+  std::string deleteJob;  // remove the saved job of this name
 };
 
 // Arguments without the program name. nullopt, with `error` set, when they

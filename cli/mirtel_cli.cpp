@@ -9,6 +9,7 @@
 #include "platform/native_ansi_codec.h"
 #include "platform/native_file_system.h"
 #include "platform/program_folder.h"
+#include "platform/volume_identity.h"
 
 int main(int argc, char** argv) {
   static std::atomic<bool> interrupted{false};
@@ -20,12 +21,15 @@ int main(int argc, char** argv) {
   const auto fs = mirtel::MakeNativeFileSystem();
   const auto recycler = mirtel::MakeNativeRecycler(*fs);
   const auto codec = mirtel::MakeNativeAnsiCodec();
-  // The window's history, found by the window's own rules.
+  // The window's history and the saved jobs, found by the window's own rules.
   const std::string programFolder = mirtel::ProgramFolder();
   mirtel::CliPlatform platform{
-      *fs, *recycler, *codec,
+      *fs,
+      *recycler,
+      *codec,
       mirtel::ChooseSettingsFolder(*fs, programFolder, mirtel::UserSettingsFolder(),
-                                   mirtel::CanWriteIn(programFolder)),
-      mirtel::StderrIsTerminal()};
+                                   mirtel::SettingsBesideProgram(programFolder)),
+      mirtel::StderrIsTerminal(),
+      mirtel::VolumeIdentity};
   return mirtel::CliMain(args, platform, std::cout, std::cerr, interrupted);
 }

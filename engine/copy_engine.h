@@ -12,12 +12,9 @@
 
 namespace mirtel {
 
-// Shell file-operation codes and flags used by the sync walk.
+// The shell file operation the sync walk asks for: removal, always to the
+// Recycle Bin / Trash.
 inline constexpr std::int32_t kFoDelete = 3;
-inline constexpr std::uint16_t kFofSilent = 0x04;
-inline constexpr std::uint16_t kFofNoConfirmation = 0x10;
-inline constexpr std::uint16_t kFofAllowUndo = 0x40;
-inline constexpr std::uint16_t kSyncDeleteFlags = kFofAllowUndo | kFofNoConfirmation | kFofSilent;
 
 class CopyEngine {
  public:
@@ -28,29 +25,31 @@ class CopyEngine {
   // makes it (a failure to make it is left to the caller's check).
   void MakeSakiFolder();
 
-  // Brings the destination up to date with source folder `folder` and
-  // everything below it. RootLength must be the length of MotoFolder. An
+  // Brings the destination up to date with source folder `folder` (MotoFolder
+  // or a folder below it) and everything below it. An
   // error on one entry fails that entry only; the walk goes on. `destMade`:
   // the walk made the destination folder just now, so its names are free
   // unless something takes one meanwhile.
   void FolderCopy(const std::string& folder, bool destMade = false);
 
   // Moves to the Recycle Bin / Trash what destination folder `folder` holds
-  // that `motoRoot` no longer has. RootLength must be the length of
-  // SakiFolder. Stops at once when the source root is no longer the folder
+  // that `motoRoot` no longer has (`folder` is SakiFolder or a folder below
+  // it). Stops at once when the source root is no longer the folder
   // the job started with.
   void StartSync(const std::string& folder, const std::string& motoRoot);
 
   // Counts what StartSync would remove from SakiFolder, removing nothing.
-  // RootLength must be the length of SakiFolder.
   PruneCount CountPruning();
 
   // The shell file operation on one item; returns false (after telling the
-  // user) when the item did not go.
-  bool FileCopySub(const std::string& from, const std::string& to, std::int32_t operation,
-                   std::uint16_t flags);
+  // user) when the item did not go. Removal is the only operation, and it
+  // always goes to the Recycle Bin / Trash: no target and no flags to give.
+  bool FileCopySub(const std::string& from, std::int32_t operation);
 
  private:
+  // The walks themselves, below the root each public entry sets.
+  void CopyFolder(const std::string& folder, bool destMade);
+  void PruneFolder(const std::string& folder, const std::string& motoRoot);
   // Where the copy walk goes after one source entry.
   enum class Next {
     Stay,            // on with the next entry
@@ -81,10 +80,13 @@ class CopyEngine {
   };
   void CopyFileEntry(const std::string& source, const std::string& dest, const std::string& name,
                      DestName known);
+  // Whether a copy makes a new file or replaces an older copy: the line
+  // the user reads says which.
+  enum class CopyKind { New, Overwrite };
   // Copies one file and tells the user. To a free name (`toFreeName`), and
   // false then, with nothing done, when the name was taken meanwhile.
   bool CopyOne(const std::string& source, const std::string& dest, const std::string& name,
-               const char* doneSuffix, bool toFreeName = false);
+               CopyKind kind, bool toFreeName = false);
 
   // One destination entry of the sync walk; true when the walk used the
   // listing cursor (a descent) and must resume after `name`.

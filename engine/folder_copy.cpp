@@ -1,7 +1,6 @@
 // The copy walk: FolderCopy and MakeSakiFolder.
 #include <exception>
 #include <functional>
-#include <string_view>
 #include <unordered_map>
 
 #include "engine/copy_engine.h"
@@ -37,12 +36,11 @@ void CopyEngine::CopyTrapBox() {
 }
 
 bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
-                         const std::string& name, const char* doneSuffix, bool toFreeName) {
+                         const std::string& name, CopyKind kind, bool toFreeName) {
   if (state_.DryRun) {
     ++state_.CopiedCount;
     view_.Copied(source);
-    const std::string line =
-        (std::string_view(doneSuffix) == "をコピー" ? "コピー予定：" : "上書きコピー予定：") + name;
+    const std::string line = (kind == CopyKind::New ? "コピー予定：" : "上書きコピー予定：") + name;
     view_.AppendResult(line);
     view_.SetStatus(line);
     return true;
@@ -64,7 +62,7 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
   ++state_.CopiedCount;
   view_.Copied(source);
   view_.AppendResult(name);
-  view_.SetStatus(name + doneSuffix);
+  view_.SetStatus(name + (kind == CopyKind::New ? "をコピー" : "を上書きコピー"));
   return true;
 }
 
@@ -80,7 +78,7 @@ bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& s
     return false;
   }
   Report(view_, name + "はコピー元と種類が違うので置き換えます");
-  if (!FileCopySub(dest, std::string(), kFoDelete, kSyncDeleteFlags)) {
+  if (!FileCopySub(dest, kFoDelete)) {
     ++state_.FailedCount;
     Report(view_, name + "を削除できませんでした：" + state_.LastRemovalError);
     return false;
@@ -202,11 +200,11 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
     free = true;
   }
   if (free) {
-    if (CopyOne(source, dest, name, "をコピー", true)) return;
+    if (CopyOne(source, dest, name, CopyKind::New, true)) return;
     if (!fs_.TryAttributes(dest, destAttrs, why)) {
       if (why != FsErrorKind::NotFound) throw FsError(why, dest);
       // Gone again.
-      CopyOne(source, dest, name, "をコピー");
+      CopyOne(source, dest, name, CopyKind::New);
       return;
     }
   }
@@ -226,18 +224,16 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
   } catch (const FsError& e) {
     // A broken link at the destination is simply replaced by the copy.
     if (!(destAttrs & kAttrReparsePoint) || e.kind() != FsErrorKind::NotFound) throw;
-    CopyOne(source, dest, name, "をコピー");
+    CopyOne(source, dest, name, CopyKind::New);
     return;
   }
-  state_.MotoDate = moto.ns;
-  state_.SakiDate = saki.ns;
   const int order = walk::CompareTimes(moto, saki);
   if (order == 0) {
     view_.SetStatus("同じ日付です");
   } else if (order < 0) {
     view_.SetStatus("コピー先の方が新しいです");
   } else {
-    CopyOne(source, dest, name, "を上書きコピー");
+    CopyOne(source, dest, name, CopyKind::Overwrite);
   }
 }
 
@@ -314,6 +310,11 @@ bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sa
 }
 
 void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
+  const walk::WalkRoot root(state_, state_.MotoFolder);
+  CopyFolder(folder, destMade);
+}
+
+void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
   const std::string pattern = folder + walk::kAllEntries;
   const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
   std::string name;
@@ -366,7 +367,7 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
       if (next != Next::Stay) {
         const std::string destFolder = sakiBase + name;
         if (!state_.DryRun) fs_.BeginFilling(destFolder);
-        FolderCopy(folder + name + kSep, next == Next::DescendIntoMade);
+        CopyFolder(folder + name + kSep, next == Next::DescendIntoMade);
         if (!state_.DryRun) fs_.EndFilling(destFolder);
         descended = true;
       }

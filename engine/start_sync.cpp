@@ -115,7 +115,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   if (source == walk::Kind::Skipped) return false;
   if (source == walk::Kind::Folder && isFolder) {
     view_.SetStatus("フォルダを検索");
-    StartSync(path + kSep, motoRoot);
+    PruneFolder(path + kSep, motoRoot);
     return true;
   }
   if (source == walk::Kind::File && !isFolder) return false;
@@ -127,10 +127,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
     if (!ReplaceWithSource(path, counterpart, name, sourceIsFolder) || !sourceIsFolder) {
       return false;
     }
-    const std::int32_t saved = state_.RootLength;
-    state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
     FolderCopy(counterpart + kSep);
-    state_.RootLength = saved;
     return true;
   }
   if (isFolder && state_.FailedRemovals.count(path) != 0) return false;
@@ -140,12 +137,12 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
       // The source lies in it: never remove the source itself.
       Report(view_, label + "はコピー元を含むので削除しません");
       if (id == state_.MotoId) return false;
-      StartSync(path + kSep, motoRoot);
+      PruneFolder(path + kSep, motoRoot);
       return true;
     }
   }
   if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
-  if (FileCopySub(path, std::string(), kFoDelete, kSyncDeleteFlags)) {
+  if (FileCopySub(path, kFoDelete)) {
     ++state_.RemovedCount;
     Report(view_, RemovalLine(name, isFolder));
   } else {
@@ -159,6 +156,11 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
 }
 
 void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoot) {
+  const walk::WalkRoot root(state_, state_.SakiFolder);
+  PruneFolder(folder, motoRoot);
+}
+
+void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoRoot) {
   if (state_.PruningStopped) return;
   const std::string relative = walk::Relative(folder, state_);
   if (relative.empty()) {
@@ -230,6 +232,7 @@ std::string CopyEngine::RemovalLine(const std::string& name, bool isFolder) cons
 }
 
 PruneCount CopyEngine::CountPruning() {
+  const walk::WalkRoot root(state_, state_.SakiFolder);
   PruneCount count;
   CountFolder(state_.SakiFolder, std::string(), false, count);
   return count;
@@ -285,14 +288,13 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
   }
 }
 
-bool CopyEngine::FileCopySub(const std::string& from, [[maybe_unused]] const std::string& to,
-                             std::int32_t operation, [[maybe_unused]] std::uint16_t flags) {
+bool CopyEngine::FileCopySub(const std::string& from, std::int32_t operation) {
   if (state_.DryRun) return true;
   try {
     std::string path = from;
     if (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
     // Only removal is asked for, and it always goes to the Recycle Bin /
-    // Trash, whatever the flags: nothing is ever deleted for good.
+    // Trash: nothing is ever deleted for good.
     if (operation != kFoDelete) {
       throw FsError(FsErrorKind::Other, path, "この操作には対応していません");
     }

@@ -18,6 +18,23 @@ inline std::string Relative(const std::string& folder, const JobState& state) {
   return root < folder.size() ? folder.substr(root) : std::string();
 }
 
+// A walk's root for as long as the walk runs: the copy walk counts paths
+// from MotoFolder, the sync walk from SakiFolder, and a copy walk inside the
+// sync walk gives the sync walk its root back when it returns.
+class WalkRoot {
+ public:
+  WalkRoot(JobState& state, const std::string& root) : state_(state), saved_(state.RootLength) {
+    state_.RootLength = static_cast<std::int32_t>(root.size());
+  }
+  ~WalkRoot() { state_.RootLength = saved_; }
+  WalkRoot(const WalkRoot&) = delete;
+  WalkRoot& operator=(const WalkRoot&) = delete;
+
+ private:
+  JobState& state_;
+  std::int32_t saved_;
+};
+
 inline bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 // The folder as a result line names it: its path below the root without the

@@ -16,7 +16,85 @@ bool LiesBelow(const std::string& inner, const std::string& outer) {
   return inner.size() > outer.size() && SameFolder(inner.substr(0, outer.size()), outer);
 }
 
+bool IsFolder(FileSystem& fs, const std::string& path) {
+  std::uint32_t attrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  return fs.TryAttributes(path, attrs, why) && (attrs & kAttrDirectory) != 0;
+}
+
+// The folder without its final separator, as a message names it.
+std::string Unended(std::string folder) {
+  if (folder.size() > 1 && folder.back() == kPathSeparator) folder.pop_back();
+  return folder;
+}
+
 }  // namespace
+
+std::string RefusalText(JobRefusal refusal, const JobState& state) {
+  switch (refusal) {
+    case JobRefusal::None:
+      return {};
+    case JobRefusal::NoSource:
+      return "コピー元が存在しません。";
+    case JobRefusal::NoDest:
+      return "コピー先が存在しません。";
+    case JobRefusal::SameFolders:
+      return "コピー元とコピー先が同じです";
+    case JobRefusal::DestUnreachable:
+      return "コピー先のフォルダが開けません";
+    case JobRefusal::DestIsLink:
+      return "コピー先のフォルダ" + Unended(state.SakiFolder) + "はリンクなので使えません";
+  }
+  return {};
+}
+
+void CopyJob::SetFolders(const std::string& motoText, const std::string& sakiText) {
+  motoTextEmpty_ = motoText.empty();
+  sakiTextEmpty_ = sakiText.empty();
+  state_.MotoFolder = motoText + PlusYen(motoText);
+  state_.SakiFolder = sakiText + PlusYen(sakiText);
+}
+
+JobRefusal CopyJob::CheckFolders(bool separatorAloneIsEmpty) {
+  const std::string emptyFolder = PlusYen("");
+  if (motoTextEmpty_ || (separatorAloneIsEmpty && state_.MotoFolder == emptyFolder)) {
+    return JobRefusal::NoSource;
+  }
+  if (sakiTextEmpty_ || (separatorAloneIsEmpty && state_.SakiFolder == emptyFolder)) {
+    return JobRefusal::NoDest;
+  }
+  // The same text, or the same folder reached another way (a link, another
+  // spelling): nothing may be made inside the source for it.
+  if (state_.SakiFolder == state_.MotoFolder ||
+      SameJobFolders(fs_, state_.MotoFolder, state_.SakiFolder)) {
+    return JobRefusal::SameFolders;
+  }
+  return JobRefusal::None;
+}
+
+JobRefusal CopyJob::SettleDestination() {
+  const std::string chosen = state_.SakiFolder;
+  state_.SakiFolderMade = false;
+  if (!IsDriveRoot(state_.MotoFolder)) CopyEngine(fs_, recycler_, view_, state_).MakeSakiFolder();
+  // A file where the folder should be cannot take the copies either.
+  if (!IsFolder(fs_, state_.SakiFolder)) {
+    const bool previewOfNewFolder =
+        state_.DryRun && IsFolder(fs_, chosen) && !ChkExist(fs_, state_.SakiFolder);
+    if (!previewOfNewFolder) return JobRefusal::DestUnreachable;
+  }
+  if (JobSubfolderIsLink(fs_, state_)) return JobRefusal::DestIsLink;
+  RecordRoots(fs_, state_);
+  if (!state_.SourceInsideDest)
+    state_.SourceInsideDest = LiesBelow(state_.MotoFolder, state_.SakiFolder);
+  return JobRefusal::None;
+}
+
+void CopyJob::Run(const std::function<bool()>& syncNow,
+                  const std::function<bool(const PruneCount&)>& allowMassRemoval) {
+  state_.ResetRun();
+  CopyEngine engine(fs_, recycler_, view_, state_);
+  RunWalks(engine, state_, view_, syncNow, allowMassRemoval);
+}
 
 bool ConfirmSync(WalkView& view) {
   return view.MsgBox(kSyncConfirmText, kMbYesNo | kMbDefButton2, kSyncConfirmTitle) == kIdYes;
@@ -24,18 +102,6 @@ bool ConfirmSync(WalkView& view) {
 
 bool SameJobFolders(FileSystem& fs, const std::string& moto, const std::string& saki) {
   return SameFolder(moto, saki) || SameFolderByIdentity(fs, moto, saki);
-}
-
-std::string SettleRoots(FileSystem& fs, JobState& state) {
-  if (JobSubfolderIsLink(fs, state)) {
-    std::string folder = state.SakiFolder;
-    if (folder.size() > 1) folder.pop_back();
-    return "コピー先のフォルダ" + folder + "はリンクなので使えません";
-  }
-  RecordRoots(fs, state);
-  if (!state.SourceInsideDest)
-    state.SourceInsideDest = LiesBelow(state.MotoFolder, state.SakiFolder);
-  return {};
 }
 
 bool IsMassRemoval(const PruneCount& count) {
@@ -53,7 +119,6 @@ bool ConfirmMassRemoval(WalkView& view, const PruneCount& count) {
 void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
               const std::function<bool()>& syncNow,
               const std::function<bool(const PruneCount&)>& allowMassRemoval) {
-  state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
   // What MakeSakiFolder knows holds for the walk that follows it only.
   engine.FolderCopy(state.MotoFolder, std::exchange(state.SakiFolderMade, false));
   if (!syncNow()) return;
@@ -73,7 +138,6 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
     view.AppendResult("コピー元がコピー先の中にあるため、同期の削除は行いませんでした");
     return;
   }
-  state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
   const PruneCount count = engine.CountPruning();
   if (state.StopFlag) return;
   if (IsMassRemoval(count) && !allowMassRemoval(count)) {

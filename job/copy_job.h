@@ -1,6 +1,7 @@
-// What every copy job does once its folders are settled, whoever started it
-// (the window or the console): the roots taken by identity, the walks with
-// their guards, and the result line.
+// What every copy job does, whoever started it (the window, the console or a
+// test): its folders normalised and checked, the destination subfolder made
+// and checked, the roots taken by identity, the walks with their guards, and
+// the result line. The one who started it only asks and answers.
 #pragma once
 
 #include <functional>
@@ -9,6 +10,7 @@
 #include "engine/copy_engine.h"
 #include "engine/job_state.h"
 #include "platform/file_system.h"
+#include "platform/recycler.h"
 #include "platform/walk_view.h"
 
 namespace mirtel {
@@ -18,9 +20,60 @@ inline constexpr std::string_view kSyncConfirmText =
     "同期モードはコピー先のファイル内容をコピー元にあわせるため\r\n"
     "コピー先のファイルを削除することがありますがよろしいですか？";
 inline constexpr std::string_view kSyncConfirmTitle = "コピー開始の確認";
-inline constexpr std::string_view kSameFolderText = "コピー元とコピー先が同じです";
 inline constexpr std::string_view kMassRemovalSkipped =
     "ごみ箱に移す項目が多いため、同期の削除は行いませんでした";
+
+// Why a job does not run.
+enum class JobRefusal {
+  None,             // it may run
+  NoSource,         // the source field is empty
+  NoDest,           // the destination field is empty
+  SameFolders,      // the source and the destination are one folder
+  DestUnreachable,  // the destination (subfolder) cannot be opened as a folder
+  DestIsLink,       // the job's destination subfolder is a link: never followed
+};
+
+// The user's text of a refusal, the same for the window and the console.
+std::string RefusalText(JobRefusal refusal, const JobState& state);
+
+// Prepares and runs one job on `state`. Its steps are the window's: the
+// folders, the checks on them, the destination, the walks.
+class CopyJob {
+ public:
+  CopyJob(FileSystem& fs, Recycler& recycler, WalkView& view, JobState& state)
+      : fs_(fs), recycler_(recycler), view_(view), state_(state) {}
+
+  // The folder texts as the roots of the job: each ends in the separator
+  // (an empty text becomes the separator alone).
+  void SetFolders(const std::string& motoText, const std::string& sakiText);
+
+  // The checks on the folders themselves: empty fields, one folder twice.
+  // The window takes a field holding the separator alone for an empty one;
+  // the command, whose folders are made absolute, may name the root "/".
+  JobRefusal CheckFolders(bool separatorAloneIsEmpty = true);
+
+  // Points SakiFolder into the subfolder named after the source (unless the
+  // source is a drive root) and makes it, then checks that it is a folder
+  // that may take the job and takes the roots' identities. A preview makes
+  // nothing, so the subfolder it would make may be missing. May throw what
+  // the file system throws.
+  JobRefusal SettleDestination();
+
+  // A new run: its counters start afresh, then the walks (see RunWalks).
+  void Run(const std::function<bool()>& syncNow,
+           const std::function<bool(const PruneCount&)>& allowMassRemoval);
+
+  // The user's text of a refusal of this job.
+  std::string RefusalText(JobRefusal refusal) const { return mirtel::RefusalText(refusal, state_); }
+
+ private:
+  FileSystem& fs_;
+  Recycler& recycler_;
+  WalkView& view_;
+  JobState& state_;
+  bool motoTextEmpty_ = false;
+  bool sakiTextEmpty_ = false;
+};
 
 // Asks the sync confirmation; true for Yes.
 bool ConfirmSync(WalkView& view);
@@ -28,11 +81,6 @@ bool ConfirmSync(WalkView& view);
 // True when the two normalised folders are one folder: the same text (as
 // the platform compares paths) or the same folder reached another way.
 bool SameJobFolders(FileSystem& fs, const std::string& moto, const std::string& saki);
-
-// After MakeSakiFolder and the check that SakiFolder is a folder: the
-// refusal text when the job must not run ("" when it may), and the roots'
-// identities taken into the job state.
-std::string SettleRoots(FileSystem& fs, JobState& state);
 
 // A sync that would send more than half of the destination, and more than
 // ten items, to the Recycle Bin / Trash: most often a wrong or half-empty

@@ -6,8 +6,15 @@
 namespace mirtel {
 
 std::string ChooseSettingsFolder(FileSystem& fs, const std::string& programFolder,
-                                 const std::string& userFolder, bool programFolderWritable) {
-  if (programFolderWritable || ChkExist(fs, programFolder + "mirtel.dat")) return programFolder;
+                                 const std::string& userFolder, ProgramFolderUse use) {
+  switch (use) {
+    case ProgramFolderUse::Never:
+      return userFolder;
+    case ProgramFolderUse::IfThere:
+      return ChkExist(fs, programFolder + "mirtel.dat") ? programFolder : userFolder;
+    case ProgramFolderUse::Portable:
+      return programFolder;
+  }
   return userFolder;
 }
 

@@ -1,17 +1,17 @@
-// Where mirtel.dat lives: beside the program for a portable install (the
-// file is already there, or the folder takes it), otherwise in the user's
-// own settings folder, so that a program installed in a folder the user
-// cannot write still keeps its history.
+// Where mirtel.dat (and the files beside it) live: beside the program only
+// for a portable copy, otherwise in the user's own settings folder, so that
+// no two users ever share one history.
 #pragma once
 
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/program_folder.h"
 
 namespace mirtel {
 
 std::string ChooseSettingsFolder(FileSystem& fs, const std::string& programFolder,
-                                 const std::string& userFolder, bool programFolderWritable);
+                                 const std::string& userFolder, ProgramFolderUse use);
 
 // Makes `folder` and the folders above it that are missing.
 void MakeFolders(FileSystem& fs, const std::string& folder);

@@ -1,6 +1,5 @@
 // The folder of the running executable, where the help lives and, for a
-// portable install, mirtel.dat; and the user's own settings folder for the
-// history when the program's folder cannot take it.
+// portable copy, mirtel.dat; and the user's own settings folder otherwise.
 #pragma once
 
 #include <string>
@@ -15,7 +14,12 @@ std::string ProgramFolder();
 // %APPDATA%\mirtel\ on Windows. It may not exist yet.
 std::string UserSettingsFolder();
 
-// True when this process may create files in `folder`.
-bool CanWriteIn(const std::string& folder);
+// How the program's folder may keep mirtel.dat beside the program.
+enum class ProgramFolderUse {
+  Never,     // a system folder (/usr, /opt, Program Files): never, whoever runs it
+  IfThere,   // only when mirtel.dat is already there: a portable copy
+  Portable,  // a folder of the user's that takes files (Windows): a portable copy
+};
+ProgramFolderUse SettingsBesideProgram(const std::string& folder);
 
 }  // namespace mirtel

@@ -41,6 +41,13 @@ std::string UserSettingsFolder() {
   return base + "mirtel/";
 }
 
-bool CanWriteIn(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
+ProgramFolderUse SettingsBesideProgram(const std::string& folder) {
+  // An installed program is shared by every user of the machine; one history
+  // beside it would be everyone's (or root's alone).
+  for (const char* system : {"/usr/", "/opt/", "/bin/", "/sbin/", "/lib/", "/lib64/", "/snap/"}) {
+    if (folder.rfind(system, 0) == 0) return ProgramFolderUse::Never;
+  }
+  return ProgramFolderUse::IfThere;
+}
 
 }  // namespace mirtel

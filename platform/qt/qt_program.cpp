@@ -14,7 +14,7 @@ QtProgram::QtProgram(const std::string& programFolder)
       recycler(MakeNativeRecycler(*fs)),
       form(AppPlatform{window, shell, *fs, *recycler, codec, clock, programFolder,
                        ChooseSettingsFolder(*fs, programFolder, UserSettingsFolder(),
-                                            CanWriteIn(programFolder))}) {
+                                            SettingsBesideProgram(programFolder))}) {
   window.Connect(form);
 }
 

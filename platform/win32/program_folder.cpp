@@ -37,6 +37,8 @@ std::string UserSettingsFolder() {
   return WideToUtf8(folder) + "mirtel\\";
 }
 
+namespace {
+
 bool CanWriteIn(const std::string& folder) {
   // Only trying tells: folder permissions, a read-only medium, and
   // Program Files' virtualisation all answer here.
@@ -47,6 +49,32 @@ bool CanWriteIn(const std::string& folder) {
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
   return true;
+}
+
+// True when `folder` lies in the known folder `id` (compared without case).
+bool LiesIn(const std::wstring& folder, REFKNOWNFOLDERID id) {
+  PWSTR known = nullptr;
+  bool inside = false;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &known)) && known != nullptr) {
+    std::wstring base = known;
+    if (!base.empty() && base.back() != L'\\') base += L'\\';
+    inside = folder.size() >= base.size() &&
+             CompareStringOrdinal(folder.c_str(), static_cast<int>(base.size()), base.c_str(),
+                                  static_cast<int>(base.size()), TRUE) == CSTR_EQUAL;
+  }
+  CoTaskMemFree(known);
+  return inside;
+}
+
+}  // namespace
+
+ProgramFolderUse SettingsBesideProgram(const std::string& folder) {
+  const std::wstring wide = Utf8ToWide(folder);
+  for (const KNOWNFOLDERID* id :
+       {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_Windows}) {
+    if (LiesIn(wide, *id)) return ProgramFolderUse::Never;
+  }
+  return CanWriteIn(folder) ? ProgramFolderUse::Portable : ProgramFolderUse::IfThere;
 }
 
 }  // namespace mirtel

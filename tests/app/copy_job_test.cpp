@@ -1,6 +1,7 @@
 // The copy job from the Copy press to the idle window.
 #include <algorithm>
 
+#include "job/saved_jobs.h"
 #include "tests/app/app_fixture.h"
 
 namespace mirtel {
@@ -129,6 +130,12 @@ TEST_F(CopyJobTest, OneFileGoesIntoTheSubfolderNamedAfterTheSource) {
   EXPECT_EQ(form_->Settings().MotoCount, 1);
   EXPECT_EQ(form_->Settings().SakiCount, 1);
   EXPECT_NE(ReadFile("prog/mirtel.dat").find(P("src/Data")), std::string::npos);
+  // And the two together as the last job, for the console's --last.
+  SavedJob last;
+  std::string error;
+  ASSERT_TRUE(LoadLastJob(*fs_, LastJobPath(P("prog") + kPathSeparator), last, error)) << error;
+  EXPECT_EQ(last.source, P("src/Data"));
+  EXPECT_EQ(last.destination, P("dst"));
 
   // The same job again finds nothing to do.
   form_->cmdBackUp_Click();
@@ -217,7 +224,8 @@ TEST_F(CopyJobTest, ModeSwitchedToNormalDuringTheWalkSkipsPruning) {
 
 TEST_F(CopyJobTest, ASyncThatWouldEmptyMostOfTheBackupAsksAgain) {
   WriteFile("src/Data/keep.txt", "k");
-  for (int i = 0; i < 12; ++i) WriteFile("dst/Data/old" + std::to_string(i) + ".txt", "o");
+  // Exactly eleven removals: more than ten, and more than half.
+  for (int i = 0; i < 11; ++i) WriteFile("dst/Data/old" + std::to_string(i) + ".txt", "o");
   WriteFile("dst/Data/keep.txt", "k");
   Fields(P("src/Data"), P("dst"));
   form_->ChangeDouki();
@@ -232,7 +240,7 @@ TEST_F(CopyJobTest, ASyncThatWouldEmptyMostOfTheBackupAsksAgain) {
   form_->cmdBackUp_Click();
   ASSERT_EQ(win_.boxes.size(), 2u);
   EXPECT_EQ(win_.boxes[1].prompt,
-            "コピー先の13個の項目のうち12個をごみ箱に移動します。\r\n"
+            "コピー先の12個の項目のうち11個をごみ箱に移動します。\r\n"
             "コピー元のフォルダが正しいか確かめてください。よろしいですか？");
   EXPECT_EQ(win_.boxes[1].buttons, kMbYesNo | kMbDefButton2 | kMbIconQuestion);
   EXPECT_TRUE(Exists("dst/Data/old0.txt"));
@@ -244,16 +252,17 @@ TEST_F(CopyJobTest, ASyncThatWouldEmptyMostOfTheBackupAsksAgain) {
   form_->cmdBackUp_Click();
   EXPECT_EQ(massBoxes(), 1);
   EXPECT_FALSE(Exists("dst/Data/old0.txt"));
-  EXPECT_FALSE(Exists("dst/Data/old11.txt"));
+  EXPECT_FALSE(Exists("dst/Data/old10.txt"));
   EXPECT_TRUE(Exists("dst/Data/keep.txt"));
 
-  // A few removals ask nothing more than the usual question.
-  for (int i = 0; i < 3; ++i) WriteFile("dst/Data/few" + std::to_string(i) + ".txt", "f");
+  // Exactly ten, of eleven entries, ask nothing more than the usual question.
+  for (int i = 0; i < 10; ++i) WriteFile("dst/Data/few" + std::to_string(i) + ".txt", "f");
   win_.boxes.clear();
   win_.answers = {kIdYes};
   form_->cmdBackUp_Click();
   EXPECT_EQ(win_.Prompts(), std::vector<std::string>{kConfirm});
   EXPECT_FALSE(Exists("dst/Data/few0.txt"));
+  EXPECT_FALSE(Exists("dst/Data/few9.txt"));
   ExpectIdle();
 }
 
@@ -365,18 +374,43 @@ TEST_F(CopyJobTest, CloseIsRefusedDuringAJobAndTheJobGoesOn) {
   EXPECT_FALSE(form_->Job().StopFlag);
 }
 
-TEST_F(CopyJobTest, FailureMidJobReturnsTheWindowToIdle) {
+TEST_F(CopyJobTest, FailureMidJobReturnsTheWindowToIdleAndBlamesNotTheDestination) {
   WriteFile("src/Data/a.txt", "a");
   MakeDir("dst");
   Fields(P("src/Data"), P("dst"));
   win_.failing = {"Beep"};
   form_->cmdBackUp_Click();
-  EXPECT_EQ(win_.Prompts(), std::vector<std::string>{"コピー先のフォルダが開けません"});
-  EXPECT_EQ(win_.calls.back(), "SetFocus cmdBackSaki");
+  // The destination was fine: the box tells what failed instead.
+  ASSERT_EQ(win_.Prompts().size(), 1u);
+  EXPECT_NE(win_.Prompts()[0].find("injected failure: Beep"), std::string::npos)
+      << win_.Prompts()[0];
   ExpectIdle();
   // And the window closes again after the usual question.
   win_.answers = {kIdYes};
   EXPECT_TRUE(form_->Form_QueryUnload());
+}
+
+TEST_F(CopyJobTest, AFailingJobLeavesNothingToTheCleanJobAfterIt) {
+  // A folder where the source has a file: the copy fails, in normal mode.
+  WriteFile("src/Data/a.txt", "a");
+  WriteFile("src/Data/b.txt", "b");
+  MakeDir("dst/Data/a.txt/inside");
+  Fields(P("src/Data"), P("dst"));
+  form_->cmdBackUp_Click();
+  EXPECT_EQ(form_->Job().FailedCount, 1);
+  EXPECT_EQ(win_.CaptionOf(Control::Label1), "1個のファイルをコピーしました（失敗 1件）");
+
+  std::filesystem::remove_all(FromUtf8(P("dst/Data/a.txt")));
+  win_.boxes.clear();
+  form_->cmdBackUp_Click();
+  // Every count is the second job's own.
+  EXPECT_EQ(form_->Job().FailedCount, 0);
+  EXPECT_EQ(form_->Job().CopiedCount, 1);
+  EXPECT_FALSE(form_->Job().StopFlag);
+  EXPECT_EQ(win_.CaptionOf(Control::Label1), "1個のファイルをコピーしました");
+  EXPECT_EQ(win_.results, std::vector<std::string>{"a.txt"});
+  EXPECT_TRUE(win_.boxes.empty());
+  ExpectIdle();
 }
 
 TEST_F(CopyJobTest, UnsavableHistoryIsReportedAfterTheCopy) {

@@ -73,11 +73,13 @@ TEST_F(FormTest, UnreadableSettingsShowOneBoxAndKeepTheInitialTexts) {
 TEST_F(FormTest, TheHistoryLivesBesideTheProgramOnlyWhereItCan) {
   const std::string prog = P("prog") + kPathSeparator;
   const std::string user = P("home/.config/mirtel") + kPathSeparator;
-  // Portable use: a folder the program may write, or a file already there.
-  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, true), prog);
-  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, false), user);
+  // Portable use: a folder of the user's that takes files (Windows), or a
+  // file already there; never beside a program in a system folder.
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, ProgramFolderUse::Portable), prog);
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, ProgramFolderUse::IfThere), user);
   WriteFile("prog/mirtel.dat", "");
-  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, false), prog);
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, ProgramFolderUse::IfThere), prog);
+  EXPECT_EQ(ChooseSettingsFolder(*fs_, prog, user, ProgramFolderUse::Never), user);
 
   // Loading from a settings folder that does not exist yet makes it quietly.
   FrmMirtel form(AppPlatform{win_, win_, *fs_, *recycler_, codec_, clock_, prog, user});

@@ -313,43 +313,6 @@ TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
   EXPECT_EQ(dir_.Read("dst/src/clash"), "now a file");
 }
 
-TEST_F(CliTest, LastRunsTheWindowsNewestFoldersAndRememberRecordsThem) {
-  dir_.Write("old/a.txt", "a");
-  dir_.Write("写真/b.txt", "b");
-  dir_.Dir("old backup");
-  dir_.Dir("バックアップ");
-  // The history as the window writes it.
-  SettingsRecord saved;
-  saved.MotoHistory[0] = dir_.P("old");
-  saved.MotoHistory[1] = dir_.P("写真");
-  saved.MotoCount = 2;
-  saved.SakiHistory[0] = dir_.P("old backup");
-  saved.SakiHistory[1] = dir_.P("バックアップ");
-  saved.SakiCount = 2;
-  fs::create_directories(FromUtf8(settings_));
-  SaveSettings(saved, settings_ + "mirtel.dat", *real_, *codec_);
-  const std::string history = dir_.Read("settings/mirtel.dat");
-
-  Outcome o = Walk({"--last"});
-  EXPECT_EQ(o.status, kExitOk) << o.err;
-  EXPECT_EQ(dir_.Read("バックアップ/写真/b.txt"), "b");
-  EXPECT_FALSE(dir_.Exists("old backup/old"));
-  EXPECT_EQ(dir_.Read("settings/mirtel.dat"), history);  // --last alone writes nothing
-
-  o = Walk({"--remember", dir_.P("old"), dir_.P("old backup")});
-  EXPECT_EQ(o.status, kExitOk) << o.err;
-  const SettingsRecord after = DecodeSettings(real_->ReadFile(settings_ + "mirtel.dat"), *codec_);
-  EXPECT_EQ(after.MotoHistory[static_cast<std::size_t>(after.MotoCount - 1)], dir_.P("old"));
-  EXPECT_EQ(after.SakiHistory[static_cast<std::size_t>(after.SakiCount - 1)], dir_.P("old backup"));
-
-  // No history at all: a clear refusal, nothing touched.
-  fs::remove(dir_.N("settings/mirtel.dat"));
-  o = Walk({"--last", "--sync"});
-  EXPECT_EQ(o.status, kExitBadInput);
-  EXPECT_NE(o.err.find("履歴"), std::string::npos) << o.err;
-  EXPECT_EQ(Walk({"--last", dir_.P("old")}).status, kExitBadInput);
-}
-
 TEST_F(CliTest, AProgressLineOnlyOnATerminalWithTheShareWhenCountedFirst) {
   for (int i = 0; i < 5; ++i) dir_.Write("src/f" + std::to_string(i) + ".txt", "12345");
   dir_.Dir("dst");

@@ -48,7 +48,6 @@ class EngineTest : public ::testing::Test {
   void Copy() {
     state_.MotoFolder = tmp_.P("moto") + kSep;
     state_.SakiFolder = tmp_.P("saki") + kSep;
-    state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
     state_.CopiedCount = 0;
     state_.FoundFile = false;
     RecordRoots(*fs_, state_);
@@ -59,7 +58,6 @@ class EngineTest : public ::testing::Test {
   void Sync() {
     state_.MotoFolder = tmp_.P("moto") + kSep;
     state_.SakiFolder = tmp_.P("saki") + kSep;
-    state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
     RecordRoots(*fs_, state_);
     engine_.StartSync(state_.SakiFolder, state_.MotoFolder);
   }

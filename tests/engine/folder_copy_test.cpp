@@ -1,4 +1,7 @@
 // The copy walk over real folders.
+#include <cstdint>
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "engine/walk_support.h"
@@ -110,7 +113,6 @@ TEST_F(FolderCopyTest, SystemFoldersAreLeftOutOnlyAtTheTopOfAVolume) {
   CopyEngine engine(volume, recycler_, view_, state_);
   state_.MotoFolder = tmp_.P("moto") + kSep;
   state_.SakiFolder = tmp_.P("saki") + kSep;
-  state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
   RecordRoots(volume, state_);
   engine.FolderCopy(state_.MotoFolder);
   // At the top of a volume they are the system's, silently left out.
@@ -171,7 +173,6 @@ TEST_F(FolderCopyTest, DestinationInsideTheSourceIsNotCopiedIntoItself) {
   tmp_.Dir("moto/backup/moto");
   state_.MotoFolder = tmp_.P("moto") + kSep;
   state_.SakiFolder = tmp_.P("moto/backup/moto") + kSep;
-  state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
   RecordRoots(*fs_, state_);
   engine_.FolderCopy(state_.MotoFolder);
   EXPECT_TRUE(tmp_.Exists("moto/backup/moto/a.txt"));
@@ -301,7 +302,6 @@ TEST_F(FolderCopyTest, NamesTheDestinationTakesForOneAreNeverCopiedOverEachOther
     state_ = JobState{};
     state_.MotoFolder = tmp_.P("moto") + kSep;
     state_.SakiFolder = tmp_.P("saki") + kSep;
-    state_.RootLength = static_cast<std::int32_t>(state_.MotoFolder.size());
     RecordRoots(blind, state_);
     CopyEngine engine(blind, recycler_, view_, state_);
     engine.FolderCopy(state_.MotoFolder, job == 0);
@@ -338,6 +338,33 @@ TEST(FoldedNameTest, LettersFoldAsCaseBlindVolumesTakeThem) {
   }
   // Bytes that are no letter stay as they are, broken UTF-8 included.
   EXPECT_EQ(walk::FoldedName("日本語 \xff\xc3 x"), "日本語 \xff\xc3 x");
+}
+
+// Two times exactly one step apart are different times (the file is
+// copied); one nanosecond less and they are the same. The coarser of the two
+// volumes' steps counts, whichever side it is on, around zero and far out.
+TEST(CompareTimesTest, ExactlyOneStepApartIsNewerAndLessIsTheSame) {
+  constexpr std::int64_t kSteps[] = {1, 100, 10'000'000, 2'000'000'000};
+  constexpr std::int64_t kBases[] = {0, -3'000'000'000, 1'700'000'000'123'456'789,
+                                     std::numeric_limits<std::int64_t>::max() - 4'000'000'000};
+  for (std::int64_t base : kBases) {
+    for (std::int64_t fine : kSteps) {
+      for (std::int64_t coarse : kSteps) {
+        if (coarse < fine) continue;
+        for (bool coarseOnSource : {true, false}) {
+          const auto at = [&](std::int64_t ns, bool source) {
+            return FileTime{ns, source == coarseOnSource ? coarse : fine};
+          };
+          SCOPED_TRACE(::testing::Message()
+                       << base << " " << fine << " " << coarse << " " << coarseOnSource);
+          EXPECT_EQ(walk::CompareTimes(at(base + coarse, true), at(base, false)), 1);
+          EXPECT_EQ(walk::CompareTimes(at(base, true), at(base + coarse, false)), -1);
+          EXPECT_EQ(walk::CompareTimes(at(base + coarse - 1, true), at(base, false)), 0);
+          EXPECT_EQ(walk::CompareTimes(at(base, true), at(base + coarse - 1, false)), 0);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -120,7 +120,6 @@ class GuardedSyncTest : public EngineTest {
   void GuardedSync() {
     state_.MotoFolder = tmp_.P("moto") + kSep;
     state_.SakiFolder = tmp_.P("saki") + kSep;
-    state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
     RecordRoots(failing_, state_);
     guarded_.StartSync(state_.SakiFolder, state_.MotoFolder);
   }
@@ -230,7 +229,6 @@ TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
   tmp_.Write("saki/n/extra.txt");
   state_.MotoFolder = tmp_.P("saki/n/n") + kSep;
   state_.SakiFolder = tmp_.P("saki/n") + kSep;
-  state_.RootLength = static_cast<std::int32_t>(state_.SakiFolder.size());
   RecordRoots(*fs_, state_);
   engine_.StartSync(state_.SakiFolder, state_.MotoFolder);
   EXPECT_TRUE(tmp_.Exists("saki/n/n/data.txt"));
@@ -240,12 +238,12 @@ TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
 
 TEST_F(StartSyncTest, FileCopySubDropsTheTrailingSeparatorAndOnlyRecycles) {
   tmp_.Write("saki/dir/a.txt");
-  EXPECT_TRUE(engine_.FileCopySub(tmp_.P("saki/dir") + kSep, "", kFoDelete, kSyncDeleteFlags));
+  EXPECT_TRUE(engine_.FileCopySub(tmp_.P("saki/dir") + kSep, kFoDelete));
   EXPECT_EQ(recycler_.calls, std::vector<std::string>{tmp_.P("saki/dir")});
   EXPECT_FALSE(tmp_.Exists("saki/dir"));
 
   tmp_.Write("saki/b.txt");
-  EXPECT_FALSE(engine_.FileCopySub(tmp_.P("saki/b.txt"), tmp_.P("moto/b.txt"), 2, 0));
+  EXPECT_FALSE(engine_.FileCopySub(tmp_.P("saki/b.txt"), 2));
   EXPECT_EQ(view_.boxes.size(), 2u);
   EXPECT_EQ(view_.boxes[0], "FileCopySubでエラー");
   EXPECT_TRUE(tmp_.Exists("saki/b.txt"));

@@ -288,7 +288,6 @@ TEST(ReadOnlyFolderTest, IsFilledThenClosedAndUpdatedAgain) {
   const auto job = [&] {
     state.MotoFolder = tmp.P("moto") + "/";
     state.SakiFolder = tmp.P("saki") + "/";
-    state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
     state.FailedCount = 0;
     RecordRoots(fs, state);
     engine.FolderCopy(state.MotoFolder);

@@ -187,6 +187,12 @@ class ScratchMount {
     at_ = at;
     return true;
   }
+  // Taken away before the test ends, as a disk that is unplugged.
+  bool Unmount() {
+    if (at_.empty() || ::umount2(at_.c_str(), MNT_DETACH) != 0) return false;
+    at_.clear();
+    return true;
+  }
   // An image file made by a mkfs tool, mounted through a loop device.
   bool Image(const std::string& mkfs, const std::string& image, const std::string& at) {
     if (::geteuid() != 0) return false;

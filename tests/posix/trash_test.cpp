@@ -232,7 +232,6 @@ TEST_F(TrashTest, SyncMovesWhatTheSourceLacksToTheTrash) {
   CopyEngine engine(fs_, trash_, view, state);
   state.MotoFolder = tmp_.P("moto") + "/";
   state.SakiFolder = tmp_.P("saki") + "/";
-  state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
   RecordRoots(fs_, state);
   engine.StartSync(state.SakiFolder, state.MotoFolder);
   EXPECT_EQ(view.results, (std::vector<std::string>{"gone.txtを削除", "olddirフォルダを削除"}));

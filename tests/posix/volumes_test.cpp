@@ -12,6 +12,8 @@
 
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/time_steps.h"
+#include "platform/program_folder.h"
+#include "platform/volume_identity.h"
 #include "tests/fakes/scratch_folder.h"
 #include "tests/posix/posix_test_support.h"
 
@@ -92,6 +94,27 @@ TEST(Volumes, MountPointsAreVolumeRootsBindMountsToo) {
   ASSERT_TRUE(fs.Identify(tmp.P("bound/sub") + "/", viaBound));
   EXPECT_EQ(viaA, viaBound);
   EXPECT_EQ(fs.ResolvedFolder(tmp.P("to-ram/inner")), RealFolder(tmp.P("ram/inner")));
+
+  // The volume a saved job checks: one for the whole mount and for a bind
+  // mount of a folder, another for the tmpfs, and none for what is missing.
+  const std::string here = VolumeIdentity(tmp.P("a"));
+  EXPECT_NE(here, "");
+  EXPECT_EQ(VolumeIdentity(tmp.P("bound/sub") + "/"), here);
+  EXPECT_EQ(VolumeIdentity(tmp.P("ram/inner")), VolumeIdentity(tmp.P("to-ram") + "/"));
+  EXPECT_NE(VolumeIdentity(tmp.P("ram/inner")), here);
+  EXPECT_EQ(VolumeIdentity(tmp.P("missing")), "");
+  ASSERT_TRUE(ram.Unmount());
+  EXPECT_EQ(VolumeIdentity(tmp.P("ram")), here) << "the bare mount point is the parent's";
+}
+
+// An installed program is every user's: its folder never keeps settings.
+TEST(Volumes, SystemProgramFoldersNeverKeepSettings) {
+  for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/opt/mirtel/", "/usr/lib/mirtel/"}) {
+    EXPECT_EQ(SettingsBesideProgram(folder), ProgramFolderUse::Never) << folder;
+  }
+  for (const char* folder : {"/home/u/mirtel/", "/media/stick/mirtel/", "/usrx/"}) {
+    EXPECT_EQ(SettingsBesideProgram(folder), ProgramFolderUse::IfThere) << folder;
+  }
 }
 
 // Times come in nanoseconds with the step of their volume. A volume whose

@@ -102,7 +102,6 @@ TEST(WalkListingMemory, ASecondJobReadsEveryFolderOnce) {
   CopyEngine engine(fs, bin, view, state);
   state.MotoFolder = tmp.P("moto") + "/";
   state.SakiFolder = tmp.P("saki") + "/";
-  state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
   RecordRoots(fs, state);
   engine.FolderCopy(state.MotoFolder);
   ASSERT_EQ(state.CopiedCount, 20);

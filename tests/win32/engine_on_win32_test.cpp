@@ -35,7 +35,6 @@ class EngineOnWin32Test : public ::testing::Test {
   void Copy() {
     state.MotoFolder = s.F("moto");
     state.SakiFolder = s.F("saki");
-    state.RootLength = static_cast<std::int32_t>(state.MotoFolder.size());
     state.CopiedCount = 0;
     state.FoundFile = false;
     view.results.clear();
@@ -44,7 +43,6 @@ class EngineOnWin32Test : public ::testing::Test {
   }
 
   void Sync() {
-    state.RootLength = static_cast<std::int32_t>(state.SakiFolder.size());
     view.results.clear();
     engine.StartSync(state.SakiFolder, state.MotoFolder);
   }

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "engine/error_trap.h"
 #include "job/program_version.h"
 #include "platform/console.h"
 #include "platform/program_folder.h"
@@ -49,11 +50,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     mirtel::Win32Program program(instance, mirtel::ProgramFolder());
     if (mirtel::Main(lock, program.form, program.window))
       exitCode = program.window.RunMessageLoop();
-  } catch (const std::exception& e) {
-    MessageBoxW(nullptr, mirtel::ToWide(e.what()).c_str(), L"mirtel", MB_OK | MB_ICONERROR);
-    exitCode = 1;
   } catch (...) {
-    MessageBoxW(nullptr, L"予期しないエラーが発生しました。", L"mirtel", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, mirtel::ToWide(mirtel::CurrentErrorDescription()).c_str(), L"mirtel",
+                MB_OK | MB_ICONERROR);
     exitCode = 1;
   }
   if (SUCCEEDED(com)) CoUninitialize();

@@ -13,7 +13,7 @@ Win32Program::Win32Program(HINSTANCE instance, const std::string& programFolder)
       recycler(MakeNativeRecycler(*fs)),
       form(AppPlatform{window, shell, *fs, *recycler, codec, clock, programFolder,
                        ChooseSettingsFolder(*fs, programFolder, UserSettingsFolder(),
-                                            CanWriteIn(programFolder))}) {
+                                            SettingsBesideProgram(programFolder))}) {
   window.Connect(form);
 }
 

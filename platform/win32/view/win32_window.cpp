@@ -9,6 +9,7 @@
 
 #include "app/frm_mirtel.h"
 #include "app/window_design.h"
+#include "engine/error_trap.h"
 #include "platform/win32/view/dpi.h"
 #include "platform/win32/view/view_text.h"
 
@@ -55,10 +56,9 @@ void Win32Window::Forward(F&& call) {
   if (form_ == nullptr) return;
   try {
     call();
-  } catch (const std::exception& e) {
-    ShowEscaped(e.what());
   } catch (...) {
-    ShowEscaped("予期しないエラーが発生しました。");
+    // The description as every trap of the program gives it.
+    ShowEscaped(CurrentErrorDescription());
   }
 }
 

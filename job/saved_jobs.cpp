@@ -1,0 +1,243 @@
+#include "job/saved_jobs.h"
+
+#include <toml++/toml.h>
+
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string_view>
+
+#include "engine/error_text.h"
+
+namespace mirtel {
+
+namespace {
+
+constexpr std::string_view kJobsHeader =
+    "# mirtel-cli の保存したジョブ: mirtel-cli --job 名前 で実行します。\n"
+    "# source と destination は絶対パス、mode は \"normal\" か \"sync\" です。\n\n";
+constexpr std::string_view kLastHeader =
+    "# 前回ウィンドウで実行したコピー（mirtel-cli --last）\n\n";
+constexpr std::size_t kMaxNameLength = 64;
+
+// Reads the file at `path` as TOML; an empty table when it is missing.
+std::optional<toml::table> ReadTable(FileSystem& fs, const std::string& path, std::string& error) {
+  std::string text;
+  try {
+    text = fs.ReadFile(path);
+  } catch (const FsError& e) {
+    if (e.kind() == FsErrorKind::NotFound) return toml::table{};
+    error = "ファイルを読めません：" + ErrorReason(e) + " " + path;
+    return std::nullopt;
+  } catch (const std::exception& e) {
+    error = "ファイルを読めません：" + ErrorReason(e) + " " + path;
+    return std::nullopt;
+  }
+  try {
+    return toml::parse(text, std::string_view(path));
+  } catch (const toml::parse_error& e) {
+    std::ostringstream where;
+    where << path << " の " << e.source().begin.line << " 行目の書き方が正しくありません（"
+          << e.description() << "）";
+    error = where.str();
+    return std::nullopt;
+  }
+}
+
+bool WriteTable(FileSystem& fs, const std::string& path, std::string_view header,
+                const toml::table& table, std::string& error) {
+  std::ostringstream text;
+  text << header
+       << toml::toml_formatter(
+              table, toml::toml_formatter::default_flags & ~toml::format_flags::indentation)
+       << '\n';
+  // Never replace a readable file with one that cannot be read back.
+  try {
+    if (toml::parse(text.str()) != table) throw std::runtime_error("differs");
+  } catch (const std::exception&) {
+    error = "書き込む内容を読み戻せないため、書き込みませんでした " + path;
+    return false;
+  }
+  try {
+    fs.WriteFileAtomically(path, text.str());
+  } catch (const std::exception& e) {
+    error = "ファイルに書けません：" + ErrorReason(e) + " " + path;
+    return false;
+  }
+  return true;
+}
+
+// The table of saved jobs inside the file's table, made when missing; null
+// when the file gives the key another meaning.
+toml::table* JobsTable(toml::table& file, const std::string& path, std::string& error) {
+  if (!file.contains("jobs")) file.insert("jobs", toml::table{});
+  toml::table* jobs = file["jobs"].as_table();
+  if (jobs == nullptr) error = path + " の jobs が表になっていません";
+  return jobs;
+}
+
+void PutJob(toml::table& entry, const SavedJob& job) {
+  entry.insert_or_assign("source", job.source);
+  entry.insert_or_assign("destination", job.destination);
+  entry.insert_or_assign("mode", job.sync ? "sync" : "normal");
+  entry.insert_or_assign("destination_volume", job.destinationVolume);
+  entry.insert_or_assign("force_remove", job.forceRemove);
+  entry.insert_or_assign("count_first", job.countFirst);
+  if (job.logFile.empty()) {
+    entry.erase("log");
+  } else {
+    entry.insert_or_assign("log", job.logFile);
+  }
+}
+
+// One job from its table; false, with `error` naming the job and the key,
+// when a key the job needs is missing or of the wrong kind.
+bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, std::string& error) {
+  job = SavedJob{};
+  job.name = name;
+  const auto text = [&](const char* key, std::string& into, bool needed) {
+    const toml::node* node = entry.get(key);
+    if (node == nullptr) {
+      if (needed) error = "ジョブ「" + name + "」に " + key + " がありません";
+      return !needed;
+    }
+    const auto* value = node->as_string();
+    if (value == nullptr || (needed && value->get().empty())) {
+      error = "ジョブ「" + name + "」の " + key + " が文字列になっていません";
+      return false;
+    }
+    into = value->get();
+    return true;
+  };
+  const auto flag = [&](const char* key, bool& into) {
+    const toml::node* node = entry.get(key);
+    if (node == nullptr) return true;
+    const auto* value = node->as_boolean();
+    if (value == nullptr) {
+      error = "ジョブ「" + name + "」の " + key + " は true か false です";
+      return false;
+    }
+    into = value->get();
+    return true;
+  };
+  std::string mode = "normal";
+  if (!text("source", job.source, true) || !text("destination", job.destination, true) ||
+      !text("mode", mode, false) || !text("destination_volume", job.destinationVolume, false) ||
+      !text("log", job.logFile, false) || !flag("force_remove", job.forceRemove) ||
+      !flag("count_first", job.countFirst)) {
+    return false;
+  }
+  if (mode != "normal" && mode != "sync") {
+    error = "ジョブ「" + name + "」の mode は \"normal\" か \"sync\" です：" + mode;
+    return false;
+  }
+  job.sync = mode == "sync";
+  return true;
+}
+
+}  // namespace
+
+std::string SavedJobsPath(const std::string& settingsFolder) {
+  return settingsFolder + "jobs.toml";
+}
+
+std::string LastJobPath(const std::string& settingsFolder) {
+  return settingsFolder + "last-job.toml";
+}
+
+std::string JobNameProblem(const std::string& name) {
+  if (name.empty()) return "ジョブの名前が空です";
+  std::size_t characters = 0;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "ジョブの名前に制御文字は使えません";
+    // The file's key quoting cannot always carry these.
+    if (c == '\'' || c == '"' || c == '\\') return "ジョブの名前に ' \" \\ は使えません";
+    if ((byte & 0xC0) != 0x80) ++characters;
+  }
+  if (characters > kMaxNameLength) return "ジョブの名前が長すぎます（64文字まで）";
+  return {};
+}
+
+bool LoadSavedJobs(FileSystem& fs, const std::string& path, std::vector<SavedJob>& jobs,
+                   std::string& error) {
+  jobs.clear();
+  std::optional<toml::table> file = ReadTable(fs, path, error);
+  if (!file) return false;
+  if (!file->contains("jobs")) return true;
+  const toml::table* table = (*file)["jobs"].as_table();
+  if (table == nullptr) {
+    error = path + " の jobs が表になっていません";
+    return false;
+  }
+  for (const auto& [key, node] : *table) {
+    const std::string name(key.str());
+    const toml::table* entry = node.as_table();
+    if (entry == nullptr) {
+      error = path + " のジョブ「" + name + "」が表になっていません";
+      return false;
+    }
+    SavedJob job;
+    if (!GetJob(*entry, name, job, error)) {
+      error = path + "：" + error;
+      return false;
+    }
+    jobs.push_back(std::move(job));
+  }
+  return true;
+}
+
+bool StoreSavedJob(FileSystem& fs, const std::string& path, const SavedJob& job,
+                   std::string& error) {
+  std::optional<toml::table> file = ReadTable(fs, path, error);
+  if (!file) return false;
+  toml::table* jobs = JobsTable(*file, path, error);
+  if (jobs == nullptr) return false;
+  // A job saved again keeps what the user added to it by hand.
+  toml::table entry;
+  if (const toml::table* old = jobs->get_as<toml::table>(job.name)) entry = *old;
+  PutJob(entry, job);
+  jobs->insert_or_assign(job.name, std::move(entry));
+  return WriteTable(fs, path, kJobsHeader, *file, error);
+}
+
+bool DeleteSavedJob(FileSystem& fs, const std::string& path, const std::string& name, bool& found,
+                    std::string& error) {
+  found = false;
+  std::optional<toml::table> file = ReadTable(fs, path, error);
+  if (!file) return false;
+  toml::table* jobs = (*file)["jobs"].as_table();
+  if (jobs == nullptr || !jobs->contains(name)) return true;
+  found = true;
+  jobs->erase(name);
+  return WriteTable(fs, path, kJobsHeader, *file, error);
+}
+
+bool StoreLastJob(FileSystem& fs, const std::string& path, const SavedJob& job,
+                  std::string& error) {
+  // Only the pair changes; a damaged record is simply replaced.
+  std::optional<toml::table> file = ReadTable(fs, path, error);
+  if (!file) file = toml::table{};
+  if (!(*file)["last"].is_table()) file->insert_or_assign("last", toml::table{});
+  toml::table& last = *(*file)["last"].as_table();
+  last.insert_or_assign("source", job.source);
+  last.insert_or_assign("destination", job.destination);
+  return WriteTable(fs, path, kLastHeader, *file, error);
+}
+
+bool LoadLastJob(FileSystem& fs, const std::string& path, SavedJob& job, std::string& error) {
+  std::optional<toml::table> file = ReadTable(fs, path, error);
+  if (!file) return false;
+  const toml::table* last = (*file)["last"].as_table();
+  if (last == nullptr) {
+    error = "前回のコピーの記録がありません（ウィンドウか --remember で実行すると記録されます）";
+    return false;
+  }
+  if (!GetJob(*last, "last", job, error)) {
+    error = path + "：" + error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace mirtel
