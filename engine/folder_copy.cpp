@@ -250,10 +250,11 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
   const std::uint32_t attrs = fs_.Attributes(source);
   if (attrs & kAttrDirectory) {
     if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return Next::Stay;
-    return PrepareFolder(source, name, dest, attrs, inMade);
+    return PrepareFolder(source, walk::ItemName(source, name, state_), dest, attrs, inMade);
   }
+  const std::string shown = walk::ItemName(source, name, state_);
   if (attrs & kAttrDevice) {
-    Report(view_, name + "は通常のファイルではないのでコピーしません");
+    Report(view_, shown + "は通常のファイルではないのでコピーしません");
     return Next::Stay;
   }
   if (attrs & kAttrReparsePoint) {
@@ -262,11 +263,11 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
       fs_.LastWriteTime(source);
     } catch (const FsError& e) {
       if (e.kind() != FsErrorKind::NotFound) throw;
-      Report(view_, name + "はリンク先がないのでコピーしません");
+      Report(view_, shown + "はリンク先がないのでコピーしません");
       return Next::Stay;
     }
   }
-  CopyFileEntry(source, dest, name, inMade ? DestName::Free : DestName::Unknown);
+  CopyFileEntry(source, dest, shown, inMade ? DestName::Free : DestName::Unknown);
   return Next::Stay;
 }
 
@@ -353,13 +354,14 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
                  OneEntryAtDest(folder, sakiBase, earlier, name)) {
         clash = true;
         ++state_.FailedCount;
-        Report(view_, name + "はコピー先で" + earlier + "と同じ名前になるのでコピーしません");
+        Report(view_, walk::ItemName(folder + name, name, state_) + "はコピー先で" + earlier +
+                          "と同じ名前になるのでコピーしません");
       }
       if (!clash) {
         try {
           next = CopyEntry(folder, name, sakiBase + name, destMade);
         } catch (const std::exception& e) {
-          EntryFailed(name + "のコピーに失敗しました", e);
+          EntryFailed(walk::ItemName(folder + name, name, state_) + "のコピーに失敗しました", e);
           CopyTrapBox();
         }
       }

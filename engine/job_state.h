@@ -53,6 +53,9 @@ struct JobState {
   // A preview: every decision is made and listed as a job would make it,
   // and nothing is changed anywhere.
   bool DryRun = false;
+  // Result lines name each item by its path below the walked root, not by
+  // its bare name: a log or a terminal keeps no folder context around them.
+  bool ItemsByPath = false;
   // Destination items a preview replaced in its copy walk: its sync walk
   // takes them as replaced already, as after a real copy walk.
   std::set<std::string> DryRunReplaced;

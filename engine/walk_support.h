@@ -18,6 +18,15 @@ inline std::string Relative(const std::string& folder, const JobState& state) {
   return root < folder.size() ? folder.substr(root) : std::string();
 }
 
+// How result lines name the entry `name` at `path` (in the tree being
+// walked): its bare name, or its path below the root (ItemsByPath).
+inline std::string ItemName(const std::string& path, const std::string& name,
+                            const JobState& state) {
+  if (!state.ItemsByPath) return name;
+  const auto root = static_cast<std::size_t>(state.RootLength < 0 ? 0 : state.RootLength);
+  return root < path.size() ? path.substr(root) : name;
+}
+
 inline bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 // The folder as a result line names it: its path below the root without the
