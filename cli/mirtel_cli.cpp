@@ -27,5 +27,8 @@ int main(int argc, char** argv) {
       mirtel::ChooseSettingsFolder(*fs, programFolder, mirtel::UserSettingsFolder(),
                                    mirtel::CanWriteIn(programFolder)),
       mirtel::StderrIsTerminal()};
-  return mirtel::CliMain(args, platform, std::cout, std::cerr, interrupted);
+  const int status = mirtel::CliMain(args, platform, std::cout, std::cerr, interrupted);
+  std::cout.flush();
+  mirtel::InterruptHandled();
+  return status;
 }
