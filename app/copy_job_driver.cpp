@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/frm_mirtel.h"
+#include "app/result_display.h"
+#include "app/visible_walk_view.h"
 #include "engine/copy_engine.h"
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
@@ -110,7 +112,7 @@ void FrmMirtel::RunJob() {
 
     busy = true;
     All_False();
-    w.SetCaption(Control::Label1, "");
+    ClearResult(w);
     w.SetBusyPointer(true);
     w.SetEnabled(Control::cmdStop, true);
     w.ClearList(Control::lstResult);
@@ -129,12 +131,13 @@ void FrmMirtel::RunJob() {
     job_.PruningStopped = false;
 
     checkTime_.StartTimer("");
-    CopyEngine engine(p_.fs, p_.recycler, w, job_);
+    VisibleWalkView view(w);
+    CopyEngine engine(p_.fs, p_.recycler, view, job_);
     RunWalks(
-        engine, job_, w, [this] { return DoukiMode_; },
-        [&w](const PruneCount& count) { return ConfirmMassRemoval(w, count); });
+        engine, job_, view, [this] { return DoukiMode_; },
+        [&view](const PruneCount& count) { return ConfirmMassRemoval(view, count); });
     w.SetCaption(Control::Label2, checkTime_.EndTimer());
-    w.SetCaption(Control::Label1, ResultLine(job_));
+    ShowResult(w, job_);
     w.Beep();
     w.SetVisible(Control::lstResult, true);
 

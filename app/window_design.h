@@ -36,6 +36,10 @@ inline constexpr std::string_view kGothicFace = "ＭＳ Ｐゴシック";
 
 enum class Align { Left, Center };
 
+// The text of a label that reports a failure or a stop: dark red, readable
+// on the white result panel.
+inline constexpr ColorRef kWarningTextColor = 0x000000C0;
+
 struct Rect {
   int left, top, width, height;
 };

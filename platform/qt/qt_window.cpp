@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/window_design.h"
 #include "platform/qt/qt_main_frame.h"
 #include "platform/qt/qt_text.h"
 
@@ -149,6 +150,22 @@ void QtWindow::SetBackColor(Control label, ColorRef color) {
   QPalette pal = l->palette();
   pal.setColor(QPalette::Window, FromColorRef(color));
   l->setPalette(pal);
+}
+
+void QtWindow::SetWarning(Control label, bool warning) {
+  QLabel* l = frame_->controls().label(label);
+  if (l == nullptr) return;
+  QPalette pal = l->palette();
+  // The panels keep dark text on their own light background.
+  const QColor normal = DesignOf(label).opaque
+                            ? QColor(Qt::black)
+                            : l->parentWidget()->palette().color(QPalette::WindowText);
+  pal.setColor(QPalette::WindowText, warning ? FromColorRef(kWarningTextColor) : normal);
+  l->setPalette(pal);
+}
+
+void QtWindow::SetToolTip(Control control, std::string_view text) {
+  frame_->controls().widget(control)->setToolTip(ToQString(text));
 }
 
 ComboBox& QtWindow::Combo(Control combo) { return combo == Control::cmbBackSaki ? *saki_ : *moto_; }

@@ -50,6 +50,8 @@ class QtWindow : public Window {
   void SetCaption(Control label, std::string_view text) override;
   std::string Caption(Control label) override;
   void SetBackColor(Control label, ColorRef color) override;
+  void SetWarning(Control label, bool warning) override;
+  void SetToolTip(Control control, std::string_view text) override;
   ComboBox& Combo(Control combo) override;
   void SetDroppedWidth(Control combo, int pixels) override;
   void ClearList(Control list) override;

@@ -76,7 +76,9 @@ void Win32Window::DrawLabelFace(HDC dc, Control label, const RECT& face) {
   InflateRect(&inner, -Scaled(1, dpi_), 0);
   HGDIOBJ oldFont = SelectObject(dc, fonts_[static_cast<std::size_t>(d.font)]);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetTextColor(dc, warnings_[static_cast<std::size_t>(Index(label))]
+                       ? kWarningTextColor
+                       : GetSysColor(COLOR_WINDOWTEXT));
   const UINT format =
       DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (d.align == Align::Center ? DT_CENTER : DT_LEFT);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner, format);
