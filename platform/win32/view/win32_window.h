@@ -55,6 +55,9 @@ class Win32Window : public Window {
   HMENU menuBar() const { return menuBar_; }
   HACCEL accelerators() const { return accelerators_; }
   UINT dpi() const { return dpi_; }
+  // The pixel height a label's text is drawn at: its font's, or for a label
+  // in the warning state the largest down to the floor that fits its text.
+  int LabelTextPixels(Control label) const;
 
   // The keyboard of the message loop: the menu's shortcut keys, then Tab,
   // Shift+Tab, Enter and Space as in a dialog. True when `msg` was handled.

@@ -1,18 +1,50 @@
 // The job's result as the window shows it: the result label in the warning
 // colour with the whole line as its tooltip, and a result list that
 // scrolls sideways to its widest line.
+#include "platform/win32/view/win32_window.h"
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
+
+#include <algorithm>
 
 #include "app/window_design.h"
 #include "platform/win32/view/dpi.h"
+#include "platform/win32/view/gothic_font.h"
 #include "platform/win32/view/view_text.h"
-#include "platform/win32/view/win32_window.h"
 
 namespace mirtel {
 
 void Win32Window::SetWarning(Control label, bool warning) {
   warnings_[static_cast<std::size_t>(Index(label))] = warning;
   if (IsLabel(label)) RedrawLabel(label);
+}
+
+int Win32Window::LabelTextPixels(Control label) const {
+  const ControlDesign& d = DesignOf(label);
+  LOGFONTW font = DesignFont(d.font, dpi_);
+  const int design = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+  if (!warnings_[static_cast<std::size_t>(Index(label))] || design == 0) return design;
+  const std::wstring text = LabelText(label);
+  const RECT rect = ClientRectOf(label);
+  const int line = d.border ? std::max(1, Scaled(1, dpi_)) : 0;
+  const int room = rect.right - rect.left - 2 * line - 2 * Scaled(1, dpi_);
+  const int floor = (design * kWarningFontFloorPercent + 99) / 100;
+  HDC dc = GetDC(nullptr);
+  int pixels = design;
+  for (; pixels > floor; --pixels) {
+    font.lfHeight = -pixels;
+    HFONT trial = CreateFontIndirectW(&font);
+    HGDIOBJ old = SelectObject(dc, trial);
+    SIZE size{};
+    const bool fits =
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) != FALSE &&
+        size.cx <= room;
+    SelectObject(dc, old);
+    DeleteObject(trial);
+    if (fits) break;
+  }
+  ReleaseDC(nullptr, dc);
+  return pixels;
 }
 
 void Win32Window::SetToolTip(Control c, std::string_view text) {
