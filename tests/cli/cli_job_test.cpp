@@ -404,6 +404,42 @@ TEST(ConsoleViewTest, MessageBoxesGoToStderrOnOneLineAndAnswerHarmlessly) {
   EXPECT_TRUE(state.StopFlag);
 }
 
+// The progress line of a terminal: at most ten redraws a second however
+// many lines a walk prints in between, and the bytes of a large file as
+// they are copied, before the file is done.
+TEST(ConsoleViewTest, ProgressRedrawsAtMostTenTimesASecondAndShowsAFileInFlight) {
+  std::ostringstream out, err;
+  std::atomic<bool> interrupted{false};
+  JobState state;
+  ConsoleView view(out, err, {false, false, true}, interrupted, state);
+  view.Expect(1, std::uint64_t{5} << 30);
+  view.CopyProgress(Below("/data/映像/big.bin"), std::uint64_t{2} << 30, std::uint64_t{5} << 30);
+  EXPECT_NE(err.str().find("2.00 GB（40%"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("big.bin"), std::string::npos) << err.str();
+  // Told again at once: no redraw.
+  view.CopyProgress(Below("/data/映像/big.bin"), std::uint64_t{3} << 30, std::uint64_t{5} << 30);
+  EXPECT_EQ(err.str().find("3.00 GB"), std::string::npos) << err.str();
+
+  const auto Draws = [&] {
+    const std::string text = err.str();
+    std::size_t draws = 0;
+    for (std::size_t at = text.find("\r\x1b[K"); at != std::string::npos;
+         at = text.find("\r\x1b[K", at + 1)) {
+      if (at + 4 < text.size() && text[at + 4] != '\r') ++draws;  // a line, not an erase
+    }
+    return draws;
+  };
+  const std::size_t before = Draws();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20000; ++i) {
+    view.AppendResult("file" + std::to_string(i) + ".txt");
+    view.Yield();
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LE(static_cast<double>(Draws() - before), seconds * 10 + 1) << seconds;
+}
+
 TEST(NormaliseFolderArgTest, GivesAbsoluteFoldersWithoutTrailingSeparator) {
   const fs::path cwd = fs::current_path();
   EXPECT_EQ(FromUtf8(NormaliseFolderArg(".")), cwd);
