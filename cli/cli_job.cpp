@@ -177,8 +177,14 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       // The whole job failed: the summary must not read as a clean one.
       state.FailedCount = 1;
       view.EndProgress();
+      const std::string text = "コピー先のフォルダが開けません " + state.SakiFolder;
       out << JobSummaryLine(state, 0) << '\n';
-      return refuse("コピー先のフォルダが開けません " + state.SakiFolder, kExitFailed);
+      err << kName << VisibleText(text) << '\n';
+      if (log) {
+        log->Line(VisibleText(text));
+        log->Line(JobSummaryLine(state, 0));
+      }
+      return finish(kExitFailed);
     }
     if (const std::string refusal = SettleRoots(fs, state); !refusal.empty()) {
       return refuse(refusal, kExitBadInput);
