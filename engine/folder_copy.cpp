@@ -247,12 +247,13 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
   // hold some) are never the user's data.
   if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return Next::Stay;
   const std::string source = folder + name;
+  std::string byPath;
+  const std::string& shown = walk::ItemName(source, name, state_, byPath);
   const std::uint32_t attrs = fs_.Attributes(source);
   if (attrs & kAttrDirectory) {
     if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return Next::Stay;
-    return PrepareFolder(source, walk::ItemName(source, name, state_), dest, attrs, inMade);
+    return PrepareFolder(source, shown, dest, attrs, inMade);
   }
-  const std::string shown = walk::ItemName(source, name, state_);
   if (attrs & kAttrDevice) {
     Report(view_, shown + "は通常のファイルではないのでコピーしません");
     return Next::Stay;

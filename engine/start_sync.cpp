@@ -100,7 +100,8 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
   if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
   const std::string counterpart = motoRoot + relative + name;
-  const std::string shown = walk::ItemName(path, name, state_);
+  std::string byPath;
+  const std::string& shown = walk::ItemName(path, name, state_, byPath);
   const std::string label = isFolder ? "フォルダ" + shown : shown;
   // Replaced by a preview's copy walk: as the source has it now.
   if (state_.DryRun && state_.DryRunReplaced.count(path) != 0) return false;
