@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/frm_mirtel.h"
+#include "app/result_display.h"
+#include "app/visible_walk_view.h"
 #include "engine/copy_engine.h"
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
@@ -76,7 +78,9 @@ bool FrmMirtel::PrepareJob() {
 
 void FrmMirtel::RunJob() {
   Window& w = p_.window;
-  CopyJob job(p_.fs, p_.recycler, w, job_);
+  // The walks' lines and boxes show names safely.
+  VisibleWalkView view(w);
+  CopyJob job(p_.fs, p_.recycler, view, job_);
   JobRefusal refusal = JobRefusal::None;
   try {
     refusal = job.SettleDestination();
@@ -96,7 +100,7 @@ void FrmMirtel::RunJob() {
 
   try {
     All_False();
-    w.SetCaption(Control::Label1, "");
+    ClearResult(w);
     w.SetBusyPointer(true);
     w.SetEnabled(Control::cmdStop, true);
     w.ClearList(Control::lstResult);
@@ -105,9 +109,9 @@ void FrmMirtel::RunJob() {
 
     checkTime_.StartTimer("");
     job.Run([this] { return DoukiMode_; },
-            [&w](const PruneCount& count) { return ConfirmMassRemoval(w, count); });
+            [&view](const PruneCount& count) { return ConfirmMassRemoval(view, count); });
     w.SetCaption(Control::Label2, checkTime_.EndTimer());
-    w.SetCaption(Control::Label1, ResultLine(job_));
+    ShowResult(w, job_);
     w.Beep();
     w.SetVisible(Control::lstResult, true);
 

@@ -36,6 +36,14 @@ inline constexpr std::string_view kGothicFace = "ＭＳ Ｐゴシック";
 
 enum class Align { Left, Center };
 
+// The text of a label that reports a failure or a stop: dark red, readable
+// on the white result panel.
+inline constexpr ColorRef kWarningTextColor = 0x000000C0;
+// Such a label draws a text too wide for it smaller, down to this share of
+// its font (percent): the failures and the stop at its start then fit even
+// with six-digit counts.
+inline constexpr int kWarningFontFloorPercent = 80;
+
 struct Rect {
   int left, top, width, height;
 };

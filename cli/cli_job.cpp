@@ -5,12 +5,13 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <system_error>
 
 #include "cli/console_view.h"
+#include "cli/job_log.h"
+#include "cli/job_report.h"
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
 #include "engine/job_state.h"
@@ -20,6 +21,7 @@
 #include "job/saved_jobs.h"
 #include "job/settings.h"
 #include "job/settings_location.h"
+#include "job/visible_text.h"
 
 namespace mirtel {
 namespace {
@@ -34,14 +36,6 @@ bool IsFolder(FileSystem& fs, const std::string& path) {
   std::uint32_t attrs = 0;
   FsErrorKind why = FsErrorKind::Other;
   return fs.TryAttributes(path, attrs, why) && (attrs & kAttrDirectory) != 0;
-}
-
-std::string Summary(const JobState& state, double seconds) {
-  char line[160];
-  std::snprintf(line, sizeof line, "copied=%d found=%d failed=%d removed=%d seconds=%.3f",
-                static_cast<int>(state.CopiedCount), state.FoundFile ? 1 : 0,
-                static_cast<int>(state.FailedCount), static_cast<int>(state.RemovedCount), seconds);
-  return line;
 }
 
 // The history as the window keeps it, without a window: the lists are all
@@ -232,29 +226,41 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   }
 
   JobState state;
-  ConsoleView view(out, err, {options.verbose, options.quiet, p.terminal && !options.quiet},
-                   interrupted, state);
-  std::unique_ptr<std::ofstream> log;
+  // Lines name each item by its path below the root: nothing around them
+  // tells which folder a bare name is in.
+  state.ItemsByPath = true;
+  const bool progress = p.terminal && !options.quiet;
+  ConsoleView view(out, err, {options.verbose, options.quiet, progress}, interrupted, state);
+  std::unique_ptr<JobLog> log;
   if (!options.logFile.empty()) {
-    log =
-        std::make_unique<std::ofstream>(PathOf(options.logFile), std::ios::binary | std::ios::app);
-    if (!*log) {
+    log = std::make_unique<JobLog>(options.logFile, err);
+    if (!log->Open()) {
       err << kName << "ログファイルを開けません " << options.logFile << '\n';
       return kExitBadInput;
     }
     view.LogTo(log.get());
-    view.Line(std::string("開始 ") + (options.sync ? "同期コピー " : "通常コピー ") +
-              (options.dryRun ? "（確認のみ） " : "") + sourceText + " → " + destText);
+    view.Line(JobStartLine(options.sync, options.dryRun, sourceText, destText));
   }
+  // The log ends with the status; a log that lost lines makes the job fail.
+  const auto finish = [&](int status) {
+    if (!log) return status;
+    log->Line(JobEndLine(status));
+    return log->Failed() && status == kExitOk ? kExitFailed : status;
+  };
+  struct ObserverReset {
+    FileSystem& fs;
+    ~ObserverReset() { fs.ObserveCopies(nullptr); }
+  } observerReset{fs};
+  if (progress) fs.ObserveCopies(&view);
 
   const std::string source = NormaliseFolderArg(sourceText);
   const std::string dest = NormaliseFolderArg(destText);
   CopyJob job(fs, p.recycler, view, state);
   job.SetFolders(source, dest);
   const auto refuse = [&](const std::string& text, int status) {
-    err << kName << text << '\n';
-    if (log) view.Line(text);
-    return status;
+    err << kName << VisibleText(text) << '\n';
+    if (log) log->Line(VisibleText(text));
+    return finish(status);
   };
 
   // The window's checks, with console answers. Nothing is made before these
@@ -277,8 +283,14 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       // The whole job failed: the summary must not read as a clean one.
       state.FailedCount = 1;
       view.EndProgress();
-      out << Summary(state, 0) << '\n';
-      return refuse(job.RefusalText(refusal) + " " + state.SakiFolder, kExitFailed);
+      const std::string text = job.RefusalText(refusal) + " " + state.SakiFolder;
+      out << JobSummaryLine(state, 0) << '\n';
+      err << kName << VisibleText(text) << '\n';
+      if (log) {
+        log->Line(VisibleText(text));
+        log->Line(JobSummaryLine(state, 0));
+      }
+      return finish(kExitFailed);
     }
     if (refusal != JobRefusal::None) return refuse(job.RefusalText(refusal), kExitBadInput);
     // --sync is the user's consent to removals.
@@ -319,8 +331,8 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       view.MsgBox("履歴を保存できませんでした\n" + ErrorDescription(e), kMbOk, {});
     }
   }
-  const std::string summary = Summary(state, seconds);
-  if (log) *log << summary << '\n';
+  const std::string summary = JobSummaryLine(state, seconds);
+  if (log) log->Line(summary);
   out << summary << '\n';
   out.flush();
   if (state.StopFlag) {
@@ -331,7 +343,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   } else if (refusedRemoval) {
     status = kExitRefused;
   }
-  return status;
+  return finish(status);
 }
 
 int CliMain(const std::vector<std::string>& args, CliPlatform& platform, std::ostream& out,

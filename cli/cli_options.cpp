@@ -26,7 +26,8 @@ const char* const kCliHelp =
     "  --delete-job NAME remove the saved job NAME\n"
     "  -n, --dry-run     list what the job would do and change nothing at all\n"
     "  --force-remove    let a sync remove more than half of DST (more than 10 items)\n"
-    "  --log FILE        append every line, with the local time, and the summary to FILE\n"
+    "  --log FILE        append the job, every line (with the local time), the summary\n"
+    "                    and the exit status to FILE, each line at once\n"
     "  --count-first     count the work first: progress shows the share and time left\n"
     "  -v, --verbose     also print every status text (\"status: \") and mark result\n"
     "                    lines (\"result: \")\n"
@@ -37,10 +38,12 @@ const char* const kCliHelp =
     "\n"
     "The last line of the output is always\n"
     "  copied=N found=0|1 failed=N removed=N seconds=S\n"
+    "or, for a dry run,\n"
+    "  dry_run=1 would_copy=N found=0|1 failed=N would_remove=N seconds=S\n"
     "\n"
-    "Exit status: 0 nothing failed; 1 some item failed; 2 bad arguments, a\n"
-    "missing source or a saved job that cannot run; 3 stopped by Ctrl+C; 4 refused\n"
-    "by the removal guard.\n";
+    "Exit status: 0 nothing failed; 1 some item failed (or the log could not be\n"
+    "written); 2 bad arguments, a missing source or a saved job that cannot run;\n"
+    "3 stopped by Ctrl+C, SIGTERM or SIGHUP; 4 refused by the removal guard.\n";
 
 std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
   CliOptions options;

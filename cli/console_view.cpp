@@ -5,10 +5,14 @@
 #include <string>
 #include <system_error>
 
+#include "job/visible_text.h"
 #include "platform/console.h"
 
 namespace mirtel {
 namespace {
+
+// Redrawn at most this often: more is only flicker and cost.
+constexpr auto kRedraw = std::chrono::milliseconds(100);
 
 // One message per line, whatever breaks the prompt holds.
 std::string OneLine(std::string_view text) {
@@ -49,25 +53,27 @@ std::string Tail(const std::string& name, std::size_t bytes) {
 }  // namespace
 
 void ConsoleView::Line(std::string_view text) {
-  if (log_ != nullptr) *log_ << LocalTimestamp() << ' ' << text << '\n';
+  const std::string shown = VisibleText(text);
+  if (log_ != nullptr) log_->Line(shown);
   if (options_.quiet) return;
   if (progressShown_) EndProgress();
-  out_ << text << '\n';
+  out_ << shown << '\n';
 }
 
 void ConsoleView::SetStatus(std::string_view text) {
   if (options_.verbose) {
     if (progressShown_) EndProgress();
-    out_ << "status: " << text << '\n';
+    out_ << "status: " << VisibleText(text) << '\n';
   }
 }
 
 void ConsoleView::AppendResult(std::string_view line) {
-  if (log_ != nullptr) *log_ << LocalTimestamp() << ' ' << line << '\n';
+  const std::string shown = VisibleText(line);
+  if (log_ != nullptr) log_->Line(shown);
   if (options_.quiet) return;
   if (progressShown_) EndProgress();
   if (options_.verbose) out_ << "result: ";
-  out_ << line << '\n';
+  out_ << shown << '\n';
 }
 
 void ConsoleView::Yield() {
@@ -78,6 +84,7 @@ void ConsoleView::Yield() {
 
 void ConsoleView::Copied(const std::string& source) {
   ++files_;
+  inFlight_ = 0;
   // A look at the file costs a system call: only where someone reads it.
   if (!options_.progress && !options_.measure) return;
   std::error_code ec;
@@ -85,6 +92,12 @@ void ConsoleView::Copied(const std::string& source) {
   const auto size = std::filesystem::file_size(path, ec);
   if (!ec) bytes_ += size;
   current_ = path.filename().string();
+}
+
+void ConsoleView::CopyProgress(const std::string& source, std::uint64_t done, std::uint64_t) {
+  inFlight_ = done;
+  current_ = std::filesystem::path(std::u8string(source.begin(), source.end())).filename().string();
+  if (options_.progress) ShowProgress(false);
 }
 
 void ConsoleView::Expect(std::int64_t files, std::uint64_t bytes) {
@@ -97,13 +110,15 @@ void ConsoleView::Expect(std::int64_t files, std::uint64_t bytes) {
 
 void ConsoleView::ShowProgress(bool force) {
   const auto now = std::chrono::steady_clock::now();
-  // A few times a second: more is only flicker and cost.
-  if (!force && progressShown_ && now - shown_ < std::chrono::milliseconds(250)) return;
+  // A result line in between erases the progress; it comes back at the next
+  // redraw, not at once, or a walk of small files would redraw per file.
+  if (!force && now - shown_ < kRedraw) return;
   shown_ = now;
-  std::string line = std::to_string(files_) + "件 " + Size(bytes_);
+  const std::uint64_t bytes = bytes_ + inFlight_;
+  std::string line = std::to_string(files_) + "件 " + Size(bytes);
   if (expectedFiles_ >= 0) {
     const double share =
-        expectedBytes_ > 0   ? static_cast<double>(bytes_) / static_cast<double>(expectedBytes_)
+        expectedBytes_ > 0   ? static_cast<double>(bytes) / static_cast<double>(expectedBytes_)
         : expectedFiles_ > 0 ? static_cast<double>(files_) / static_cast<double>(expectedFiles_)
                              : 1.0;
     const double clamped = share > 1 ? 1 : share;
@@ -118,7 +133,7 @@ void ConsoleView::ShowProgress(bool force) {
     }
     line += "）";
   }
-  if (!current_.empty()) line += "  " + Tail(current_, 40);
+  if (!current_.empty()) line += "  " + Tail(VisibleText(current_), 40);
   err_ << "\r\x1b[K" << line;
   err_.flush();
   progressShown_ = true;
@@ -137,8 +152,8 @@ int ConsoleView::MsgBox(std::string_view prompt, int buttons, std::string_view t
   out_.flush();  // keep the message after the lines that led to it
   const std::string text =
       "message: " + std::string(title.empty() ? std::string_view("mirtel") : title) + ": " +
-      OneLine(prompt);
-  if (log_ != nullptr) *log_ << LocalTimestamp() << ' ' << text << '\n';
+      VisibleText(OneLine(prompt));
+  if (log_ != nullptr) log_->Line(text);
   err_ << text << '\n';
   err_.flush();
   // Nobody is there to answer: OK, and No to a question (the harmless choice).

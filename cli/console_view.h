@@ -1,6 +1,7 @@
 // The walks' window, as a console sees it: result lines on stdout, status
-// texts with --verbose, message boxes on stderr, Ctrl+C as the Stop button,
-// a progress line on a terminal, and the lines of a log file.
+// texts with --verbose, message boxes on stderr, Ctrl+C (or a signal to
+// end) as the Stop button, a progress line on a terminal, and the lines of
+// a log file. Names are shown with their control characters escaped.
 #pragma once
 
 #include <atomic>
@@ -10,7 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "cli/job_log.h"
 #include "engine/job_state.h"
+#include "platform/file_system.h"
 #include "platform/walk_view.h"
 
 namespace mirtel {
@@ -22,7 +25,7 @@ struct ConsoleOptions {
   bool measure = false;   // count the bytes copied (for the progress, or a count first)
 };
 
-class ConsoleView : public WalkView {
+class ConsoleView : public WalkView, public CopyObserver {
  public:
   ConsoleView(std::ostream& out, std::ostream& err, ConsoleOptions options,
               const std::atomic<bool>& interrupted, JobState& state)
@@ -33,9 +36,11 @@ class ConsoleView : public WalkView {
   void Yield() override;
   void Copied(const std::string& source) override;
   int MsgBox(std::string_view prompt, int buttons, std::string_view title) override;
+  // The bytes of a large file as they are copied.
+  void CopyProgress(const std::string& source, std::uint64_t done, std::uint64_t total) override;
 
-  // Every line also goes to `log`, after the local time.
-  void LogTo(std::ostream* log) { log_ = log; }
+  // Every line also goes to `log`.
+  void LogTo(JobLog* log) { log_ = log; }
   // What the job will do, counted beforehand: the progress shows the share.
   void Expect(std::int64_t files, std::uint64_t bytes);
   // Ends the progress line so that what follows starts on a clean line.
@@ -55,10 +60,11 @@ class ConsoleView : public WalkView {
   ConsoleOptions options_;
   const std::atomic<bool>& interrupted_;
   JobState& state_;
-  std::ostream* log_ = nullptr;
+  JobLog* log_ = nullptr;
   int messageCount_ = 0;
   std::int64_t files_ = 0;
   std::uint64_t bytes_ = 0;
+  std::uint64_t inFlight_ = 0;  // bytes of the file being copied
   std::int64_t expectedFiles_ = -1;
   std::uint64_t expectedBytes_ = 0;
   std::string current_;

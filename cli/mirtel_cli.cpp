@@ -31,5 +31,8 @@ int main(int argc, char** argv) {
                                    mirtel::SettingsBesideProgram(programFolder)),
       mirtel::StderrIsTerminal(),
       mirtel::VolumeIdentity};
-  return mirtel::CliMain(args, platform, std::cout, std::cerr, interrupted);
+  const int status = mirtel::CliMain(args, platform, std::cout, std::cerr, interrupted);
+  std::cout.flush();
+  mirtel::InterruptHandled();
+  return status;
 }

@@ -243,13 +243,15 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
   // hold some) are never the user's data.
   if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return Next::Stay;
   const std::string source = folder + name;
+  std::string byPath;
+  const std::string& shown = walk::ItemName(source, name, state_, byPath);
   const std::uint32_t attrs = fs_.Attributes(source);
   if (attrs & kAttrDirectory) {
     if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return Next::Stay;
-    return PrepareFolder(source, name, dest, attrs, inMade);
+    return PrepareFolder(source, shown, dest, attrs, inMade);
   }
   if (attrs & kAttrDevice) {
-    Report(view_, name + "は通常のファイルではないのでコピーしません");
+    Report(view_, shown + "は通常のファイルではないのでコピーしません");
     return Next::Stay;
   }
   if (attrs & kAttrReparsePoint) {
@@ -258,11 +260,11 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
       fs_.LastWriteTime(source);
     } catch (const FsError& e) {
       if (e.kind() != FsErrorKind::NotFound) throw;
-      Report(view_, name + "はリンク先がないのでコピーしません");
+      Report(view_, shown + "はリンク先がないのでコピーしません");
       return Next::Stay;
     }
   }
-  CopyFileEntry(source, dest, name, inMade ? DestName::Free : DestName::Unknown);
+  CopyFileEntry(source, dest, shown, inMade ? DestName::Free : DestName::Unknown);
   return Next::Stay;
 }
 
@@ -354,13 +356,14 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
                  OneEntryAtDest(folder, sakiBase, earlier, name)) {
         clash = true;
         ++state_.FailedCount;
-        Report(view_, name + "はコピー先で" + earlier + "と同じ名前になるのでコピーしません");
+        Report(view_, walk::ItemName(folder + name, name, state_) + "はコピー先で" + earlier +
+                          "と同じ名前になるのでコピーしません");
       }
       if (!clash) {
         try {
           next = CopyEntry(folder, name, sakiBase + name, destMade);
         } catch (const std::exception& e) {
-          EntryFailed(name + "のコピーに失敗しました", e);
+          EntryFailed(walk::ItemName(folder + name, name, state_) + "のコピーに失敗しました", e);
           CopyTrapBox();
         }
       }

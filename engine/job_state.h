@@ -66,6 +66,9 @@ struct JobFlags {
   // A preview: every decision is made and listed as a job would make it,
   // and nothing is changed anywhere.
   bool DryRun = false;
+  // Result lines name each item by its path below the walked root, not by
+  // its bare name: a log or a terminal keeps no folder context around them.
+  bool ItemsByPath = false;
 };
 
 struct JobState : JobRoots, RunCounters, JobFlags {

@@ -100,7 +100,9 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
   if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
   const std::string counterpart = motoRoot + relative + name;
-  const std::string label = isFolder ? "フォルダ" + name : name;
+  std::string byPath;
+  const std::string& shown = walk::ItemName(path, name, state_, byPath);
+  const std::string label = isFolder ? "フォルダ" + shown : shown;
   // Replaced by a preview's copy walk: as the source has it now.
   if (state_.DryRun && state_.DryRunReplaced.count(path) != 0) return false;
   const walk::Kind source = walk::KindOf(fs_, counterpart);
@@ -124,7 +126,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
     // follows it.
     const bool sourceIsFolder = source == walk::Kind::Folder;
     if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
-    if (!ReplaceWithSource(path, counterpart, name, sourceIsFolder) || !sourceIsFolder) {
+    if (!ReplaceWithSource(path, counterpart, shown, sourceIsFolder) || !sourceIsFolder) {
       return false;
     }
     FolderCopy(counterpart + kSep);
@@ -144,7 +146,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
   if (FileCopySub(path, kFoDelete)) {
     ++state_.RemovedCount;
-    Report(view_, RemovalLine(name, isFolder));
+    Report(view_, RemovalLine(shown, isFolder));
   } else {
     ++state_.FailedCount;
     if (isFolder) state_.FailedRemovals.insert(path);
@@ -209,7 +211,8 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
         descended = PruneEntry(folder, motoRoot, relative, name, motoHere);
       } catch (const std::exception& e) {
         ++state_.FailedCount;
-        Report(view_, name + "を同期できませんでした：" + ErrorReason(e));
+        Report(view_, walk::ItemName(folder + name, name, state_) + "を同期できませんでした：" +
+                          ErrorReason(e));
         SyncTrapBox();
       }
       if (state_.PruningStopped) return;

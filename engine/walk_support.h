@@ -35,6 +35,22 @@ class WalkRoot {
   std::int32_t saved_;
 };
 
+// How result lines name the entry `name` at `path` (in the tree being
+// walked): its bare name, or its path below the root (ItemsByPath), made in
+// `buffer`. Asked for every entry: the bare name costs no copy.
+inline const std::string& ItemName(const std::string& path, const std::string& name,
+                                   const JobState& state, std::string& buffer) {
+  const auto root = static_cast<std::size_t>(state.RootLength < 0 ? 0 : state.RootLength);
+  if (!state.ItemsByPath || root >= path.size()) return name;
+  buffer.assign(path, root);
+  return buffer;
+}
+inline std::string ItemName(const std::string& path, const std::string& name,
+                            const JobState& state) {
+  std::string buffer;
+  return ItemName(path, name, state, buffer);
+}
+
 inline bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 // The folder as a result line names it: its path below the root without the

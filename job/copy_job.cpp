@@ -147,18 +147,23 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
   engine.StartSync(state.SakiFolder, state.MotoFolder);
 }
 
-std::string ResultLine(const JobState& state) {
-  std::string line;
+std::string ResultCount(const JobState& state) {
   if (state.CopiedCount != 0 || state.FailedCount != 0) {
-    line = std::to_string(state.CopiedCount) + "個のファイルをコピーしました";
-  } else if (state.FoundFile) {
-    line = "コピーの必要なファイルはありません";
-  } else {
-    line = "コピー元にファイルが存在しません";
+    // A preview says what a job would do, never that it did it.
+    return std::to_string(state.CopiedCount) +
+           (state.DryRun ? "個のファイルをコピーします（予定）" : "個のファイルをコピーしました");
   }
-  if (state.FailedCount != 0) line += "（失敗 " + std::to_string(state.FailedCount) + "件）";
-  if (state.StopFlag) line += "（中断しました）";
-  return line;
+  if (state.FoundFile) return "コピーの必要なファイルはありません";
+  return "コピー元にファイルが存在しません";
 }
+
+std::string ResultWarnings(const JobState& state) {
+  std::string warnings;
+  if (state.FailedCount != 0) warnings += "（失敗 " + std::to_string(state.FailedCount) + "件）";
+  if (state.StopFlag) warnings += "（中断しました）";
+  return warnings;
+}
+
+std::string ResultLine(const JobState& state) { return ResultCount(state) + ResultWarnings(state); }
 
 }  // namespace mirtel

@@ -102,5 +102,9 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
 
 // The line that sums the job up: the count, the failures, a stop.
 std::string ResultLine(const JobState& state);
+// Its two parts: what was copied (or, in a preview, would be), and the
+// failures and the stop ("" for a clean job).
+std::string ResultCount(const JobState& state);
+std::string ResultWarnings(const JobState& state);
 
 }  // namespace mirtel

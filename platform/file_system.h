@@ -45,6 +45,16 @@ enum class Temporary {
   Dead,     // left by a run that ended before finishing it: ours to remove
 };
 
+// Told how far the copy of one file has got, while it runs, on the thread
+// that asked for the copy: a large file shows its progress as it goes.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // `done` of the source's `total` bytes are written (total as the copy
+  // began; a file that grows meanwhile may pass it).
+  virtual void CopyProgress(const std::string& source, std::uint64_t done, std::uint64_t total) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -120,6 +130,10 @@ class FileSystem {
   // files are copied as the file they lead to; devices, FIFOs and sockets are
   // refused without being opened.
   virtual void CopyFile(const std::string& source, const std::string& dest) = 0;
+
+  // From now on the copies tell `observer` (null: nobody) how far they got,
+  // a few times a second at most for a large file, never for a small one.
+  virtual void ObserveCopies(CopyObserver* observer) { static_cast<void>(observer); }
 
   // CopyFile to a name the walk knows to be free (in a folder it has just
   // made), without looking at dest first. When the name is taken meanwhile,

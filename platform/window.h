@@ -97,6 +97,11 @@ class Window : public WalkView {
   virtual void SetCaption(Control label, std::string_view text) = 0;
   virtual std::string Caption(Control label) = 0;
   virtual void SetBackColor(Control label, ColorRef color) = 0;
+  // A label's text in the warning colour (true) or its own.
+  virtual void SetWarning(Control label, bool warning) = 0;
+  // The text shown while the mouse rests on a control ("" for none): the
+  // whole of a text its control cuts.
+  virtual void SetToolTip(Control control, std::string_view text) = 0;
   virtual ComboBox& Combo(Control combo) = 0;  // cmbBackMoto, cmbBackSaki
   virtual void SetDroppedWidth(Control combo, int pixels) = 0;
   virtual void ClearList(Control list) = 0;  // lstResult

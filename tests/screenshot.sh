@@ -16,7 +16,7 @@ if [ "${1:-}" = "--on-display" ]; then
   "$work/prog/mirtel" >"$work/mirtel.log" 2>&1 &
   pid=$!
   trap 'kill "$pid" 2>/dev/null || true' EXIT
-  shoot "$work/mirtel.log" "$out" "$work/backup" 100 0.3 1
+  shoot "$work/mirtel.log" "$out" "$work/backup" 100 0.3 1 "$work/data"
   exit 0
 fi
 

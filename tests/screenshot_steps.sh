@@ -41,10 +41,12 @@ history_empty_entries() {
   while [ $i -lt 10 ]; do printf '\000\000'; i=$((i + 1)); done
 }
 
-# shoot LOG OUT BACKUP TRIES STEP SETTLE: waits (TRIES tenths of a second at
-# most) for the window, then takes idle.png, after-copy.png (a copy job into
-# BACKUP, the pointer over cmdQuit) and sync-mode.png into OUT. STEP and
-# SETTLE are the pauses after a move and after the window changes.
+# shoot LOG OUT BACKUP TRIES STEP SETTLE SOURCE: waits (TRIES tenths of a
+# second at most) for the window, then takes idle.png, after-copy.png (a copy
+# job into BACKUP, the pointer over cmdQuit), sync-mode.png, failed.png (a
+# job with a folder where a file goes, the pointer on the result line) and
+# stopped.png (a long job stopped at once) into OUT. STEP and SETTLE are the
+# pauses after a move and after the window changes.
 shoot() {
   wid=
   for _ in $(seq 1 "$4"); do
@@ -86,4 +88,37 @@ shoot() {
   xdotool click 1
   sleep "$6"
   shot sync-mode "$2"
+
+  at 28 192   # and back to normal mode
+  sleep "$5"
+  xdotool click 1
+  sleep "$6"
+
+  copied=$3/$(basename "$7")
+  rm -f "$copied/メモ.txt"
+  mkdir "$copied/メモ.txt"
+  at 54 104   # cmdBackUp
+  sleep "$5"
+  xdotool click 1
+  sleep "$6"
+  at 230 84   # the result line: its tooltip
+  sleep 2
+  shot failed "$2"
+
+  mkdir -p "$7/多数"
+  i=0
+  while [ $i -lt 20000 ]; do
+    printf x >"$7/多数/file$i.txt"
+    i=$((i + 1))
+  done
+  at 54 104
+  sleep "$5"
+  xdotool click 1
+  sleep 0.3
+  at 408 108  # cmdStop
+  xdotool click 1
+  sleep "$6"
+  at 230 84
+  sleep 2
+  shot stopped "$2"
 }

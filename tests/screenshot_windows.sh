@@ -17,7 +17,7 @@ if [ "${1:-}" = "--on-display" ]; then
   trap 'kill "$pid" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
   # Without a window manager the X window is the client area and the menu
   # bar above it, as natively.
-  shoot "$work/mirtel.log" "$out" "$work/drive/バックアップ" 300 0.5 2
+  shoot "$work/mirtel.log" "$out" "$work/drive/バックアップ" 300 0.5 2 "$work/drive/データ"
   exit 0
 fi
 

@@ -7,7 +7,7 @@ namespace {
 
 std::atomic<bool>* g_interruptFlag = nullptr;
 
-void OnSigint(int) {
+void OnSignal(int) {
   // A lock-free atomic store is safe in a signal handler.
   if (g_interruptFlag != nullptr) g_interruptFlag->store(true);
 }
@@ -17,11 +17,14 @@ void OnSigint(int) {
 void SetFlagOnInterrupt(std::atomic<bool>& flag) {
   g_interruptFlag = &flag;
   struct sigaction action {};
-  action.sa_handler = OnSigint;
+  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  // No SA_RESTART needed: the walk never blocks waiting for input.
-  action.sa_flags = 0;
-  sigaction(SIGINT, &action, nullptr);
+  // Calls under way go on (a write to a full pipe, a copy): the walk looks
+  // at the flag between files.
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
+
+void InterruptHandled() {}
 
 }  // namespace mirtel

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <memory>
 
 #include "platform/posix/long_path.h"
@@ -35,6 +36,38 @@ void WriteAll(int fd, const char* data, std::size_t size, off_t at, const std::s
   }
 }
 
+// How far the copy of one file has got, told to the observer at most ten
+// times a second: a file copied in less than that is never told.
+class Progress {
+ public:
+  Progress(CopyObserver* observer, const std::string& source, off_t total)
+      : observer_(observer),
+        source_(source),
+        total_(total > 0 ? static_cast<std::uint64_t>(total) : 0) {}
+
+  // Bytes asked of the kernel at once: small enough to be told in between.
+  std::size_t Chunk(std::size_t otherwise) const {
+    return observer_ != nullptr ? std::min<std::size_t>(otherwise, std::size_t{16} << 20)
+                                : otherwise;
+  }
+
+  void Add(ssize_t bytes) {
+    done_ += static_cast<std::uint64_t>(bytes);
+    if (observer_ == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - told_ < std::chrono::milliseconds(100)) return;
+    told_ = now;
+    observer_->CopyProgress(source_, done_, total_);
+  }
+
+ private:
+  CopyObserver* observer_;
+  const std::string& source_;
+  std::uint64_t total_;
+  std::uint64_t done_ = 0;
+  std::chrono::steady_clock::time_point told_ = std::chrono::steady_clock::now();
+};
+
 // Errors of the copy: lack of room and the like belong to the destination.
 std::string Culprit(int err, const std::string& source, const std::string& dest) {
   switch (err) {
@@ -59,8 +92,9 @@ bool KernelCopyRefused(int err) {
 // one byte more than should remain, so a short answer at exactly `size` is
 // the end of the file without a further call, while a file that grew
 // meanwhile hands over that byte and is copied to its real end.
-void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest) {
-  constexpr std::size_t kChunk = std::size_t{1} << 30;
+void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest,
+               Progress& progress) {
+  const std::size_t kChunk = progress.Chunk(std::size_t{1} << 30);
   // An empty file, or a pseudo file that claims to be one: only reading
   // tells, and costs nothing for a really empty file.
   bool kernel = size > 0;
@@ -71,6 +105,7 @@ void CopyBytes(int in, int out, off_t size, const std::string& source, const std
     const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
     if (n > 0) {
       total += n;
+      progress.Add(n);
       if (total == size && static_cast<std::size_t>(n) < want) return;
       continue;
     }
@@ -96,21 +131,24 @@ void CopyBytes(int in, int out, off_t size, const std::string& source, const std
       throw ErrnoError(errno, source);
     }
     WriteAll(out, buffer.get(), static_cast<std::size_t>(n), -1, dest);
+    progress.Add(n);
   }
 }
 
 // Copies `length` bytes at `at` of `in` to the same place of `out`; less
 // when the file ends sooner.
 void CopyRange(int in, int out, off_t at, off_t length, const std::string& source,
-               const std::string& dest) {
+               const std::string& dest, Progress& progress) {
   off_t from = at;
   off_t to = at;
   off_t left = length;
   bool kernel = true;
   while (left > 0 && kernel) {
-    const ssize_t n = ::copy_file_range(in, &from, out, &to, static_cast<std::size_t>(left), 0);
+    const ssize_t n =
+        ::copy_file_range(in, &from, out, &to, progress.Chunk(static_cast<std::size_t>(left)), 0);
     if (n > 0) {
       left -= n;
+      progress.Add(n);
       continue;
     }
     if (n == 0) return;
@@ -134,13 +172,15 @@ void CopyRange(int in, int out, off_t at, off_t length, const std::string& sourc
     WriteAll(out, buffer.get(), static_cast<std::size_t>(n), from, dest);
     from += n;
     left -= n;
+    progress.Add(n);
   }
 }
 
 // A file with holes: only its data is copied, each piece to its own place,
 // and the size set at the end, so that the holes stay holes. False where
 // the system cannot tell holes (nothing has been written then).
-bool CopyData(int in, int out, const std::string& source, const std::string& dest) {
+bool CopyData(int in, int out, const std::string& source, const std::string& dest,
+              Progress& progress) {
   off_t pos = 0;
   for (;;) {
     const off_t data = ::lseek(in, pos, SEEK_DATA);
@@ -151,7 +191,7 @@ bool CopyData(int in, int out, const std::string& source, const std::string& des
     }
     const off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0) throw ErrnoError(errno, source);
-    CopyRange(in, out, data, hole - data, source, dest);
+    CopyRange(in, out, data, hole - data, source, dest, progress);
     pos = hole;
   }
   const off_t end = ::lseek(in, 0, SEEK_END);
@@ -238,8 +278,10 @@ struct stat PosixFileSystem::CopyInto(int out, const Source& from, const std::st
       noClone_.insert(devices);
     }
   }
-  if (from.st.st_blocks * 512 >= from.st.st_size || !CopyData(from.fd, out, source, dest)) {
-    CopyBytes(from.fd, out, from.st.st_size, source, dest);
+  Progress progress(observer_, source, from.st.st_size);
+  if (from.st.st_blocks * 512 >= from.st.st_size ||
+      !CopyData(from.fd, out, source, dest, progress)) {
+    CopyBytes(from.fd, out, from.st.st_size, source, dest, progress);
   }
   return made;
 }

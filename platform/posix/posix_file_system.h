@@ -42,6 +42,7 @@ class PosixFileSystem final : public FileSystem {
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
   void CopyNewFile(const std::string& source, const std::string& dest) override;
+  void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
@@ -96,6 +97,7 @@ class PosixFileSystem final : public FileSystem {
 
   // Pairs of (source, destination) devices that refused a clone.
   std::set<std::pair<dev_t, dev_t>> noClone_;
+  CopyObserver* observer_ = nullptr;
 
   pid_t pid_;
   bool root_;

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/window_design.h"
 #include "platform/qt/qt_main_frame.h"
 #include "platform/qt/qt_text.h"
 
@@ -135,6 +136,7 @@ void QtWindow::SetFocus(Control control) {
 void QtWindow::SetCaption(Control label, std::string_view text) {
   if (label == Control::lblProcess) statusPending_ = false;  // the later text wins
   if (QLabel* l = frame_->controls().label(label)) l->setText(ToQString(text));
+  if (warnings_[static_cast<std::size_t>(label)]) FitWarning(label);
 }
 
 std::string QtWindow::Caption(Control label) {
@@ -149,6 +151,54 @@ void QtWindow::SetBackColor(Control label, ColorRef color) {
   QPalette pal = l->palette();
   pal.setColor(QPalette::Window, FromColorRef(color));
   l->setPalette(pal);
+}
+
+void QtWindow::SetWarning(Control label, bool warning) {
+  QLabel* l = frame_->controls().label(label);
+  if (l == nullptr) return;
+  QPalette pal = l->palette();
+  // The panels keep dark text on their own light background.
+  const QColor normal = DesignOf(label).opaque
+                            ? QColor(Qt::black)
+                            : l->parentWidget()->palette().color(QPalette::WindowText);
+  pal.setColor(QPalette::WindowText, warning ? FromColorRef(kWarningTextColor) : normal);
+  l->setPalette(pal);
+  warnings_[static_cast<std::size_t>(label)] = warning;
+  FitWarning(label);
+}
+
+void QtWindow::FitWarning(Control label) {
+  QLabel* l = frame_->controls().label(label);
+  int design = 0;
+  switch (DesignOf(label).font) {
+    case FontId::Gothic15:
+      design = 15;
+      break;
+    case FontId::Gothic16:
+    case FontId::Gothic16Bold:
+      design = 16;
+      break;
+    case FontId::Default:
+      return;
+  }
+  QFont font = l->font();
+  int pixels = design;
+  if (warnings_[static_cast<std::size_t>(label)]) {
+    const int floor = (design * kWarningFontFloorPercent + 99) / 100;
+    for (; pixels > floor; --pixels) {
+      font.setPixelSize(pixels);
+      const QFontMetrics metrics(font);
+      const int indent =
+          l->indent() >= 0 ? l->indent() : metrics.horizontalAdvance(QLatin1Char('x')) / 2;
+      if (metrics.horizontalAdvance(l->text()) <= l->contentsRect().width() - indent) break;
+    }
+  }
+  font.setPixelSize(pixels);
+  l->setFont(font);
+}
+
+void QtWindow::SetToolTip(Control control, std::string_view text) {
+  frame_->controls().widget(control)->setToolTip(ToQString(text));
 }
 
 ComboBox& QtWindow::Combo(Control combo) { return combo == Control::cmbBackSaki ? *saki_ : *moto_; }

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,8 @@ class QtWindow : public Window {
   void SetCaption(Control label, std::string_view text) override;
   std::string Caption(Control label) override;
   void SetBackColor(Control label, ColorRef color) override;
+  void SetWarning(Control label, bool warning) override;
+  void SetToolTip(Control control, std::string_view text) override;
   ComboBox& Combo(Control combo) override;
   void SetDroppedWidth(Control combo, int pixels) override;
   void ClearList(Control list) override;
@@ -70,12 +73,16 @@ class QtWindow : public Window {
  private:
   void FlushLater();
   void Flush();
+  // A label in the warning state draws a text too wide for it smaller, down
+  // to the design's floor, so that its start is never the part cut.
+  void FitWarning(Control label);
 
   std::unique_ptr<MainFrame> frame_;
   std::unique_ptr<QtComboBox> moto_;
   std::unique_ptr<QtComboBox> saki_;
   QElapsedTimer sinceYield_;
   bool busy_ = false;
+  std::array<bool, 16> warnings_{};  // by Control
   // A walk reports every entry, far more often than anyone can read: the
   // status line and the result lines wait here for flushTimer_.
   std::string status_;

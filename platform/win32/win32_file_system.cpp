@@ -565,6 +565,29 @@ void Win32FileSystem::RemoveLeftover(const std::string& path) {
   if (!removed) ThrowWin32Error(code, path);
 }
 
+namespace {
+
+// The copy's progress, told to the observer at most ten times a second.
+struct CopyTold {
+  CopyObserver* observer;
+  const std::string& source;
+  ULONGLONG last;
+};
+
+DWORD CALLBACK TellProgress(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER,
+                            DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  auto* told = static_cast<CopyTold*>(data);
+  const ULONGLONG now = GetTickCount64();
+  if (now - told->last >= 100) {
+    told->last = now;
+    told->observer->CopyProgress(told->source, static_cast<std::uint64_t>(done.QuadPart),
+                                 static_cast<std::uint64_t>(total.QuadPart));
+  }
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
 void Win32FileSystem::CopyFile(const std::string& source, const std::string& dest) {
   Copy(source, dest, true);
 }
@@ -599,8 +622,9 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
   std::wstring temp;
   for (int attempt = 0;; ++attempt) {
     temp = TempNameIn(folder);
-    if (CopyFileExW(from.c_str(), temp.c_str(), nullptr, nullptr, nullptr,
-                    COPY_FILE_FAIL_IF_EXISTS)) {
+    CopyTold told{observer_, source, GetTickCount64()};
+    if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
+                    &told, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
       break;
     }
     DWORD code = GetLastError();

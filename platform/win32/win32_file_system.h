@@ -27,6 +27,7 @@ class Win32FileSystem : public FileSystem {
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
   void CopyNewFile(const std::string& source, const std::string& dest) override;
+  void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
@@ -86,6 +87,7 @@ class Win32FileSystem : public FileSystem {
   std::unordered_map<std::wstring, std::int64_t> folderResolution_;
   std::unordered_map<std::wstring, std::int64_t> volumeResolution_;
   std::uint64_t resolutionsSince_ = 0;
+  CopyObserver* observer_ = nullptr;
 };
 
 }  // namespace mirtel

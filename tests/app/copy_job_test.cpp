@@ -102,25 +102,18 @@ TEST_F(CopyJobTest, OneFileGoesIntoTheSubfolderNamedAfterTheSource) {
   ExpectIdle();
 
   // The busy state, in order, then the idle state.
-  std::vector<std::string> expected = {"SetEnabled cmdBackUp 0",
-                                       "SetEnabled cmdBackMoto 0",
-                                       "SetEnabled cmdBackSaki 0",
-                                       "SetEnabled cmdQuit 0",
-                                       "SetEnabled mnu_cmd_backmoto 0",
-                                       "SetEnabled mnu_cmd_backsaki 0",
-                                       "SetEnabled mnu_cmd_copy 0",
-                                       "SetEnabled mnu_cmd_end 0",
-                                       "SetEnabled cmbBackMoto 0",
-                                       "SetEnabled cmbBackSaki 0",
-                                       "SetEnabled cmdOpenSaki 0",
-                                       "SetEnabled cmdOpenMoto 0",
-                                       "SetCaption Label1 ",
-                                       "SetBusyPointer 1",
-                                       "SetEnabled cmdStop 1",
-                                       "ClearList lstResult",
-                                       "SetVisible lstResult 0"};
+  std::vector<std::string> expected = {
+      "SetEnabled cmdBackUp 0",    "SetEnabled cmdBackMoto 0",      "SetEnabled cmdBackSaki 0",
+      "SetEnabled cmdQuit 0",      "SetEnabled mnu_cmd_backmoto 0", "SetEnabled mnu_cmd_backsaki 0",
+      "SetEnabled mnu_cmd_copy 0", "SetEnabled mnu_cmd_end 0",      "SetEnabled cmbBackMoto 0",
+      "SetEnabled cmbBackSaki 0",  "SetEnabled cmdOpenSaki 0",      "SetEnabled cmdOpenMoto 0",
+      "SetCaption Label1 ",        "SetWarning Label1 off",         "SetToolTip Label1 ",
+      "SetBusyPointer 1",          "SetEnabled cmdStop 1",          "ClearList lstResult",
+      "SetVisible lstResult 0"};
   ASSERT_GE(win_.calls.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(win_.calls.begin(), win_.calls.begin() + 17), expected);
+  EXPECT_EQ(std::vector<std::string>(win_.calls.begin(),
+                                     win_.calls.begin() + static_cast<long>(expected.size())),
+            expected);
   auto beep = std::find(win_.calls.begin(), win_.calls.end(), "Beep");
   ASSERT_NE(beep, win_.calls.end());
   EXPECT_EQ(*(beep + 1), "SetVisible lstResult 1");
@@ -323,15 +316,56 @@ TEST_F(CopyJobTest, StopMidJobReportsWhatWasCopiedAndSavesTheHistory) {
   int present = 0;
   for (char c = 'a'; c <= 'f'; ++c) present += Exists(std::string("dst/Data/") + c + ".txt");
   EXPECT_EQ(present, copied);
-  const std::string expectedLine =
-      (copied == 0 ? "コピーの必要なファイルはありません"
-                   : std::to_string(copied) + "個のファイルをコピーしました") +
-      std::string("（中断しました）");
-  EXPECT_EQ(win_.CaptionOf(Control::Label1), expectedLine);
+  const std::string count = copied == 0 ? "コピーの必要なファイルはありません"
+                                        : std::to_string(copied) + "個のファイルをコピーしました";
+  // The stop first, where the narrow label never cuts it, in the warning
+  // colour; the whole line as its tooltip and the list's last line.
+  EXPECT_EQ(win_.CaptionOf(Control::Label1), "（中断しました）" + count);
+  EXPECT_TRUE(win_.warnings[Control::Label1]);
+  EXPECT_EQ(win_.toolTips[Control::Label1], count + "（中断しました）");
+  ASSERT_FALSE(win_.results.empty());
+  EXPECT_EQ(win_.results.back(), count + "（中断しました）");
   EXPECT_NE(win_.CaptionOf(Control::Label2).find("秒"), std::string::npos);
   EXPECT_EQ(form_->Settings().MotoCount, 1);
   EXPECT_TRUE(Exists("prog/mirtel.dat"));
   ExpectIdle();
+}
+
+TEST_F(CopyJobTest, AFailedJobWarnsAndTheNextCleanOneStartsAfresh) {
+  WriteFile("src/Data/a.txt", "a");
+  WriteFile("src/Data/b.txt", "b");
+  MakeDir("dst/Data/a.txt");  // a folder where the file goes: that copy fails
+  // A name the list would break or hide: shown escaped (not on Windows,
+  // whose names hold no control characters).
+  const bool oddNames = kPathSeparator == '/';
+  if (oddNames) WriteFile("src/Data/two\nlines\x1b[7m.txt", "n");
+  Fields(P("src/Data"), P("dst"));
+  form_->cmdBackUp_Click();
+  const std::string copied = oddNames ? "2" : "1";
+  EXPECT_EQ(win_.CaptionOf(Control::Label1),
+            "（失敗 1件）" + copied + "個のファイルをコピーしました");
+  EXPECT_TRUE(win_.warnings[Control::Label1]);
+  EXPECT_EQ(win_.toolTips[Control::Label1], copied + "個のファイルをコピーしました（失敗 1件）");
+  EXPECT_EQ(win_.results.back(), win_.toolTips[Control::Label1]);
+  EXPECT_TRUE(
+      Contains(win_.results, "a.txtはコピー先に同じ名前のフォルダがあるのでコピーしません"));
+  if (oddNames) {
+    EXPECT_TRUE(Contains(win_.results, "two\\#012lines\\#033[7m.txt"));
+  }
+  for (const std::string& line : win_.results) {
+    for (char c : line) EXPECT_GE(static_cast<unsigned char>(c), 0x20) << line;
+  }
+  ExpectIdle();
+
+  // The same window, the obstacle gone: nothing of the failure is left.
+  std::filesystem::remove(FromUtf8(P("dst/Data/a.txt")));
+  form_->cmdBackUp_Click();
+  EXPECT_EQ(form_->Job().FailedCount, 0);
+  EXPECT_EQ(win_.CaptionOf(Control::Label1), "1個のファイルをコピーしました");
+  EXPECT_FALSE(win_.warnings[Control::Label1]);
+  EXPECT_EQ(win_.toolTips[Control::Label1], "1個のファイルをコピーしました");
+  EXPECT_EQ(win_.results, std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(ReadFile("dst/Data/a.txt"), "a");
 }
 
 TEST_F(CopyJobTest, CopyPressedWhileTheStoppedJobReturnsStartsNoSecondJob) {

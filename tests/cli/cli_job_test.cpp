@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -67,8 +68,17 @@ struct Outcome {
   }
 };
 
+// A job's summary, and a preview's, which says what it would do.
 const std::regex kSummary(
     R"(copied=(\d+) found=([01]) failed=(\d+) removed=(\d+) seconds=\d+\.\d{3})");
+const std::regex kPreviewSummary(
+    R"(dry_run=1 would_copy=(\d+) found=([01]) failed=(\d+) would_remove=(\d+) seconds=\d+\.\d{3})");
+
+// A path below the job's root as the lines spell it.
+std::string Below(std::string path) {
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
+  return path;
+}
 
 class CliTest : public ::testing::Test {
  protected:
@@ -83,12 +93,12 @@ class CliTest : public ::testing::Test {
     for (std::string line; std::getline(lines, line);) o.lines.push_back(line);
     return o;
   }
-  // "copied=N found=F failed=N removed=N"; fails the test when the last line
-  // is not a summary.
+  // "copied=N found=F failed=N removed=N" (for a preview, what it would
+  // do); fails the test when the last line is not a summary.
   std::string Summary(const Outcome& o) {
     std::smatch m;
     const std::string last = o.Last();
-    if (!std::regex_match(last, m, kSummary)) {
+    if (!std::regex_match(last, m, kSummary) && !std::regex_match(last, m, kPreviewSummary)) {
       ADD_FAILURE() << "last line is not a summary: " << last;
       return {};
     }
@@ -164,7 +174,8 @@ TEST_F(CliTest, CopiesIntoANamedSubfolderAndPrintsTheResultLines) {
   EXPECT_EQ(o.status, kExitOk) << o.err;
   // The window's list, its result line, then the summary.
   EXPECT_EQ(o.lines.size(), 4u) << o.out;
-  EXPECT_TRUE(o.Has("金閣寺.jpg") && o.Has("一覧.txt")) << o.out;
+  // Each item by its path below the root.
+  EXPECT_TRUE(o.Has(Below("2024/京都/金閣寺.jpg")) && o.Has("一覧.txt")) << o.out;
   EXPECT_EQ(o.lines[2], "2個のファイルをコピーしました");
   EXPECT_EQ(Summary(o), "copied=2 found=1 failed=0 removed=0");
   EXPECT_EQ(dir_.Read("backup/写真/2024/京都/金閣寺.jpg"), "kinkaku");
@@ -201,7 +212,7 @@ TEST_F(CliTest, VerbosePrintsStatusAndResultLinesThenTheSummary) {
   EXPECT_TRUE(o.Has("status: a.txtをコピー")) << o.out;
   EXPECT_TRUE(o.Has("result: a.txt")) << o.out;
   EXPECT_TRUE(o.Has("status: フォルダsubを作成")) << o.out;
-  EXPECT_TRUE(o.Has("result: b.txt")) << o.out;
+  EXPECT_TRUE(o.Has("result: " + Below("sub/b.txt"))) << o.out;
   EXPECT_EQ(Summary(o), "copied=2 found=1 failed=0 removed=0");
 
   o = Walk({dir_.P("src"), "--verbose", dir_.P("dst")});
@@ -298,6 +309,10 @@ TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
   const Outcome preview = Walk({"-n", "--sync", "--remember", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(preview.status, kExitOk) << preview.err;
   EXPECT_TRUE(preview.Has("コピー予定：new.txt")) << preview.out;
+  // It says what a job would do, never that it did.
+  EXPECT_TRUE(preview.Has("4個のファイルをコピーします（予定）")) << preview.out;
+  EXPECT_TRUE(std::regex_match(preview.Last(), kPreviewSummary)) << preview.Last();
+  EXPECT_EQ(preview.out.find("コピーしました"), std::string::npos) << preview.out;
   EXPECT_TRUE(preview.Has("上書きコピー予定：newer.txt")) << preview.out;
   EXPECT_TRUE(preview.Has("フォルダ作成予定：新しいフォルダ")) << preview.out;
   EXPECT_TRUE(preview.Has("ごみ箱へ移動予定：gone.txt")) << preview.out;
@@ -350,6 +365,42 @@ TEST(ConsoleViewTest, MessageBoxesGoToStderrOnOneLineAndAnswerHarmlessly) {
   interrupted = true;
   view.Yield();
   EXPECT_TRUE(state.StopFlag);
+}
+
+// The progress line of a terminal: at most ten redraws a second however
+// many lines a walk prints in between, and the bytes of a large file as
+// they are copied, before the file is done.
+TEST(ConsoleViewTest, ProgressRedrawsAtMostTenTimesASecondAndShowsAFileInFlight) {
+  std::ostringstream out, err;
+  std::atomic<bool> interrupted{false};
+  JobState state;
+  ConsoleView view(out, err, {false, false, true}, interrupted, state);
+  view.Expect(1, std::uint64_t{5} << 30);
+  view.CopyProgress(Below("/data/映像/big.bin"), std::uint64_t{2} << 30, std::uint64_t{5} << 30);
+  EXPECT_NE(err.str().find("2.00 GB（40%"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("big.bin"), std::string::npos) << err.str();
+  // Told again at once: no redraw.
+  view.CopyProgress(Below("/data/映像/big.bin"), std::uint64_t{3} << 30, std::uint64_t{5} << 30);
+  EXPECT_EQ(err.str().find("3.00 GB"), std::string::npos) << err.str();
+
+  const auto Draws = [&] {
+    const std::string text = err.str();
+    std::size_t draws = 0;
+    for (std::size_t at = text.find("\r\x1b[K"); at != std::string::npos;
+         at = text.find("\r\x1b[K", at + 1)) {
+      if (at + 4 < text.size() && text[at + 4] != '\r') ++draws;  // a line, not an erase
+    }
+    return draws;
+  };
+  const std::size_t before = Draws();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20000; ++i) {
+    view.AppendResult("file" + std::to_string(i) + ".txt");
+    view.Yield();
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LE(static_cast<double>(Draws() - before), seconds * 10 + 1) << seconds;
 }
 
 TEST(NormaliseFolderArgTest, GivesAbsoluteFoldersWithoutTrailingSeparator) {

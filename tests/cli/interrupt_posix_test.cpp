@@ -1,4 +1,4 @@
-// SIGINT reaches the flag instead of ending the process.
+// SIGINT, SIGTERM and SIGHUP reach the flag instead of ending the process.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,12 +9,14 @@
 namespace mirtel {
 namespace {
 
-TEST(InterruptTest, SigintSetsTheFlagAndTheProcessLivesOn) {
+TEST(InterruptTest, EndingSignalsSetTheFlagAndTheProcessLivesOn) {
   static std::atomic<bool> flag{false};
   SetFlagOnInterrupt(flag);
-  EXPECT_FALSE(flag.load());
-  ASSERT_EQ(std::raise(SIGINT), 0);
-  EXPECT_TRUE(flag.load());
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    flag = false;
+    ASSERT_EQ(std::raise(signal), 0);
+    EXPECT_TRUE(flag.load()) << signal;
+  }
 }
 
 }  // namespace

@@ -81,7 +81,9 @@ expect_exists("${WORK}/dst/src" NO "nothing copied when asked for the version")
 
 # A preview changes nothing, and counts what the job then does.
 run(0 --dry-run "${SRC}" "${DST}")
-expect_match("${LAST}" "^copied=2 found=1 failed=0 removed=0 " "preview of the first copy")
+expect_match("${LAST}" "^dry_run=1 would_copy=2 found=1 failed=0 would_remove=0 "
+             "preview of the first copy")
+expect_find("${OUT}" "2個のファイルをコピーします（予定）" "preview's result line")
 expect_find("${OUT}" "コピー予定：a.txt" "preview line")
 expect_exists("${WORK}/dst/src" NO "nothing made by the preview")
 
@@ -90,7 +92,8 @@ run(0 --log "${LOG}" "${SRC}" "${DST}")
 expect_match("${LAST}" "${summary}" "summary line")
 file(READ "${WORK}/job.log" log)
 expect_match("${log}" "[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+ a.txt\n" "log line with the time")
-expect_match("${log}" "copied=2 found=1 failed=0 removed=0 seconds=[0-9.]+\n$" "log ends in the summary")
+expect_match("${log}" "copied=2 found=1 failed=0 removed=0 seconds=[0-9.]+\n[-0-9]+ [:0-9]+ 終了 status=0\n$"
+             "log ends in the summary and the status")
 expect_match("${LAST}" "^copied=2 found=1 failed=0 removed=0 " "first copy")
 expect_exists("${WORK}/dst/src/sub/b.txt" YES "copied into dst/src/sub")
 

@@ -63,6 +63,8 @@ class RecordingWindow : public Window, public Shell {
   std::map<Control, bool> visible;  // absent: visible
   std::map<Control, std::string> captions;
   std::map<Control, ColorRef> backColors;
+  std::map<Control, bool> warnings;
+  std::map<Control, std::string> toolTips;
   std::map<Control, int> droppedWidths;
   std::map<MenuItem, bool> menuEnabled;  // absent: enabled
   std::map<MenuItem, bool> checked;
@@ -173,6 +175,14 @@ class RecordingWindow : public Window, public Shell {
   void SetBackColor(Control c, ColorRef color) override {
     Record("SetBackColor " + Name(c) + " " + std::to_string(color));
     backColors[c] = color;
+  }
+  void SetWarning(Control c, bool warning) override {
+    Record("SetWarning " + Name(c) + (warning ? " on" : " off"));
+    warnings[c] = warning;
+  }
+  void SetToolTip(Control c, std::string_view text) override {
+    Record("SetToolTip " + Name(c) + " " + std::string(text));
+    toolTips[c] = std::string(text);
   }
   ComboBox& Combo(Control c) override {
     if (c == Control::cmbBackMoto) return moto;

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRawFont>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -29,6 +30,9 @@
 #include <vector>
 
 #include "app/frm_mirtel.h"
+#include "app/result_display.h"
+#include "app/window_design.h"
+#include "job/copy_job.h"
 #include "platform/native_file_system.h"
 #include "platform/posix/posix_ansi_codec.h"
 #include "platform/posix/posix_tick_clock.h"
@@ -545,6 +549,77 @@ TEST_F(QtWindowTest, AFolderDroppedOnAFieldIsTakenAsIfChosen) {
   EXPECT_FALSE(drop(moto, {Path("写真"), Path("写真/2024")}));
   EXPECT_EQ(moto->currentText(), before);
   EXPECT_EQ(moto->count(), 1);
+}
+
+}  // namespace
+}  // namespace mirtel
+
+namespace mirtel {
+namespace {
+
+// The widest failures and stop the result label must never cut: a stopped
+// job with 99,999 failed items.
+JobState WorstResult() {
+  JobState state;
+  state.CopiedCount = 1234567;
+  state.FailedCount = 99999;
+  state.StopFlag = true;
+  return state;
+}
+
+// A failed job in the real window says so first, in the warning colour,
+// with the whole line as tooltip and the list's last line; at 96, 120 and
+// 144 dpi the label's own font fits the failures and the stop of the
+// widest case in the label's text area, scaled from the design.
+TEST_F(QtWindowTest, AFailedJobIsReadableInTheResultLabelAtEveryDpi) {
+  LoadAndShow();
+  WriteFile(Path("src/a.txt"), "a");
+  WriteFile(Path("src/b.txt"), "b");
+  ASSERT_TRUE(QDir().mkpath(Path("dest/src/a.txt")));  // a folder where a file goes
+  window_->Combo(Control::cmbBackMoto).SetText(ToUtf8(Path("src")));
+  window_->Combo(Control::cmbBackSaki).SetText(ToUtf8(Path("dest")));
+  qobject_cast<QPushButton*>(W(Control::cmdBackUp))->click();
+
+  QLabel* label = L(Control::Label1);
+  const QString whole = QStringLiteral("1個のファイルをコピーしました（失敗 1件）");
+  EXPECT_EQ(label->text(), QStringLiteral("（失敗 1件）1個のファイルをコピーしました"));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText).rgb(), QColor(0xC0, 0, 0).rgb());
+  EXPECT_EQ(label->toolTip(), whole);
+  auto* list = qobject_cast<QListWidget*>(W(Control::lstResult));
+  ASSERT_GT(list->count(), 0);
+  EXPECT_EQ(list->item(list->count() - 1)->text(), whole);
+  // The failure's line is wider than the list: it scrolls sideways.
+  QApplication::processEvents();
+  EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+
+  // The widest case: the label draws it smaller where needed, and at 96,
+  // 120 and 144 dpi that font fits the failures and the stop in the text
+  // area the design gives the label.
+  const JobState worst = WorstResult();
+  window_->SetCaption(Control::Label1, ResultCaption(worst));
+  const QString warnings = ToQString(ResultWarnings(worst));
+  ASSERT_TRUE(label->text().startsWith(warnings));
+  const int pixels = label->font().pixelSize();
+  EXPECT_GE(pixels * 100, 15 * kWarningFontFloorPercent);
+  const Rect design = DesignOf(Control::Label1).rect;
+  for (int dpi : {96, 120, 144}) {
+    SCOPED_TRACE(dpi);
+    const auto scaled = [dpi](int length) { return (length * dpi + 48) / 96; };
+    QFont font = label->font();
+    font.setPixelSize(scaled(pixels));
+    const QFontMetrics metrics(font);
+    // Inside the border, after the label's indent.
+    const int indent =
+        label->indent() >= 0 ? label->indent() : metrics.horizontalAdvance(QLatin1Char('x')) / 2;
+    const int room = scaled(design.width) - 2 * scaled(label->frameWidth()) - indent;
+    EXPECT_LE(metrics.horizontalAdvance(warnings), room) << font.family().toStdString();
+  }
+  // The clean job that follows leaves nothing of the warning.
+  QDir(Path("dest/src/a.txt")).removeRecursively();
+  qobject_cast<QPushButton*>(W(Control::cmdBackUp))->click();
+  EXPECT_EQ(label->text(), QStringLiteral("1個のファイルをコピーしました"));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText).rgb(), QColor(Qt::black).rgb());
+  EXPECT_EQ(label->font().pixelSize(), 15);
 }
 
 }  // namespace

@@ -72,6 +72,24 @@ std::wstring MakeTestDesktop() {
   return desktop != nullptr ? StationName() + L"\\" + name : L"";
 }
 
+// Wine draws and measures Japanese only where the Windows faces map to an
+// installed CJK font: the tests' prefix gets the map the program's users
+// have (a process reads it as it starts, so before the tests' own).
+void MapJapaneseFaces() {
+  HKEY faces = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Fonts\\Replacements", 0, nullptr, 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &faces, nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  const wchar_t cjk[] = L"Noto Sans CJK JP";
+  for (const wchar_t* face : {L"ＭＳ Ｐゴシック", L"MS Shell Dlg", L"MS Shell Dlg 2", L"Tahoma"}) {
+    if (RegQueryValueExW(faces, face, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      RegSetValueExW(faces, face, 0, REG_SZ, reinterpret_cast<const BYTE*>(cjk), sizeof cjk);
+    }
+  }
+  RegCloseKey(faces);
+}
+
 // This program again, with the same arguments, on `desktop`.
 int RunOn(const std::wstring& desktop) {
   wchar_t self[MAX_PATH] = {};
@@ -106,6 +124,7 @@ int main(int argc, char** argv) {
   bool listing = false;
   for (int i = 1; i < argc; ++i) listing = listing || std::string(argv[i]) == "--gtest_list_tests";
   if (UnderWine() && !Has(L"DISPLAY") && !Has(kOnTestDesktop) && !listing) {
+    MapJapaneseFaces();
     const std::wstring desktop = MakeTestDesktop();
     if (!desktop.empty()) return RunOn(desktop);
   }

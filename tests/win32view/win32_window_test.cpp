@@ -22,7 +22,9 @@
 
 #include "app/frm_mirtel.h"
 #include "app/res_strings.h"
+#include "app/result_display.h"
 #include "app/window_design.h"
+#include "job/copy_job.h"
 #include "job/copy_modes.h"
 #include "platform/native_file_system.h"
 #include "platform/win32/view/view_text.h"
@@ -891,6 +893,110 @@ TEST_F(Win32WindowTest, EverythingScalesWithTheDpi) {
     HWND hit = WindowFromPoint(edge);
     EXPECT_EQ(hit, W(Control::cmdOpenMoto));
   }
+}
+
+// A failed job says so first, in the warning colour, with the whole line as
+// the label's tooltip and the list's last line, and the list scrolls
+// sideways. At 96, 120 and 144 dpi the label's text, drawn smaller where
+// needed, fits the failures and the stop of the widest case (a stopped job
+// with 99,999 failed items) in the text area the design gives the label,
+// measured with the real font.
+TEST_F(Win32WindowTest, AFailedJobIsReadableInTheResultLabelAtEveryDpi) {
+  fs::create_directories(U("src"));
+  std::ofstream(U("src/a.txt")) << "a";
+  std::ofstream(U("src/b.txt")) << "b";
+  fs::create_directories(U("dest/src/a.txt"));  // a folder where a file goes
+  LoadAndShow();
+  window_->Combo(Control::cmbBackMoto).SetText(P(U("src")));
+  window_->Combo(Control::cmbBackSaki).SetText(P(U("dest")));
+  SendMessageW(W(Control::cmdBackUp), BM_CLICK, 0, 0);
+  Pump();
+
+  const std::string whole = "1個のファイルをコピーしました（失敗 1件）";
+  EXPECT_EQ(window_->Caption(Control::Label1), "（失敗 1件）1個のファイルをコピーしました");
+  HWND list = W(Control::lstResult);
+  const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  ASSERT_GE(lines, 1);
+  std::wstring last(static_cast<std::size_t>(
+                        SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(lines - 1), 0)) +
+                        1,
+                    L'\0');
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(lines - 1),
+               reinterpret_cast<LPARAM>(last.data()));
+  EXPECT_EQ(ToUtf8(last.c_str()), whole);
+  RECT listArea{};
+  GetClientRect(list, &listArea);
+  EXPECT_NE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0);
+  EXPECT_GT(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), listArea.right);
+
+  // The tooltip of the label holds the whole line.
+  HWND tip = nullptr;
+  while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+    if (GetWindow(tip, GW_OWNER) == Main()) break;
+  }
+  ASSERT_NE(tip, nullptr);
+  wchar_t text[256] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = Main();
+  tool.uId = reinterpret_cast<UINT_PTR>(W(Control::Label1));
+  tool.lpszText = text;
+  SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(ToUtf8(text), whole);
+
+  // The text is drawn in the warning colour.
+  const RECT area = Placed(Control::Label1);
+  int reddish = 0;
+  for (int x = 2; x < area.right - area.left - 2; x += 1) {
+    for (int y = 2; y < area.bottom - area.top - 2; y += 2) {
+      const COLORREF c = PixelOf(Control::Label1, x, y);
+      if (GetRValue(c) > 120 && GetGValue(c) < 90 && GetBValue(c) < 90) ++reddish;
+    }
+    if (reddish > 0) break;
+  }
+  EXPECT_GT(reddish, 0);
+
+  const JobState worst = [] {
+    JobState state;
+    state.CopiedCount = 1234567;
+    state.FailedCount = 99999;
+    state.StopFlag = true;
+    return state;
+  }();
+  const std::wstring warnings = ToWide(ResultWarnings(worst));
+  window_->SetCaption(Control::Label1, ResultCaption(worst));
+  for (UINT dpi : {96u, 120u, 144u}) {
+    SCOPED_TRACE(dpi);
+    RECT suggested{};
+    GetWindowRect(Main(), &suggested);
+    SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    const int design = MulDiv(15, static_cast<int>(dpi), 96);
+    const int pixels = window_->LabelTextPixels(Control::Label1);
+    EXPECT_LE(pixels, design);
+    EXPECT_GE(pixels * 100, design * kWarningFontFloorPercent);
+    LOGFONTW font = FontOf(W(Control::Label1));
+    font.lfHeight = -pixels;
+    HFONT drawn = CreateFontIndirectW(&font);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, drawn);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, warnings.c_str(), static_cast<int>(warnings.size()), &size);
+    SelectObject(dc, old);
+    DeleteObject(drawn);
+    ReleaseDC(nullptr, dc);
+    const RECT designed = Designed(Control::Label1, dpi);
+    const int line = std::max(1, MulDiv(1, static_cast<int>(dpi), 96));
+    const int room =
+        designed.right - designed.left - 2 * line - 2 * MulDiv(1, static_cast<int>(dpi), 96);
+    EXPECT_LE(size.cx, room);
+  }
+
+  // The clean job that follows leaves nothing of the warning.
+  fs::remove_all(U("dest/src/a.txt"));
+  SendMessageW(W(Control::cmdBackUp), BM_CLICK, 0, 0);
+  EXPECT_EQ(window_->Caption(Control::Label1), "1個のファイルをコピーしました");
+  EXPECT_EQ(window_->LabelTextPixels(Control::Label1), MulDiv(15, static_cast<int>(Dpi()), 96));
+  EXPECT_TRUE(boxes_.empty()) << boxes_[0].text;
 }
 
 }  // namespace

@@ -79,6 +79,7 @@ Win32Window::Win32Window(HINSTANCE instance)
 Win32Window::~Win32Window() {
   form_ = nullptr;
   quitOnDestroy_ = false;
+  if (toolTip_ != nullptr) DestroyWindow(toolTip_);
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   FreePictures();
   FreeFonts();
@@ -386,6 +387,7 @@ void Win32Window::Flush() {
   for (const std::wstring& line : resultsPending_) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   }
+  WidenList(resultsPending_);
   resultsPending_.clear();
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
@@ -491,6 +493,8 @@ void Win32Window::SetDroppedWidth(Control combo, int pixels) {
 void Win32Window::ClearList(Control list) {
   resultsPending_.clear();
   if (control(list) != nullptr) SendMessageW(control(list), LB_RESETCONTENT, 0, 0);
+  listExtent_ = 0;
+  if (control(list) != nullptr) SendMessageW(control(list), LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
 int Win32Window::ListCount(Control list) {

@@ -55,6 +55,9 @@ class Win32Window : public Window {
   HMENU menuBar() const { return menuBar_; }
   HACCEL accelerators() const { return accelerators_; }
   UINT dpi() const { return dpi_; }
+  // The pixel height a label's text is drawn at: its font's, or for a label
+  // in the warning state the largest down to the floor that fits its text.
+  int LabelTextPixels(Control label) const;
 
   // The keyboard of the message loop: the menu's shortcut keys, then Tab,
   // Shift+Tab, Enter and Space as in a dialog. True when `msg` was handled.
@@ -76,6 +79,8 @@ class Win32Window : public Window {
   void SetCaption(Control label, std::string_view text) override;
   std::string Caption(Control label) override;
   void SetBackColor(Control label, ColorRef color) override;
+  void SetWarning(Control label, bool warning) override;
+  void SetToolTip(Control control, std::string_view text) override;
   ComboBox& Combo(Control combo) override;
   void SetDroppedWidth(Control combo, int pixels) override;
   void ClearList(Control list) override;
@@ -127,6 +132,11 @@ class Win32Window : public Window {
   RECT ClientRectOf(Control c) const;  // in the frame's client coordinates
   std::wstring LabelText(Control label) const;
 
+  // The result list's sideways scroll (win32_window_result.cpp): as wide
+  // as its widest line, from `lines` on, or from all its lines.
+  void WidenList(const std::vector<std::wstring>& lines);
+  void WidenListToAll();
+
   // Menus (win32_window_menus.cpp).
   void BuildMenuBar();
   void BuildAccelerators();
@@ -142,6 +152,10 @@ class Win32Window : public Window {
   UINT dpi_ = 96;
   std::array<HWND, kControlCount> controls_{};
   std::array<ColorRef, kControlCount> backColors_{};
+  std::array<bool, kControlCount> warnings_{};  // text in the warning colour
+  HWND toolTip_ = nullptr;
+  std::array<bool, kControlCount> hasToolTip_{};
+  int listExtent_ = 0;                              // the widest result line, in pixels
   std::array<int, kControlCount> droppedWidths_{};  // at 96 dpi; 0 for the system's
   std::array<HFONT, 4> fonts_{};                    // by FontId
   std::array<HANDLE, kControlCount> pictures_{};    // icons and the copy bitmap

@@ -3,10 +3,12 @@
 #include "platform/win32/view/win32_window.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "app/window_design.h"
 #include "platform/win32/view/dpi.h"
+#include "platform/win32/view/gothic_font.h"
 
 namespace mirtel {
 
@@ -74,13 +76,28 @@ void Win32Window::DrawLabelFace(HDC dc, Control label, const RECT& face) {
   const std::wstring text = LabelText(label);
   if (text.empty()) return;
   InflateRect(&inner, -Scaled(1, dpi_), 0);
-  HGDIOBJ oldFont = SelectObject(dc, fonts_[static_cast<std::size_t>(d.font)]);
+  // A warning too wide for the label is drawn smaller, so that its start
+  // (the failures and the stop) is never the part cut.
+  HFONT fitted = nullptr;
+  if (warnings_[static_cast<std::size_t>(Index(label))]) {
+    LOGFONTW font = DesignFont(d.font, dpi_);
+    const int pixels = LabelTextPixels(label);
+    if (pixels != std::abs(font.lfHeight)) {
+      font.lfHeight = -pixels;
+      fitted = CreateFontIndirectW(&font);
+    }
+  }
+  HGDIOBJ oldFont =
+      SelectObject(dc, fitted != nullptr ? fitted : fonts_[static_cast<std::size_t>(d.font)]);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetTextColor(dc, warnings_[static_cast<std::size_t>(Index(label))]
+                       ? kWarningTextColor
+                       : GetSysColor(COLOR_WINDOWTEXT));
   const UINT format =
       DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (d.align == Align::Center ? DT_CENTER : DT_LEFT);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner, format);
   SelectObject(dc, oldFont);
+  if (fitted != nullptr) DeleteObject(fitted);
 }
 
 // A label and the labels in front of it that show it through.

@@ -96,7 +96,8 @@ void Win32Window::CreateControls() {
         break;
       case ControlKind::ListBox:
         windowClass = WC_LISTBOXW;
-        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+        // Long lines (a failure with its reason) scroll sideways.
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
         break;
       case ControlKind::Label:
@@ -158,6 +159,7 @@ void Win32Window::ApplyDpi(UINT dpi) {
   }
   LoadPictures();
   ApplyStacking();
+  WidenListToAll();
   if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
