@@ -28,10 +28,6 @@ namespace {
 
 constexpr const char* kName = "mirtel-cli: ";
 
-std::filesystem::path PathOf(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 bool IsFolder(FileSystem& fs, const std::string& path) {
   std::uint32_t attrs = 0;
   FsErrorKind why = FsErrorKind::Other;
