@@ -58,6 +58,7 @@ fi
 # output reaches the caller as it comes, and nothing left behind keeps the
 # caller waiting once the program has ended.
 out=$(mktemp "$WINEPREFIX-out.XXXXXX") || exit 125
+: >"$out.err"  # there before its follower starts
 "$wine" "$@" </dev/null >"$out" 2>"$out.err" &
 program=$!
 trap 'kill $program 2>/dev/null' HUP INT TERM
