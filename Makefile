@@ -12,7 +12,8 @@ JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the benchmark need.
 PACKAGES := cmake ninja-build g++ clang-format googletest libgtest-dev qt6-base-dev \
             fonts-noto-cjk g++-mingw-w64-x86-64-posix wine64 wine locales \
-            xvfb xauth imagemagick rsync librsvg2-bin xdotool
+            xvfb xauth imagemagick rsync librsvg2-bin xdotool \
+            fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

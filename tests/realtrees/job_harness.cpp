@@ -105,10 +105,10 @@ JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
   return report;
 }
 
-Scratch::Scratch(const std::string& label) {
+Scratch::Scratch(const std::string& label, const std::string& destTop) : destTop_(destTop) {
   root = MakeScratch(label);
   source = Join(root, kSourceName);
-  destParent = Join(root, kDestParentName);
+  destParent = Join(destTop.empty() ? root : destTop, kDestParentName);
   dest = Join(destParent, kSourceName);
   outside = Join(root, "外");
   dataHome = Join(root, kDataName);
@@ -131,6 +131,7 @@ Scratch::~Scratch() {
     SetUmask(oldUmask_);
     if (hadDataHome_) SetEnv("XDG_DATA_HOME", oldDataHome_);
     if (!keep_) RemoveTree(root);
+    if (!keep_ && !destTop_.empty()) RemoveTree(destParent);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "scratch %s left: %s\n", root.c_str(), e.what());
   }
@@ -152,7 +153,8 @@ Snapshot Scratch::Dest() const {
 std::vector<TrashedItem> Scratch::Trash() const {
   std::vector<TrashedItem> items;
   if (!ThisPlatform().trash) return items;
-  const std::string trash = Join(dataHome, "Trash");
+  const std::string& volumeTrash = ThisPlatform().destTrash;
+  const std::string trash = volumeTrash.empty() ? Join(dataHome, "Trash") : volumeTrash;
   const std::string info = Join(trash, "info");
   if (LookAt(info).kind != Kind::Folder) return items;
   const std::string suffix = ".trashinfo";

@@ -52,6 +52,7 @@ struct Outcome {
   Snapshot dest;                     // the destination afterwards
   std::vector<std::string> trashed;  // topmost items that go to the Trash
   int copies = 0;                    // files copied
+  int failures = 0;                  // source names a case-blind destination cannot take
 };
 
 // The program's rules: the source minus what it never copies (links to
