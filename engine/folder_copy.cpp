@@ -307,6 +307,9 @@ bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sa
   if (fs_.ClassifyTemporary(earlier) != Temporary::NotOurs) return false;
   const walk::Kind kind = walk::KindOf(fs_, folder + earlier);
   if (kind != walk::Kind::File && kind != walk::Kind::Folder) return false;
+  // The volume says so (learned by what it does: FUSE drivers give each
+  // spelling an inode of its own), or both names lead to one entry.
+  if (fs_.IgnoresCase(sakiBase)) return true;
   FileId earlierId;
   FileId id;
   return fs_.Identify(sakiBase + earlier, earlierId) && fs_.Identify(sakiBase + name, id) &&
@@ -316,6 +319,9 @@ bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sa
 void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   const std::string pattern = folder + walk::kAllEntries;
   const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
+  // What the destination's volume cannot keep is learned once, before its
+  // first file is compared.
+  if (folder == state_.MotoFolder && !state_.DryRun) fs_.LearnVolume(state_.SakiFolder);
   std::string name;
   try {
     name = fs_.ListStart(pattern, kListEverything);

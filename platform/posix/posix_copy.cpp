@@ -248,14 +248,17 @@ void PosixFileSystem::Finish(int out, const struct stat& src, const struct stat&
                              const std::string& dest) {
   // Owner before mode, mode last: chown may clear bits, and until now
   // the file was as closed as the source at most. Each is set only where
-  // the new file does not have it already.
-  if (root_ && (made.st_uid != src.st_uid || made.st_gid != src.st_gid) &&
+  // the new file does not have it already, and the volume keeps it.
+  const auto limits = limits_.find(made.st_dev);
+  const bool keeps = limits == limits_.end() || limits->second.keepsOwnerAndMode;
+  if (keeps && root_ && (made.st_uid != src.st_uid || made.st_gid != src.st_gid) &&
       ::fchown(out, src.st_uid, src.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
   // Set-user and set-group bits stay behind; the sticky bit comes along.
   const mode_t mode = src.st_mode & (0777 | S_ISVTX);
-  if ((made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 && !CannotKeepOwnerOrMode(errno)) {
+  if (keeps && (made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 &&
+      !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
   const timespec times[2] = {src.st_atim, src.st_mtim};

@@ -45,6 +45,9 @@ class PosixFileSystem final : public FileSystem {
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
+  void LearnVolume(const std::string& folder) override;
+  bool IgnoresCase(const std::string& folder) override;
+  void RenameInFolder(const std::string& path, const std::string& name) override;
   Temporary ClassifyTemporary(const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;
   void NoteChanged(const std::string& path) override;
@@ -93,6 +96,16 @@ class PosixFileSystem final : public FileSystem {
   bool ended_ = true;
   std::uint32_t mask_ = 0;
   std::string names_;  // the pattern's names, "*.*" for all
+
+  // What a destination volume showed it cannot do (LearnVolume).
+  struct VolumeLimits {
+    bool ignoresCase = false;
+    bool keepsOwnerAndMode = true;
+  };
+  // The limits of volume `dev`, learned in `folder` (open as `dir`, on
+  // that volume) where not yet.
+  const VolumeLimits& LimitsOf(dev_t dev, int dir, const std::string& folder);
+  std::unordered_map<dev_t, VolumeLimits> limits_;
 
   // Pairs of (source, destination) devices that refused a clone.
   std::set<std::pair<dev_t, dev_t>> noClone_;
