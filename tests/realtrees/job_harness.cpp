@@ -12,8 +12,12 @@
 namespace mirtel::realtrees {
 namespace {
 
-const char kSourceName[] = "元データ 写真と書類";
-const char kDestParentName[] = "バックアップ先";
+// A volume that takes no names beyond ASCII (FAT through fusefat) gets
+// names of that kind.
+std::string SourceName() {
+  return ThisPlatform().asciiNames ? "Photos and papers" : "元データ 写真と書類";
+}
+std::string DestParentName() { return ThisPlatform().asciiNames ? "Backup" : "バックアップ先"; }
 const char kDataName[] = "data";
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -107,9 +111,9 @@ JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
 
 Scratch::Scratch(const std::string& label, const std::string& destTop) : destTop_(destTop) {
   root = MakeScratch(label);
-  source = Join(root, kSourceName);
-  destParent = Join(destTop.empty() ? root : destTop, kDestParentName);
-  dest = Join(destParent, kSourceName);
+  source = Join(root, SourceName());
+  destParent = Join(destTop.empty() ? root : destTop, DestParentName());
+  dest = Join(destParent, SourceName());
   outside = Join(root, "外");
   dataHome = Join(root, kDataName);
   cwd = Join(root, "cwd");
@@ -137,10 +141,10 @@ Scratch::~Scratch() {
   }
 }
 
-Snapshot Scratch::Everything() const { return Take(root, {kDestParentName, kDataName}); }
+Snapshot Scratch::Everything() const { return Take(root, {DestParentName(), kDataName}); }
 
 Snapshot Scratch::SourceIn(const Snapshot& everything) const {
-  Snapshot tree = Subtree(everything, kSourceName);
+  Snapshot tree = Subtree(everything, SourceName());
   tree.erase(std::string());
   return tree;
 }
@@ -218,8 +222,18 @@ std::vector<std::string> CheckTrash(const Scratch& scratch, const std::vector<Tr
   std::vector<std::string> lines;
   if (!ThisPlatform().trash) return lines;
   std::map<std::string, int> found;
+  // Where the destination ignores case, an item may go under the spelling
+  // it was given just before (a sync's rename): named as it was known.
+  std::map<std::string, std::string> spelling;
+  if (ThisPlatform().destFoldsCase) {
+    for (const auto& [rel, node] : destBefore) spelling[Folded(rel)] = rel;
+    for (const std::string& e : expected) spelling[Folded(e)] = e;
+  }
   for (const TrashedItem& item : added) {
-    const std::string rel = scratch.Relative(item.from);
+    std::string rel = scratch.Relative(item.from);
+    if (const auto known = spelling.find(Folded(rel)); known != spelling.end()) {
+      rel = known->second;
+    }
     if (rel.empty() || item.from.rfind(scratch.dest, 0) != 0) {
       lines.push_back("Trash holds " + Shown(item.from) + ", from outside the destination");
       continue;

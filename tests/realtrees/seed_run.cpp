@@ -132,12 +132,15 @@ void SeedRun::Job(const std::string& step, bool sync, const Outcome& expected) {
 // The backup changed too: an extra file and folder, a link to a folder
 // outside, and a copy the user touched since (newer than its source).
 void SeedRun::ChangeBackup() {
-  const std::string note = Join(scratch_.dest, "バックアップだけのメモ.txt");
+  const bool ascii = ThisPlatform().asciiNames;
+  const std::string note =
+      Join(scratch_.dest, ascii ? "only in the backup.txt" : "バックアップだけのメモ.txt");
   WriteFile(note, "only in the backup\n", 0644);
   SetTime(note, 1650000000LL * 1000000000);
-  const std::string folder = Join(scratch_.dest, "ユーザーの追加フォルダ");
+  const std::string folder =
+      Join(scratch_.dest, ascii ? "Added by the user" : "ユーザーの追加フォルダ");
   MakeFolder(folder, 0755);
-  WriteFile(Join(folder, "メモ.txt"), "mine\n", 0600);
+  WriteFile(Join(folder, ascii ? "note.txt" : "メモ.txt"), "mine\n", 0600);
   if (ThisPlatform().links) MakeLink(Join(scratch_.dest, "外へのリンク"), scratch_.outside, true);
   Rng rng(static_cast<std::uint64_t>(seed_) * 7919);
   const Snapshot dest = scratch_.Dest();

@@ -89,6 +89,8 @@ bool SameTime(std::int64_t a, std::int64_t b) {
   return gap < static_cast<std::uint64_t>(step < 1 ? 1 : step);
 }
 
+}  // namespace
+
 // A relative name as a volume that ignores letter case compares it: the
 // letters of Latin, Greek, Cyrillic and the fullwidth forms in one case.
 std::string Folded(const std::string& rel) {
@@ -116,6 +118,8 @@ std::string Folded(const std::string& rel) {
   }
   return out;
 }
+
+namespace {
 
 const Platform* overridden = nullptr;
 
