@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -157,7 +158,24 @@ Platform FuseVolume::Learn() const {
   p.destKeepsCase = std::find(names.begin(), names.end(), "Probe-Case.txt") != names.end();
   const std::int64_t asked = 1234567891LL * 1000000000 + 123456789;
   SetTime(probe, asked);
-  p.destTimeStep = StepOf(asked, LookAt(probe).mtimeNs);
+  const std::int64_t kept = LookAt(probe).mtimeNs;
+  // A copy gets its time while it is still open, as the program sets it.
+  const std::string open = Join(top_, "probe-open");
+  std::int64_t keptOpen = asked;
+  const int fd = ::open(open.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    const timespec times[2] = {{1234567891, 123456789}, {1234567891, 123456789}};
+    const bool set = ::write(fd, "x", 1) == 1 && ::futimens(fd, times) == 0;
+    ::close(fd);
+    keptOpen = set ? LookAt(open).mtimeNs : 0;
+    ::unlink(open.c_str());
+  }
+  const auto far = [asked](std::int64_t t) {
+    return (t > asked ? t - asked : asked - t) > 2000000000;
+  };
+  // 0: the volume does not keep the time it is given (fusefat: not while
+  // the file is open).
+  p.destTimeStep = far(kept) || far(keptOpen) ? 0 : StepOf(asked, kept);
   bool modes = true;
   for (const std::uint32_t mode : {0640u, 0604u}) {
     try {
@@ -188,6 +206,10 @@ Platform FuseVolume::Learn() const {
   p.links = false;
   p.sparse = false;
   p.destTrash = Join(top_, ".Trash-" + std::to_string(::getuid()));
+  // fusefat keeps the time a copy is given only now and then, gives what
+  // it moves the time of the move, and a folder moved there was read back
+  // without its file: no backup can be judged there.
+  if (kind_ == VolumeKind::Fat) p.destTimeStep = 0;
   return p;
 }
 

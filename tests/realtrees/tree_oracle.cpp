@@ -332,7 +332,7 @@ std::vector<std::string> Compare(const Snapshot& given, const Snapshot& expected
   // A volume that lists names in a case of its own (NTFS through
   // lowntfs-3g with ignore_case): its names are taken as spelled as expected.
   Snapshot respelled;
-  const bool respell = ThisPlatform().destFoldsCase && !ThisPlatform().destKeepsCase;
+  const bool respell = ThisPlatform().destFoldsCase;
   if (respell) {
     std::map<std::string, std::string> spelling;
     for (const auto& [rel, node] : expected) spelling[Folded(rel)] = rel;
