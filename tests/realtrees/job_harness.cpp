@@ -196,10 +196,15 @@ std::string Scratch::Relative(const std::string& path) const {
 }
 
 Snapshot Subtree(const Snapshot& snapshot, const std::string& rel) {
+  if (rel.empty()) return snapshot;
   Snapshot item;
-  for (auto it = snapshot.lower_bound(rel); it != snapshot.end() && Within(it->first, rel); ++it) {
-    item[it->first.size() == rel.size() ? std::string() : it->first.substr(rel.size() + 1)] =
-        it->second;
+  if (const auto self = snapshot.find(rel); self != snapshot.end()) item[""] = self->second;
+  // What lies below comes after "<rel>/", not right after "<rel>": a
+  // sibling "<rel> x" sorts in between.
+  const std::string below = rel + "/";
+  for (auto it = snapshot.lower_bound(below);
+       it != snapshot.end() && it->first.compare(0, below.size(), below) == 0; ++it) {
+    item[it->first.substr(below.size())] = it->second;
   }
   return item;
 }
