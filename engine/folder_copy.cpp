@@ -245,7 +245,7 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
                                        const std::string& dest, bool inMade) {
   // Our own unfinished copies (a source that once was a destination may
   // hold some) are never the user's data.
-  if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return Next::Stay;
+  if (fs_.ClassifyEntry(folder, name) != Temporary::NotOurs) return Next::Stay;
   const std::string source = folder + name;
   const std::uint32_t attrs = fs_.Attributes(source);
   if (attrs & kAttrDirectory) {
@@ -304,7 +304,7 @@ void CopyEngine::MakeSakiFolder() {
 bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sakiBase,
                                 const std::string& earlier, const std::string& name) {
   // Only a name the walk copies takes its place at the destination.
-  if (fs_.ClassifyTemporary(earlier) != Temporary::NotOurs) return false;
+  if (fs_.ClassifyEntry(folder, earlier) != Temporary::NotOurs) return false;
   const walk::Kind kind = walk::KindOf(fs_, folder + earlier);
   if (kind != walk::Kind::File && kind != walk::Kind::Folder) return false;
   // The volume says so (learned by what it does: FUSE drivers give each

@@ -96,11 +96,18 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
                             const std::string& relative, const std::string& name,
                             const FileId& motoHere) {
   const std::string path = folder + name;
-  switch (fs_.ClassifyTemporary(name)) {
+  switch (fs_.ClassifyEntry(folder, name)) {
     case Temporary::Dead:
       // A copy of ours that a run ended before finishing: never the user's.
-      if (!state_.DryRun) fs_.RemoveLeftover(path);
-      return false;
+      if (state_.DryRun) return false;
+      try {
+        fs_.RemoveLeftover(path);
+        return false;
+      } catch (const FsError& e) {
+        // Not ours after all (its mark went meanwhile): the user's file.
+        if (e.kind() != FsErrorKind::NotALeftover) throw;
+      }
+      break;
     case Temporary::Live:
       return false;
     case Temporary::NotOurs:
@@ -279,7 +286,7 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
       view_.Yield();
       if (state_.StopFlag) return;
       bool descended = false;
-      if (!walk::IsDotEntry(name) && fs_.ClassifyTemporary(name) == Temporary::NotOurs) {
+      if (!walk::IsDotEntry(name) && fs_.ClassifyEntry(folder, name) == Temporary::NotOurs) {
         const std::string path = folder + name;
         std::uint32_t attrs = 0;
         FsErrorKind why = FsErrorKind::Other;

@@ -165,7 +165,16 @@ class FileSystem {
     return Temporary::NotOurs;
   }
 
-  // Deletes a dead temporary copy of ours for good (it never was the user's).
+  // Whether entry `name` of `folder` is one of our own temporary copies:
+  // named by our rule and carrying the mark only our copies carry while
+  // they are written. Anything else is the user's, whatever its name.
+  virtual Temporary ClassifyEntry(const std::string& folder, const std::string& name) {
+    static_cast<void>(folder);
+    return ClassifyTemporary(name);
+  }
+
+  // Deletes a dead temporary copy of ours for good (it never was the
+  // user's); throws FsError(NotALeftover) for anything else.
   virtual void RemoveLeftover(const std::string& path) = 0;
 
   // Something other than this object (the Recycle Bin / Trash) moved or

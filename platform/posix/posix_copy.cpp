@@ -386,8 +386,12 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + temp);
   NoteChanged(dest);
   UniqueFd out(outFd);
+  // Until it is complete, the temporary carries our mark: only a file with
+  // it is ever taken for a leftover of ours.
+  MarkTemporary(out.get());
   try {
     Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
+    UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
     PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
   } catch (...) {

@@ -49,6 +49,7 @@ class PosixFileSystem final : public FileSystem {
   bool IgnoresCase(const std::string& folder) override;
   void RenameInFolder(const std::string& path, const std::string& name) override;
   Temporary ClassifyTemporary(const std::string& name) override;
+  Temporary ClassifyEntry(const std::string& folder, const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;
   void NoteChanged(const std::string& path) override;
   void BeginFilling(const std::string& folder) override;
