@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/posix/extended_attributes.h"
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
@@ -244,7 +245,7 @@ struct stat PosixFileSystem::CopyInto(int out, const Source& from, const std::st
   return made;
 }
 
-void PosixFileSystem::Finish(int out, const struct stat& src, const struct stat& made,
+void PosixFileSystem::Finish(int out, int in, const struct stat& src, const struct stat& made,
                              const std::string& dest) {
   // Owner before mode, mode last: chown may clear bits, and until now
   // the file was as closed as the source at most. Each is set only where
@@ -261,6 +262,7 @@ void PosixFileSystem::Finish(int out, const struct stat& src, const struct stat&
       !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
+  if (in >= 0) CopyExtendedAttributes(in, out, keeps ? mode : made.st_mode & 07777);
   const timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out, times) != 0) throw ErrnoError(errno, dest);
   // What the volume kept of the time tells how finely it keeps times, until
@@ -333,7 +335,7 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     // complete, even when the process is killed.
     UniqueFd out(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creating));
     if (out.ok()) {
-      Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
+      Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
       const int err = LinkUnnamed(out.get(), dir, name);
       NoteChanged(dest);
       if (err == 0) {
@@ -390,7 +392,7 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   // it is ever taken for a leftover of ours.
   MarkTemporary(out.get());
   try {
-    Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
+    Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
     UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
     PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);

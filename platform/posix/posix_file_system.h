@@ -76,9 +76,10 @@ class PosixFileSystem final : public FileSystem {
   // Fills `out` from `from`; what the system says of `out` once made.
   struct stat CopyInto(int out, const Source& from, const std::string& source,
                        const std::string& dest);
-  // Gives `out` the owner, mode and times of `src`; `made` is what CopyInto
-  // returned.
-  void Finish(int out, const struct stat& src, const struct stat& made, const std::string& dest);
+  // Gives `out` the owner, mode, extended attributes (from open file `in`)
+  // and times of `src`; `made` is what CopyInto returned.
+  void Finish(int out, int in, const struct stat& src, const struct stat& made,
+              const std::string& dest);
   // Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
   // cannot.
   int LinkUnnamed(int fd, int dir, const std::string& name);
