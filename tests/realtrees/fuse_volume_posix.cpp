@@ -195,13 +195,6 @@ Platform FuseVolume::Learn() const {
   } catch (const std::exception&) {
     p.windowsNames = true;
   }
-  const std::string japanese = Join(top_, "日本語");
-  try {
-    MakeFolder(japanese, 0755);
-    RemoveTree(japanese);
-  } catch (const std::exception&) {
-    p.asciiNames = true;
-  }
   p.invalidUtf8 = false;
   p.links = false;
   p.sparse = false;

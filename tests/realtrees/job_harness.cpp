@@ -12,12 +12,8 @@
 namespace mirtel::realtrees {
 namespace {
 
-// A volume that takes no names beyond ASCII (FAT through fusefat) gets
-// names of that kind.
-std::string SourceName() {
-  return ThisPlatform().asciiNames ? "Photos and papers" : "元データ 写真と書類";
-}
-std::string DestParentName() { return ThisPlatform().asciiNames ? "Backup" : "バックアップ先"; }
+const char kSourceName[] = "元データ 写真と書類";
+const char kDestParentName[] = "バックアップ先";
 const char kDataName[] = "data";
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -111,9 +107,9 @@ JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
 
 Scratch::Scratch(const std::string& label, const std::string& destTop) : destTop_(destTop) {
   root = MakeScratch(label);
-  source = Join(root, SourceName());
-  destParent = Join(destTop.empty() ? root : destTop, DestParentName());
-  dest = Join(destParent, SourceName());
+  source = Join(root, kSourceName);
+  destParent = Join(destTop.empty() ? root : destTop, kDestParentName);
+  dest = Join(destParent, kSourceName);
   outside = Join(root, "外");
   dataHome = Join(root, kDataName);
   cwd = Join(root, "cwd");
@@ -141,10 +137,10 @@ Scratch::~Scratch() {
   }
 }
 
-Snapshot Scratch::Everything() const { return Take(root, {DestParentName(), kDataName}); }
+Snapshot Scratch::Everything() const { return Take(root, {kDestParentName, kDataName}); }
 
 Snapshot Scratch::SourceIn(const Snapshot& everything) const {
-  Snapshot tree = Subtree(everything, SourceName());
+  Snapshot tree = Subtree(everything, kSourceName);
   tree.erase(std::string());
   return tree;
 }

@@ -67,51 +67,9 @@ int EnvNumber(const char* name, int fallback) {
 SeedRun::SeedRun(int seed, const TreeProfile& profile, const std::string& destTop)
     : seed_(seed), profile_(profile), scratch_("seed" + std::to_string(seed), destTop) {}
 
-namespace {
-
-// A small tree of ASCII names, for a volume that takes no others: times
-// with fractions, read-only and private files, names that fold alike.
-GeneratedTree AsciiTree(const std::string& root, const std::string& outside) {
-  GeneratedTree tree;
-  tree.root = root;
-  tree.outside = outside;
-  MakeFolder(root, 0755);
-  MakeFolder(outside, 0755);
-  Rng rng(5);
-  const char* folders[] = {"Docs", "Photos", "Photos/2024", "Empty"};
-  for (const char* f : folders) MakeFolder(ToNative(root, f), 0755);
-  const char* files[] = {"Index.html",          "index.html",          "readme.md",
-                         "Docs/Report.TXT",     "Docs/notes",          "Docs/a b",
-                         "Photos/IMG_0001.JPG", "Photos/img_0001.jpg", "Photos/2024/trip.png",
-                         "Photos/2024/Old.bak"};
-  const std::uint32_t modes[] = {0644, 0600, 0444, 0755};
-  for (const char* f : files) {
-    const std::string path = ToNative(root, f);
-    WriteFile(path, std::string(static_cast<std::size_t>(rng.Between(0, 5000)), 'x'),
-              modes[rng.Below(4)]);
-    SetTime(path, static_cast<std::int64_t>(rng.Between(978307200, 1717200000)) * 1000000000 +
-                      static_cast<std::int64_t>(rng.Below(999999999)));
-    tree.files.push_back(f);
-  }
-  tree.notes.push_back("ASCII names only");
-  return tree;
-}
-
-// The changes of a user on that tree: a file edited later, one removed.
-void ChangeAsciiTree(const GeneratedTree& tree) {
-  const std::string edited = ToNative(tree.root, "readme.md");
-  WriteFile(edited, "changed\n", 0644);
-  SetTime(edited, 1717300000LL * 1000000000 + 123456789);
-  RemoveTree(ToNative(tree.root, "Photos/2024/Old.bak"));
-}
-
-}  // namespace
-
 void SeedRun::Run() {
-  const bool ascii = ThisPlatform().asciiNames;
-  GeneratedTree tree = ascii ? AsciiTree(scratch_.source, scratch_.outside)
-                             : Generate(static_cast<std::uint64_t>(seed_), scratch_.source,
-                                        scratch_.outside, profile_);
+  GeneratedTree tree =
+      Generate(static_cast<std::uint64_t>(seed_), scratch_.source, scratch_.outside, profile_);
   everything_ = scratch_.Everything();
   const Snapshot source0 = scratch_.SourceIn(everything_);
   std::cout << "seed " << seed_ << ": " << source0.size() << " entries; " << tree.notes.front()
@@ -121,11 +79,7 @@ void SeedRun::Run() {
   Job("copy", false, Expect({}, source0, false));
 
   // A user's changes, in the source and in the backup.
-  if (ascii) {
-    ChangeAsciiTree(tree);
-  } else {
-    Mutate(tree, static_cast<std::uint64_t>(seed_));
-  }
+  Mutate(tree, static_cast<std::uint64_t>(seed_));
   if (ThisPlatform().destFoldsCase) RenameInCase();
   ChangeBackup();
   everything_ = scratch_.Everything();
@@ -178,15 +132,12 @@ void SeedRun::Job(const std::string& step, bool sync, const Outcome& expected) {
 // The backup changed too: an extra file and folder, a link to a folder
 // outside, and a copy the user touched since (newer than its source).
 void SeedRun::ChangeBackup() {
-  const bool ascii = ThisPlatform().asciiNames;
-  const std::string note =
-      Join(scratch_.dest, ascii ? "only in the backup.txt" : "バックアップだけのメモ.txt");
+  const std::string note = Join(scratch_.dest, "バックアップだけのメモ.txt");
   WriteFile(note, "only in the backup\n", 0644);
   SetTime(note, 1650000000LL * 1000000000);
-  const std::string folder =
-      Join(scratch_.dest, ascii ? "Added by the user" : "ユーザーの追加フォルダ");
+  const std::string folder = Join(scratch_.dest, "ユーザーの追加フォルダ");
   MakeFolder(folder, 0755);
-  WriteFile(Join(folder, ascii ? "note.txt" : "メモ.txt"), "mine\n", 0600);
+  WriteFile(Join(folder, "メモ.txt"), "mine\n", 0600);
   if (ThisPlatform().links) MakeLink(Join(scratch_.dest, "外へのリンク"), scratch_.outside, true);
   Rng rng(static_cast<std::uint64_t>(seed_) * 7919);
   const Snapshot dest = scratch_.Dest();

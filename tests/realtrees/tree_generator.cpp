@@ -147,11 +147,6 @@ bool Valid(const std::string& name) {
   }
   if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return false;
   if (LooksTemporary(name)) return false;
-  if (P().asciiNames) {
-    for (const char c : name) {
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-  }
   if (!P().invalidUtf8) {
     for (std::size_t i = 0; i < name.size();) {
       const auto c = static_cast<unsigned char>(name[i]);

@@ -36,7 +36,6 @@ struct Platform {
   bool invalidUtf8 = false;   // names that are not UTF-8
   bool caseTwins = false;     // names that differ only in letter case
   bool windowsNames = false;  // no <>:"/\|?*, no trailing dot or space, no device names
-  bool asciiNames = false;    // no names beyond ASCII
   bool links = false;
   bool sparse = false;
   bool trash = false;             // the Trash's files/ and info/ can be read back

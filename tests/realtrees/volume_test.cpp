@@ -35,8 +35,8 @@ TEST(RealTreesOnVolumes, CopyThenSyncMatchTheOracle) {
     if (platform.destTimeStep == 0) {
       // No backup can be kept there: every file would look changed.
       std::cout << "[ SKIPPED  ] " << VolumeName(kind)
-                << ": its driver does not keep the times and folders it is given"
-                << (platform.asciiNames ? ", nor any name beyond ASCII" : "") << "\n";
+                << ": its driver does not keep the times and folders it is given,"
+                   " nor any name beyond ASCII\n";
       continue;
     }
     std::cout << VolumeName(kind) << ": " << (platform.destFoldsCase ? "ignores" : "keeps")
