@@ -22,7 +22,8 @@ INSTALL_PACKAGES := $(RUN_PACKAGES) scdoc
 PACKAGES := $(INSTALL_PACKAGES) clang-format googletest libgtest-dev \
             g++-mingw-w64-x86-64-posix wine64 wine locales \
             xvfb xauth imagemagick rsync librsvg2-bin xdotool \
-            appstream dpkg-dev file bash-completion zsh fish stress-ng
+            appstream dpkg-dev file bash-completion zsh fish stress-ng \
+            fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

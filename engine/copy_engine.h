@@ -93,6 +93,10 @@ class CopyEngine {
   bool PruneEntry(const std::string& folder, const std::string& motoRoot,
                   const std::string& relative, const std::string& name, const FileId& motoHere);
   bool SourceStillThere(const std::string& motoFolder, const FileId& motoHere);
+  // For a destination that ignores case: the name of source folder
+  // `motoFolder` that folds like `name` but is spelled otherwise, "" for
+  // none. Uses the listing cursor.
+  std::string SourceSpelling(const std::string& motoFolder, const std::string& name);
   void CountFolder(const std::string& folder, const std::string& relative, bool removing,
                    PruneCount& count);
   // The line of a removal: done, or planned in a preview.

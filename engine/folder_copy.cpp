@@ -241,7 +241,7 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
                                        const std::string& dest, bool inMade) {
   // Our own unfinished copies (a source that once was a destination may
   // hold some) are never the user's data.
-  if (fs_.ClassifyTemporary(name) != Temporary::NotOurs) return Next::Stay;
+  if (fs_.ClassifyEntry(folder, name) != Temporary::NotOurs) return Next::Stay;
   const std::string source = folder + name;
   std::string byPath;
   const std::string& shown = walk::ItemName(source, name, state_, byPath);
@@ -302,9 +302,12 @@ void CopyEngine::MakeSakiFolder() {
 bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sakiBase,
                                 const std::string& earlier, const std::string& name) {
   // Only a name the walk copies takes its place at the destination.
-  if (fs_.ClassifyTemporary(earlier) != Temporary::NotOurs) return false;
+  if (fs_.ClassifyEntry(folder, earlier) != Temporary::NotOurs) return false;
   const walk::Kind kind = walk::KindOf(fs_, folder + earlier);
   if (kind != walk::Kind::File && kind != walk::Kind::Folder) return false;
+  // The volume says so (learned by what it does: FUSE drivers give each
+  // spelling an inode of its own), or both names lead to one entry.
+  if (fs_.IgnoresCase(sakiBase)) return true;
   FileId earlierId;
   FileId id;
   return fs_.Identify(sakiBase + earlier, earlierId) && fs_.Identify(sakiBase + name, id) &&
@@ -319,6 +322,9 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
 void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
   const std::string pattern = folder + walk::kAllEntries;
   const std::string sakiBase = state_.SakiFolder + walk::Relative(folder, state_);
+  // What the destination's volume cannot keep is learned once, before its
+  // first file is compared.
+  if (folder == state_.MotoFolder && !state_.DryRun) fs_.LearnVolume(state_.SakiFolder);
   std::string name;
   try {
     name = fs_.ListStart(pattern, kListEverything);

@@ -80,15 +80,34 @@ bool CopyEngine::SourceStillThere(const std::string& motoFolder, const FileId& m
   return true;
 }
 
+std::string CopyEngine::SourceSpelling(const std::string& motoFolder, const std::string& name) {
+  const std::string folded = walk::FoldedName(name);
+  std::string fold;
+  for (std::string other = fs_.ListStart(motoFolder + walk::kAllEntries, kListEverything);
+       !other.empty(); other = fs_.ListNext()) {
+    if (other == name || walk::IsDotEntry(other)) continue;
+    walk::FoldName(other, fold);
+    if (fold == folded) return other;
+  }
+  return {};
+}
+
 bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRoot,
                             const std::string& relative, const std::string& name,
                             const FileId& motoHere) {
   const std::string path = folder + name;
-  switch (fs_.ClassifyTemporary(name)) {
+  switch (fs_.ClassifyEntry(folder, name)) {
     case Temporary::Dead:
       // A copy of ours that a run ended before finishing: never the user's.
-      if (!state_.DryRun) fs_.RemoveLeftover(path);
-      return false;
+      if (state_.DryRun) return false;
+      try {
+        fs_.RemoveLeftover(path);
+        return false;
+      } catch (const FsError& e) {
+        // Not ours after all (its mark went meanwhile): the user's file.
+        if (e.kind() != FsErrorKind::NotALeftover) throw;
+      }
+      break;
     case Temporary::Live:
       return false;
     case Temporary::NotOurs:
@@ -132,18 +151,39 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
     FolderCopy(counterpart + kSep);
     return true;
   }
-  if (isFolder && state_.FailedRemovals.count(path) != 0) return false;
+  // The source has it in another letter case (renamed so, or a volume that
+  // lists names in a case of its own): the same entry on this volume, which
+  // takes the source's spelling and is never removed.
+  const bool caseBlind = fs_.IgnoresCase(folder);
+  if (const std::string spelling = caseBlind ? SourceSpelling(motoRoot + relative, name) : "";
+      !spelling.empty()) {
+    if (!state_.DryRun) {
+      try {
+        fs_.RenameInFolder(path, spelling);
+      } catch (const std::exception& e) {
+        ++state_.FailedCount;
+        Report(view_, label + "の名前を" + spelling + "に変えられませんでした：" + ErrorReason(e));
+        return true;
+      }
+    }
+    Report(view_, label + "の名前を" + spelling + "に変更");
+    if (isFolder) PruneFolder(folder + spelling + kSep, motoRoot);
+    return true;
+  }
+  // From here on the listing cursor was used when the look for another
+  // spelling listed the source.
+  if (isFolder && state_.FailedRemovals.count(path) != 0) return caseBlind;
   if (isFolder) {
     FileId id;
     if (fs_.Identify(path, id) && walk::AnyOf(state_.MotoAncestors, id)) {
       // The source lies in it: never remove the source itself.
       Report(view_, label + "はコピー元を含むので削除しません");
-      if (id == state_.MotoId) return false;
+      if (id == state_.MotoId) return caseBlind;
       PruneFolder(path + kSep, motoRoot);
       return true;
     }
   }
-  if (!SourceStillThere(motoRoot + relative, motoHere)) return false;
+  if (!SourceStillThere(motoRoot + relative, motoHere)) return caseBlind;
   if (FileCopySub(path, kFoDelete)) {
     ++state_.RemovedCount;
     Report(view_, RemovalLine(shown, isFolder));
@@ -154,7 +194,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   }
   // The listing goes on with the entry after it; the removed item needs no
   // visit.
-  return false;
+  return caseBlind;
 }
 
 void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoot) {
@@ -252,7 +292,7 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
       view_.Yield();
       if (state_.StopFlag) return;
       bool descended = false;
-      if (!walk::IsDotEntry(name) && fs_.ClassifyTemporary(name) == Temporary::NotOurs) {
+      if (!walk::IsDotEntry(name) && fs_.ClassifyEntry(folder, name) == Temporary::NotOurs) {
         const std::string path = folder + name;
         std::uint32_t attrs = 0;
         FsErrorKind why = FsErrorKind::Other;
@@ -269,6 +309,11 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
             const bool same = (source == walk::Kind::Folder && isFolder) ||
                               (source == walk::Kind::File && !isFolder);
             goes = !same && source != walk::Kind::Unknown && source != walk::Kind::Skipped;
+            if (goes && source == walk::Kind::Missing && fs_.IgnoresCase(folder)) {
+              // The source has it in another case: renamed, never removed.
+              goes = SourceSpelling(state_.MotoFolder + relative, name).empty();
+              descended = true;
+            }
             walkInside = isFolder && (same || goes);
             FileId id;
             if (goes && isFolder && fs_.Identify(path, id) &&

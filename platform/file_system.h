@@ -152,13 +152,43 @@ class FileSystem {
   // True when `folder` is the top of a volume (a drive root, a mount point).
   virtual bool IsVolumeRoot(const std::string& folder) = 0;
 
+  // Learns, once per volume, what the volume of destination folder `folder`
+  // cannot keep, by what it does with a temporary of ours made there (looked
+  // up in another case, given a time and a mode, removed). A volume that
+  // cannot be written is left to what its type says.
+  virtual void LearnVolume(const std::string& folder) { static_cast<void>(folder); }
+
+  // True when names of `folder` that differ only in letter case are one
+  // entry there (FAT, exFAT, NTFS as Windows uses it; on Windows a folder
+  // may be set otherwise).
+  virtual bool IgnoresCase(const std::string& folder) {
+    static_cast<void>(folder);
+    return false;
+  }
+
+  // Gives entry `path` the name `name` in the same folder: a change of its
+  // letter case. Never replaces another entry.
+  virtual void RenameInFolder(const std::string& path, const std::string& name) {
+    static_cast<void>(name);
+    throw FsError(FsErrorKind::Other, path);
+  }
+
   // Whether a listed name is one of our own temporary copies.
   virtual Temporary ClassifyTemporary(const std::string& name) {
     static_cast<void>(name);
     return Temporary::NotOurs;
   }
 
-  // Deletes a dead temporary copy of ours for good (it never was the user's).
+  // Whether entry `name` of `folder` is one of our own temporary copies:
+  // named by our rule and carrying the mark only our copies carry while
+  // they are written. Anything else is the user's, whatever its name.
+  virtual Temporary ClassifyEntry(const std::string& folder, const std::string& name) {
+    static_cast<void>(folder);
+    return ClassifyTemporary(name);
+  }
+
+  // Deletes a dead temporary copy of ours for good (it never was the
+  // user's); throws FsError(NotALeftover) for anything else.
   virtual void RemoveLeftover(const std::string& path) = 0;
 
   // Something other than this object (the Recycle Bin / Trash) moved or

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/posix/extended_attributes.h"
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
@@ -286,20 +287,24 @@ struct stat PosixFileSystem::CopyInto(int out, const Source& from, const std::st
   return made;
 }
 
-void PosixFileSystem::Finish(int out, const struct stat& src, const struct stat& made,
+void PosixFileSystem::Finish(int out, int in, const struct stat& src, const struct stat& made,
                              const std::string& dest) {
   // Owner before mode, mode last: chown may clear bits, and until now
   // the file was as closed as the source at most. Each is set only where
-  // the new file does not have it already.
-  if (root_ && (made.st_uid != src.st_uid || made.st_gid != src.st_gid) &&
+  // the new file does not have it already, and the volume keeps it.
+  const auto limits = limits_.find(made.st_dev);
+  const bool keeps = limits == limits_.end() || limits->second.keepsOwnerAndMode;
+  if (keeps && root_ && (made.st_uid != src.st_uid || made.st_gid != src.st_gid) &&
       ::fchown(out, src.st_uid, src.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
   // Set-user and set-group bits stay behind; the sticky bit comes along.
   const mode_t mode = src.st_mode & (0777 | S_ISVTX);
-  if ((made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 && !CannotKeepOwnerOrMode(errno)) {
+  if (keeps && (made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 &&
+      !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
+  if (in >= 0) CopyExtendedAttributes(in, out, keeps ? mode : made.st_mode & 07777);
   const timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out, times) != 0) throw ErrnoError(errno, dest);
   // What the volume kept of the time tells how finely it keeps times, until
@@ -372,7 +377,7 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     // complete, even when the process is killed.
     UniqueFd out(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creating));
     if (out.ok()) {
-      Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
+      Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
       const int err = LinkUnnamed(out.get(), dir, name);
       NoteChanged(dest);
       if (err == 0) {
@@ -425,8 +430,12 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + temp);
   NoteChanged(dest);
   UniqueFd out(outFd);
+  // Until it is complete, the temporary carries our mark: only a file with
+  // it is ever taken for a leftover of ours.
+  MarkTemporary(out.get());
   try {
-    Finish(out.get(), src.st, CopyInto(out.get(), src, source, dest), dest);
+    Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
+    UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
     PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
   } catch (...) {

@@ -39,6 +39,9 @@ FsError ErrnoError(int err, const std::string& path) {
   return FsError(kind, path);
 }
 
-bool CannotKeepOwnerOrMode(int err) { return err == EPERM || err == EINVAL || err == EOPNOTSUPP; }
+bool CannotKeepOwnerOrMode(int err) {
+  // ENOSYS: FAT through FUSE has no modes at all.
+  return err == EPERM || err == EINVAL || err == EOPNOTSUPP || err == ENOSYS;
+}
 
 }  // namespace mirtel

@@ -231,10 +231,23 @@ Temporary PosixFileSystem::ClassifyTemporary(const std::string& name) {
   return ClassifyTemporaryName(name, pid_);
 }
 
+Temporary PosixFileSystem::ClassifyEntry(const std::string& folder, const std::string& name) {
+  const Temporary byName = ClassifyTemporaryName(name, pid_);
+  if (byName == Temporary::NotOurs) return byName;
+  const HeldFolders::Located at = held_.At(folder + name);
+  return at.dir >= 0 && CarriesTemporaryMark(at.dir, at.name) ? byName : Temporary::NotOurs;
+}
+
 void PosixFileSystem::RemoveLeftover(const std::string& path) {
   const HeldFolders::Located at = held_.Target(path);
   // Only what a finished run of ours left: never the user's file.
-  if (ClassifyTemporaryName(at.name, pid_) != Temporary::Dead) {
+  struct stat st {};
+  if (ClassifyTemporaryName(at.name, pid_) == Temporary::Dead &&
+      ::fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    throw ErrnoError(errno, path);
+  }
+  if (ClassifyTemporaryName(at.name, pid_) != Temporary::Dead ||
+      !CarriesTemporaryMark(at.dir, at.name)) {
     throw FsError(FsErrorKind::NotALeftover, path);
   }
   const int rc = ::unlinkat(at.dir, at.name.c_str(), 0);

@@ -46,7 +46,11 @@ class PosixFileSystem final : public FileSystem {
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
+  void LearnVolume(const std::string& folder) override;
+  bool IgnoresCase(const std::string& folder) override;
+  void RenameInFolder(const std::string& path, const std::string& name) override;
   Temporary ClassifyTemporary(const std::string& name) override;
+  Temporary ClassifyEntry(const std::string& folder, const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;
   void NoteChanged(const std::string& path) override;
   void BeginFilling(const std::string& folder) override;
@@ -73,9 +77,10 @@ class PosixFileSystem final : public FileSystem {
   // Fills `out` from `from`; what the system says of `out` once made.
   struct stat CopyInto(int out, const Source& from, const std::string& source,
                        const std::string& dest);
-  // Gives `out` the owner, mode and times of `src`; `made` is what CopyInto
-  // returned.
-  void Finish(int out, const struct stat& src, const struct stat& made, const std::string& dest);
+  // Gives `out` the owner, mode, extended attributes (from open file `in`)
+  // and times of `src`; `made` is what CopyInto returned.
+  void Finish(int out, int in, const struct stat& src, const struct stat& made,
+              const std::string& dest);
   // Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
   // cannot.
   int LinkUnnamed(int fd, int dir, const std::string& name);
@@ -94,6 +99,16 @@ class PosixFileSystem final : public FileSystem {
   bool ended_ = true;
   std::uint32_t mask_ = 0;
   std::string names_;  // the pattern's names, "*.*" for all
+
+  // What a destination volume showed it cannot do (LearnVolume).
+  struct VolumeLimits {
+    bool ignoresCase = false;
+    bool keepsOwnerAndMode = true;
+  };
+  // The limits of volume `dev`, learned in `folder` (open as `dir`, on
+  // that volume) where not yet.
+  const VolumeLimits& LimitsOf(dev_t dev, int dir, const std::string& folder);
+  std::unordered_map<dev_t, VolumeLimits> limits_;
 
   // Pairs of (source, destination) devices that refused a clone.
   std::set<std::pair<dev_t, dev_t>> noClone_;

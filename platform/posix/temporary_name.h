@@ -1,21 +1,27 @@
-// The names of our temporary copies: ".mirtel-<pid>-<n>.tmp" in the
-// destination's folder, so that a run that ended before renaming one can be
-// told from a run still writing it, and from the user's own files.
+// Our temporary copies on POSIX: the names of platform/common, and the mark
+// (an extended attribute) each carries while it is written, so that a file
+// a user named like one is never taken for ours.
 #pragma once
 
 #include <sys/types.h>
 
 #include <string>
 
+#include "platform/common/temporary_name.h"
 #include "platform/file_system.h"
 
 namespace mirtel {
 
-std::string TemporaryName(pid_t pid, unsigned number);
-
-// Exactly that pattern (no sign, no leading zero, nothing around it) is
-// ours: Live while its process runs on this machine (or is `self`), Dead
-// once it has ended.
+// The name rule alone: Live while its process runs on this machine (or is
+// `self`), Dead once it has ended, NotOurs for any other name.
 Temporary ClassifyTemporaryName(const std::string& name, pid_t self);
+
+// Marks the open temporary `fd` as ours, and takes the mark off again just
+// before it is put in place. A volume without extended attributes takes no
+// mark: a copy left there is never taken for ours.
+void MarkTemporary(int fd);
+void UnmarkTemporary(int fd);
+// Whether entry `name` of folder `dir` carries the mark.
+bool CarriesTemporaryMark(int dir, const std::string& name);
 
 }  // namespace mirtel

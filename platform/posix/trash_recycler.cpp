@@ -11,7 +11,9 @@
 #include <ctime>
 
 #include "platform/file_system.h"
+#include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
+#include "platform/posix/unique_fd.h"
 
 namespace mirtel {
 namespace {
@@ -171,18 +173,19 @@ const TrashRecycler::Trash& TrashRecycler::TrashFor(dev_t device, const std::str
   return known->second;
 }
 
-bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
-  const std::string base = TrashBaseName(NameOf(item));
+bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item, int dir,
+                             const std::string& name) {
+  const std::string base = TrashBaseName(name);
   const std::string info =
       "[Trash Info]\nPath=" + PercentEncoded(item) + "\nDeletionDate=" + LocalNow() + "\n";
   unsigned& last = lastNumber_[trash.info + '/' + base];
   unsigned number = last;
   for (int tries = 0; tries < 100000; ++tries) {
     ++number;
-    const std::string name = number == 1 ? base : base + "." + std::to_string(number);
+    const std::string held = number == 1 ? base : base + "." + std::to_string(number);
     // First the info file, made anew under a name nobody holds; then the
     // item, by a rename that never replaces anything.
-    const std::string infoPath = trash.info + "/" + name + ".trashinfo";
+    const std::string infoPath = trash.info + "/" + held + ".trashinfo";
     const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
       const int err = errno;
@@ -195,15 +198,17 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
       ::unlink(infoPath.c_str());
       throw FsError(FsErrorKind::NoRecycleBin, item);
     }
-    const std::string target = trash.files + "/" + name;
+    const std::string target = trash.files + "/" + held;
     int err = 0;
-    if (::renameat2(AT_FDCWD, item.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+    // From the item's own folder, held open: a path beyond the system's
+    // limit goes as any other.
+    if (::renameat2(dir, name.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
       err = errno;
       struct stat taken {};
       if ((err == EINVAL || err == ENOSYS) && ::lstat(target.c_str(), &taken) != 0) {
         // A file system that cannot promise not to replace: the name is
         // ours by its info file and free in files/, so a plain rename.
-        err = ::rename(item.c_str(), target.c_str()) == 0 ? 0 : errno;
+        err = ::renameat(dir, name.c_str(), AT_FDCWD, target.c_str()) == 0 ? 0 : errno;
       }
     }
     if (err == 0) {
@@ -215,7 +220,9 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item) {
     struct stat st {};
     if (err == ENOENT || err == EXDEV) {
       // The item gone, or the Trash gone or moved to another volume.
-      if (::lstat(item.c_str(), &st) != 0) throw ErrnoError(errno, item);
+      if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        throw ErrnoError(errno, item);
+      }
       return false;
     }
     throw ErrnoError(err, item);
@@ -235,12 +242,17 @@ void TrashRecycler::MoveToRecycleBin(const std::string& given) {
     path = std::string(cwd) + "/" + path;
     std::free(cwd);
   }
+  const UniqueFd dir(OpenLong(AT_FDCWD, ParentOf(path), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.ok()) throw ErrnoError(errno, path);
+  const std::string name = NameOf(path);
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) throw ErrnoError(errno, path);
+  if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    throw ErrnoError(errno, path);
+  }
 
   // A Trash found earlier may have been removed since: looked up once more.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (MoveInto(TrashFor(st.st_dev, path), path)) {
+    if (MoveInto(TrashFor(st.st_dev, path), path, dir.get(), name)) {
       if (fs_ != nullptr) fs_->NoteChanged(path);
       return;
     }

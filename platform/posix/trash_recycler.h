@@ -34,7 +34,8 @@ class TrashRecycler : public Recycler {
   Trash FindTrash(dev_t device, const std::string& item) const;
   // Writes the info file and moves `item` in under a free name; false when
   // the Trash itself has gone (so that it is looked up again).
-  bool MoveInto(const Trash& trash, const std::string& item);
+  // `name` is the item's name in its folder `dir`, held open.
+  bool MoveInto(const Trash& trash, const std::string& item, int dir, const std::string& name);
 
   FileSystem* fs_;
   std::map<dev_t, Trash> trashes_;

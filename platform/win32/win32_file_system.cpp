@@ -1,5 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
+#include "platform/common/temporary_name.h"
+
 #include <algorithm>
 #include <limits>
 #include <string_view>
@@ -224,11 +226,6 @@ bool EntryBefore(int rankA, const std::wstring& keyA, const std::string& nameA, 
   if (rankA != rankB) return rankA < rankB;
   if (keyA != keyB) return keyA < keyB;
   return nameA < nameB;
-}
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() && text.size() <= 10 &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Whether process `pid` still runs. One we may not look at runs: its
@@ -521,29 +518,24 @@ void Win32FileSystem::MakeFolderLike(const std::string& path, const std::string&
 // run can tell one left by a run that died (ours to remove) from one being
 // written right now by another copy of the program.
 std::wstring Win32FileSystem::TempNameIn(const std::wstring& folder) {
-  return folder + L".mirtel-" + std::to_wstring(pid_) + L"-" + std::to_wstring(++tempCounter_) +
-         L".tmp";
+  return folder + Utf8ToWide(TemporaryName(pid_, ++tempCounter_));
 }
 
 Temporary Win32FileSystem::ClassifyTemporary(const std::string& name) {
-  constexpr std::string_view kPrefix = ".mirtel-";
-  constexpr std::string_view kSuffix = ".tmp";
-  if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
-      !name.ends_with(kSuffix)) {
+  std::uint64_t pid = 0;
+  if (!TemporaryNameOwner(name, std::numeric_limits<DWORD>::max(), pid)) {
     return Temporary::NotOurs;
   }
-  std::string_view middle(name);
-  middle.remove_prefix(kPrefix.size());
-  middle.remove_suffix(kSuffix.size());
-  const std::size_t dash = middle.find('-');
-  if (dash == std::string_view::npos || !AllDigits(middle.substr(0, dash)) ||
-      !AllDigits(middle.substr(dash + 1))) {
-    return Temporary::NotOurs;
-  }
-  const std::uint64_t pid = std::stoull(std::string(middle.substr(0, dash)));
-  if (pid > std::numeric_limits<DWORD>::max()) return Temporary::NotOurs;
   if (pid == pid_ || ProcessRuns(static_cast<DWORD>(pid))) return Temporary::Live;
   return Temporary::Dead;
+}
+
+Temporary Win32FileSystem::ClassifyEntry(const std::string& folder, const std::string& name) {
+  static_cast<void>(folder);
+  // Our copies carry no mark here: a name alone never makes a file ours to
+  // delete for good. One being written by a running copy is let be; any
+  // other is the user's, and a sync's removal of it goes to the Recycle Bin.
+  return ClassifyTemporary(name) == Temporary::Live ? Temporary::Live : Temporary::NotOurs;
 }
 
 void Win32FileSystem::RemoveLeftover(const std::string& path) {

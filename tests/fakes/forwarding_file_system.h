@@ -43,8 +43,16 @@ class ForwardingFileSystem : public FileSystem {
     return real_.ResolvedFolder(folder);
   }
   bool IsVolumeRoot(const std::string& folder) override { return real_.IsVolumeRoot(folder); }
+  void LearnVolume(const std::string& folder) override { real_.LearnVolume(folder); }
+  bool IgnoresCase(const std::string& folder) override { return real_.IgnoresCase(folder); }
+  void RenameInFolder(const std::string& path, const std::string& name) override {
+    real_.RenameInFolder(path, name);
+  }
   Temporary ClassifyTemporary(const std::string& name) override {
     return real_.ClassifyTemporary(name);
+  }
+  Temporary ClassifyEntry(const std::string& folder, const std::string& name) override {
+    return real_.ClassifyEntry(folder, name);
   }
   void RemoveLeftover(const std::string& path) override { real_.RemoveLeftover(path); }
   void NoteChanged(const std::string& path) override { real_.NoteChanged(path); }

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,44 @@ TEST_F(CopyFidelityTest, ModesAndOwnersArriveExactlyWhateverTheUmask) {
             FsErrorKind::NotFound);
   EXPECT_FALSE(tmp_.Exists("dst/x"));
   EXPECT_FALSE(tmp_.Exists("dst/y"));
+}
+
+// The user's extended attributes and the access ACL arrive with the copy;
+// the owning group gains nothing the source's ACL did not give it (its
+// mode's group bits are the ACL's mask), and our own mark never travels.
+TEST_F(CopyFidelityTest, ExtendedAttributesAndTheAclArriveAndOpenNothingMore) {
+  tmp_.Write("src/shared.txt", "shared");
+  tmp_.Dir("dst");
+  const std::string source = tmp_.P("src/shared.txt");
+  if (::setxattr(source.c_str(), "user.comment", "kept", 4, 0) != 0) {
+    GTEST_SKIP() << "this volume keeps no extended attributes";
+  }
+  // Owner rw, user 4321 r, owning group nothing, mask r, others nothing.
+  std::string acl("\x02\0\0\0", 4);
+  const auto entry = [&acl](std::uint16_t tag, std::uint16_t perm, std::uint32_t id) {
+    acl.append(reinterpret_cast<const char*>(&tag), 2);
+    acl.append(reinterpret_cast<const char*>(&perm), 2);
+    acl.append(reinterpret_cast<const char*>(&id), 4);
+  };
+  entry(0x01, 6, 0xFFFFFFFF);
+  entry(0x02, 4, 4321);
+  entry(0x04, 0, 0xFFFFFFFF);
+  entry(0x10, 4, 0xFFFFFFFF);
+  entry(0x20, 0, 0xFFFFFFFF);
+  ASSERT_EQ(::setxattr(source.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+  ASSERT_EQ(::setxattr(source.c_str(), "user.mirtel.temporary", "1", 1, 0), 0);
+  for (const std::string name : {"new", "over"}) {
+    if (name == "over") tmp_.Write("dst/" + name, "older");
+    const std::string copy = tmp_.P("dst/" + name);
+    fs_.CopyFile(source, copy);
+    char value[256];
+    const ssize_t comment = ::getxattr(copy.c_str(), "user.comment", value, sizeof value);
+    EXPECT_EQ(std::string(value, comment > 0 ? static_cast<std::size_t>(comment) : 0), "kept");
+    const ssize_t kept = ::getxattr(copy.c_str(), "system.posix_acl_access", value, sizeof value);
+    EXPECT_EQ(std::string(value, kept > 0 ? static_cast<std::size_t>(kept) : 0), acl) << name;
+    EXPECT_EQ(::getxattr(copy.c_str(), "user.mirtel.temporary", value, sizeof value), -1);
+    EXPECT_EQ(Lstat(copy).st_mode & 0777, Lstat(source).st_mode & 0777) << name;
+  }
 }
 
 // A file with holes is copied as one: the same bytes, no more blocks.

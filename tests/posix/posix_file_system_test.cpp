@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -141,16 +142,26 @@ TEST_F(PosixFsTest, OurTemporaryNamesAreToldApartAndOnlyDeadOnesRemoved) {
     EXPECT_EQ(fs_.ClassifyTemporary(name), Temporary::NotOurs) << name;
   }
 
-  for (const std::string& name : {dead, mine, first, others[0], std::string("user.tmp")}) {
+  // A user's file named like a dead one of ours, without the mark our
+  // copies carry while written: the user's, never deleted.
+  const std::string usersDead = ".mirtel-" + std::to_string(child) + "-4.tmp";
+  for (const std::string& name :
+       {dead, mine, first, others[0], usersDead, std::string("user.tmp")}) {
     tmp_.Write("d/" + name, "x");
   }
+  for (const std::string& name : {dead, mine, first}) {
+    ASSERT_EQ(::setxattr(tmp_.P("d/" + name).c_str(), "user.mirtel.temporary", "1", 1, 0), 0);
+  }
+  EXPECT_EQ(fs_.ClassifyEntry(tmp_.F("d"), dead), Temporary::Dead);
+  EXPECT_EQ(fs_.ClassifyEntry(tmp_.F("d"), first), Temporary::Live);
+  EXPECT_EQ(fs_.ClassifyEntry(tmp_.F("d"), usersDead), Temporary::NotOurs);
   fs_.RemoveLeftover(tmp_.P("d/" + dead));
-  for (const std::string& name : {mine, first, others[0], std::string("user.tmp")}) {
+  for (const std::string& name : {mine, first, others[0], usersDead, std::string("user.tmp")}) {
     EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + name)); }), FsErrorKind::NotALeftover)
         << name;
   }
   EXPECT_EQ(KindOf([&] { fs_.RemoveLeftover(tmp_.P("d/" + dead)); }), FsErrorKind::NotFound);
-  std::vector<std::string> left = {first, others[0], mine, "user.tmp"};
+  std::vector<std::string> left = {first, others[0], mine, usersDead, "user.tmp"};
   std::sort(left.begin(), left.end());
   EXPECT_EQ(tmp_.Names("d"), left);
 }

@@ -105,10 +105,10 @@ JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
   return report;
 }
 
-Scratch::Scratch(const std::string& label) {
+Scratch::Scratch(const std::string& label, const std::string& destTop) : destTop_(destTop) {
   root = MakeScratch(label);
   source = Join(root, kSourceName);
-  destParent = Join(root, kDestParentName);
+  destParent = Join(destTop.empty() ? root : destTop, kDestParentName);
   dest = Join(destParent, kSourceName);
   outside = Join(root, "外");
   dataHome = Join(root, kDataName);
@@ -131,6 +131,7 @@ Scratch::~Scratch() {
     SetUmask(oldUmask_);
     if (hadDataHome_) SetEnv("XDG_DATA_HOME", oldDataHome_);
     if (!keep_) RemoveTree(root);
+    if (!keep_ && !destTop_.empty()) RemoveTree(destParent);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "scratch %s left: %s\n", root.c_str(), e.what());
   }
@@ -152,7 +153,8 @@ Snapshot Scratch::Dest() const {
 std::vector<TrashedItem> Scratch::Trash() const {
   std::vector<TrashedItem> items;
   if (!ThisPlatform().trash) return items;
-  const std::string trash = Join(dataHome, "Trash");
+  const std::string& volumeTrash = ThisPlatform().destTrash;
+  const std::string trash = volumeTrash.empty() ? Join(dataHome, "Trash") : volumeTrash;
   const std::string info = Join(trash, "info");
   if (LookAt(info).kind != Kind::Folder) return items;
   const std::string suffix = ".trashinfo";
@@ -190,10 +192,15 @@ std::string Scratch::Relative(const std::string& path) const {
 }
 
 Snapshot Subtree(const Snapshot& snapshot, const std::string& rel) {
+  if (rel.empty()) return snapshot;
   Snapshot item;
-  for (auto it = snapshot.lower_bound(rel); it != snapshot.end() && Within(it->first, rel); ++it) {
-    item[it->first.size() == rel.size() ? std::string() : it->first.substr(rel.size() + 1)] =
-        it->second;
+  if (const auto self = snapshot.find(rel); self != snapshot.end()) item[""] = self->second;
+  // What lies below comes after "<rel>/", not right after "<rel>": a
+  // sibling "<rel> x" sorts in between.
+  const std::string below = rel + "/";
+  for (auto it = snapshot.lower_bound(below);
+       it != snapshot.end() && it->first.compare(0, below.size(), below) == 0; ++it) {
+    item[it->first.substr(below.size())] = it->second;
   }
   return item;
 }
@@ -216,8 +223,18 @@ std::vector<std::string> CheckTrash(const Scratch& scratch, const std::vector<Tr
   std::vector<std::string> lines;
   if (!ThisPlatform().trash) return lines;
   std::map<std::string, int> found;
+  // Where the destination ignores case, an item may go under the spelling
+  // it was given just before (a sync's rename): named as it was known.
+  std::map<std::string, std::string> spelling;
+  if (ThisPlatform().destFoldsCase) {
+    for (const auto& [rel, node] : destBefore) spelling[Folded(rel)] = rel;
+    for (const std::string& e : expected) spelling[Folded(e)] = e;
+  }
   for (const TrashedItem& item : added) {
-    const std::string rel = scratch.Relative(item.from);
+    std::string rel = scratch.Relative(item.from);
+    if (const auto known = spelling.find(Folded(rel)); known != spelling.end()) {
+      rel = known->second;
+    }
     if (rel.empty() || item.from.rfind(scratch.dest, 0) != 0) {
       lines.push_back("Trash holds " + Shown(item.from) + ", from outside the destination");
       continue;

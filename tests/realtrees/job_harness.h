@@ -43,7 +43,9 @@ std::vector<TrashedItem> Added(const std::vector<TrashedItem>& after,
 
 class Scratch {
  public:
-  explicit Scratch(const std::string& label);
+  // The destination's parent goes into `destTop` when given (another
+  // volume), else beside the source.
+  explicit Scratch(const std::string& label, const std::string& destTop = {});
   ~Scratch();
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
@@ -70,6 +72,7 @@ class Scratch {
   void Keep() { keep_ = true; }
 
  private:
+  std::string destTop_;
   std::string oldCwd_;
   std::string oldDataHome_;
   bool hadDataHome_ = false;

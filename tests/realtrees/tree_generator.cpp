@@ -271,6 +271,11 @@ class Builder {
       const std::string folder = RandomFolder();
       MakeFifo(Path(Child(folder, NewName(folder))));
     }
+    // Exactly the pattern of the program's own temporaries, of a process
+    // that does not run: a user's file all the same, copied and synced.
+    // Made last, so that the rest of the tree stays what its seed made.
+    const std::string usersTemporary = ".mirtel-3999999-2.tmp";
+    if (keys_[""].insert(Key(usersTemporary)).second) File("", usersTemporary, FileSize());
     tree_.notes.push_back("generated " + std::to_string(profile_.entries - entriesLeft_) +
                           " entries, " + std::to_string(profile_.bytes - bytesLeft_) + " bytes");
   }

@@ -45,9 +45,34 @@ struct Platform {
   // The deepest entry (bytes of its path below the tree) whose removal the
   // Recycle Bin / Trash takes; 0 for any.
   std::size_t removableBytes = 0;
+  // What the destination's volume keeps, as far as the oracle must know:
+  // the same as above unless a job copies onto another kind of volume.
+  bool destFoldsCase = false;  // takes names that differ in case for one
+  bool destKeepsCase = true;   // lists a name in the case it was given
+  bool destModes = false;      // keeps permission bits
+  std::int64_t destTimeStep = 1;
+  // Where the Trash of the destination's volume keeps what it takes
+  // (".../Trash" or "<top>/.Trash-<uid>"); "" for the data folder's own.
+  std::string destTrash;
 };
 
+// The trees of the system's own temporary folder, or those a
+// PlatformOverride put in its place.
 const Platform& ThisPlatform();
+const Platform& SystemPlatform();
+
+// While it lives, ThisPlatform() is `platform`: trees made for and copied
+// onto another volume.
+class PlatformOverride {
+ public:
+  explicit PlatformOverride(const Platform& platform);
+  ~PlatformOverride();
+  PlatformOverride(const PlatformOverride&) = delete;
+  PlatformOverride& operator=(const PlatformOverride&) = delete;
+
+ private:
+  const Platform* previous_;
+};
 
 // A hash of a file's bytes, fed in pieces.
 class ContentHash {

@@ -142,7 +142,7 @@ int OpenForWriting(const std::string& path) {
 
 }  // namespace
 
-const Platform& ThisPlatform() {
+const Platform& SystemPlatform() {
   static const Platform platform = [] {
     Platform p;
     p.sep = '/';
@@ -156,6 +156,8 @@ const Platform& ThisPlatform() {
     p.deepPathBytes = 4200;
     p.longNameBytes = 255;
     p.timeStep = 1;
+    p.destModes = p.modes;
+    p.destTimeStep = p.timeStep;
     return p;
   }();
   return platform;
@@ -226,16 +228,22 @@ std::uint64_t HashOf(const std::string& path) {
   return hash.Value();
 }
 
+// A volume without modes (FAT through FUSE) refuses to set any: the entry
+// is made all the same.
+bool KeepsNoModes(int err) { return err == ENOSYS || err == EOPNOTSUPP; }
+
 void MakeFolder(const std::string& path, std::uint32_t mode) {
   const At at(path);
   if (::mkdirat(at.dir(), at.name(), 0700) != 0) Fail("mkdir", path, errno);
-  if (::fchmodat(at.dir(), at.name(), mode, 0) != 0) Fail("chmod", path, errno);
+  if (::fchmodat(at.dir(), at.name(), mode, 0) != 0 && !KeepsNoModes(errno)) {
+    Fail("chmod", path, errno);
+  }
 }
 
 void WriteFile(const std::string& path, const std::string& bytes, std::uint32_t mode) {
   const Fd out(OpenForWriting(path));
   WriteAll(out.fd, bytes.data(), bytes.size(), 0, path);
-  if (::fchmod(out.fd, mode) != 0) Fail("chmod", path, errno);
+  if (::fchmod(out.fd, mode) != 0 && !KeepsNoModes(errno)) Fail("chmod", path, errno);
 }
 
 void WriteSparse(const std::string& path, std::uint64_t size,

@@ -98,7 +98,7 @@ Stat StatOfHandle(HANDLE h) {
 
 }  // namespace
 
-const Platform& ThisPlatform() {
+const Platform& SystemPlatform() {
   static const Platform platform = [] {
     Platform p;
     p.sep = '\\';
@@ -111,6 +111,7 @@ const Platform& ThisPlatform() {
     // Wine's Recycle Bin refuses items beyond MAX_PATH (the program keeps
     // them and says so): the changes between backups stay shallower.
     p.removableBytes = 150;
+    p.destTimeStep = p.timeStep;
     return p;
   }();
   return platform;

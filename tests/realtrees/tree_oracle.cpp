@@ -81,10 +81,47 @@ Node AsCopy(std::uint64_t size, std::uint64_t hash, std::int64_t mtimeNs, std::u
   return n;
 }
 
-std::int64_t Steps(std::int64_t ns) {
-  const std::int64_t step = ThisPlatform().timeStep;
-  return ns >= 0 ? ns / step : -((-ns + step - 1) / step);
+// Two times the destination's volume cannot tell apart: closer than its step.
+bool SameTime(std::int64_t a, std::int64_t b) {
+  const std::int64_t step = ThisPlatform().destTimeStep;
+  const std::uint64_t gap = a > b ? static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b)
+                                  : static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a);
+  return gap < static_cast<std::uint64_t>(step < 1 ? 1 : step);
 }
+
+}  // namespace
+
+// A relative name as a volume that ignores letter case compares it: the
+// letters of Latin, Greek, Cyrillic and the fullwidth forms in one case.
+std::string Folded(const std::string& rel) {
+  std::string out;
+  for (std::size_t i = 0; i < rel.size();) {
+    const auto c = static_cast<unsigned char>(rel[i]);
+    const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    if (i + n > rel.size()) {
+      out.append(rel, i, std::string::npos);
+      break;
+    }
+    std::uint32_t cp = n == 1 ? c : n == 2 ? (c & 0x1Fu) : n == 3 ? (c & 0x0Fu) : (c & 0x07u);
+    for (std::size_t k = 1; k < n; ++k) {
+      cp = (cp << 6) | (static_cast<unsigned char>(rel[i + k]) & 0x3Fu);
+    }
+    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) ||
+        (cp >= 0x391 && cp <= 0x3A9) || (cp >= 0x410 && cp <= 0x42F) ||
+        (cp >= 0xFF21 && cp <= 0xFF3A)) {
+      cp += 32;
+    } else if (cp >= 0x400 && cp <= 0x40F) {
+      cp += 80;
+    }
+    out += std::to_string(cp) + (rel[i] == '/' ? "/" : ",");
+    i += n;
+  }
+  return out;
+}
+
+namespace {
+
+const Platform* overridden = nullptr;
 
 std::string Time(std::int64_t ns) {
   char text[48];
@@ -125,6 +162,14 @@ bool Sparse(const Node& node) {
 
 }  // namespace
 
+const Platform& ThisPlatform() { return overridden != nullptr ? *overridden : SystemPlatform(); }
+
+PlatformOverride::PlatformOverride(const Platform& platform) : previous_(overridden) {
+  overridden = &platform;
+}
+
+PlatformOverride::~PlatformOverride() { overridden = previous_; }
+
 Snapshot Take(const std::string& root, const std::set<std::string>& skip) {
   Snapshot snapshot;
   Walk(root, "", skip, snapshot);
@@ -158,13 +203,26 @@ std::string ParentOf(const std::string& rel) {
 }
 
 Outcome Expect(const Snapshot& destBefore, const Snapshot& source, bool sync) {
+  // On a volume that ignores case, names are compared folded; the first of
+  // two source names that fold alike (in byte order) is copied, the second
+  // is a failure of the job.
+  const bool fold = ThisPlatform().destFoldsCase;
+  auto key = [fold](const std::string& rel) { return fold ? Folded(rel) : rel; };
+  Outcome out;
   // The source as a copy of it looks.
   Snapshot wanted;
+  std::set<std::string> wantedKeys;
   for (const auto& [rel, n] : source) {
     const std::string parent = ParentOf(rel);
     if (!parent.empty()) {
       const auto up = wanted.find(parent);
       if (up == wanted.end() || up->second.kind != Kind::Folder) continue;
+    }
+    const bool copied = n.kind == Kind::Folder || n.kind == Kind::File ||
+                        (n.kind == Kind::Link && n.leadsTo == Kind::File);
+    if (copied && !wantedKeys.insert(key(rel)).second) {
+      ++out.failures;
+      continue;
     }
     if (n.kind == Kind::Folder) {
       Node folder;
@@ -179,8 +237,11 @@ Outcome Expect(const Snapshot& destBefore, const Snapshot& source, bool sync) {
     }
   }
 
-  Outcome out;
-  std::set<std::string> kept;  // destination entries that stay as they are
+  // The destination's entries by the name its volume knows them by.
+  std::map<std::string, Snapshot::const_iterator> destByKey;
+  for (auto it = destBefore.begin(); it != destBefore.end(); ++it) destByKey[key(it->first)] = it;
+  std::set<std::string> kept;   // destination entries that stay as they are (keys)
+  std::set<std::string> taken;  // keys of the names the outcome holds
   for (const auto& [rel, w] : wanted) {
     const std::string parent = ParentOf(rel);
     if (!parent.empty()) {
@@ -188,12 +249,17 @@ Outcome Expect(const Snapshot& destBefore, const Snapshot& source, bool sync) {
       const auto up = out.dest.find(parent);
       if (up == out.dest.end() || up->second.kind != Kind::Folder) continue;
     }
-    const auto d = destBefore.find(rel);
-    const bool there = d != destBefore.end();
+    // A name the destination holds in another case is that entry, renamed
+    // to the source's spelling by a sync.
+    const auto found = destByKey.find(key(rel));
+    const bool there = found != destByKey.end();
+    const auto d = there ? found->second : destBefore.end();
+    taken.insert(key(rel));
     if (there && d->second.kind == w.kind) {
-      if (w.kind == Kind::Folder || Steps(d->second.mtimeNs) >= Steps(w.mtimeNs)) {
+      if (w.kind == Kind::Folder || d->second.mtimeNs > w.mtimeNs ||
+          SameTime(d->second.mtimeNs, w.mtimeNs)) {
         out.dest[rel] = d->second;
-        kept.insert(rel);
+        kept.insert(key(rel));
       } else {
         out.dest[rel] = w;
         ++out.copies;
@@ -203,26 +269,26 @@ Outcome Expect(const Snapshot& destBefore, const Snapshot& source, bool sync) {
     if (there && !sync) {
       // An entry of the other kind: left alone without a sync.
       out.dest[rel] = d->second;
-      kept.insert(rel);
+      kept.insert(key(rel));
       continue;
     }
     // With a sync, an entry of the other kind makes way for the source's.
-    if (there) out.trashed.push_back(rel);
+    if (there) out.trashed.push_back(d->first);
     out.dest[rel] = w;
     if (w.kind == Kind::File) ++out.copies;
   }
 
   for (const auto& [rel, d] : destBefore) {
     // Kept, copied over, or already on its way to the Trash.
-    if (out.dest.count(rel) != 0) continue;
+    if (taken.count(key(rel)) != 0) continue;
     // Below an item that went or was replaced: it goes with it.
     const std::string parent = ParentOf(rel);
-    if (!parent.empty() && kept.count(parent) == 0) continue;
+    if (!parent.empty() && kept.count(key(parent)) == 0) continue;
     if (sync) {
       out.trashed.push_back(rel);
     } else {
       out.dest[rel] = d;
-      kept.insert(rel);
+      kept.insert(key(rel));
     }
   }
   std::sort(out.trashed.begin(), out.trashed.end());
@@ -243,7 +309,7 @@ std::string Mismatch(const Node& actual, const Node& expected) {
     } else if (actual.hash != expected.hash) {
       add("other bytes of the same size");
     }
-    if (Steps(actual.mtimeNs) != Steps(expected.mtimeNs)) {
+    if (!SameTime(actual.mtimeNs, expected.mtimeNs)) {
       add("time " + Time(actual.mtimeNs) + ", should be " + Time(expected.mtimeNs));
     }
     if (Sparse(expected) &&
@@ -255,14 +321,27 @@ std::string Mismatch(const Node& actual, const Node& expected) {
   if (actual.kind == Kind::Link && actual.target != expected.target) {
     add("leads to " + Printable(actual.target) + ", should lead to " + Printable(expected.target));
   }
-  if (platform.modes && actual.kind != Kind::Link && actual.mode != expected.mode) {
+  if (platform.destModes && actual.kind != Kind::Link && actual.mode != expected.mode) {
     add("mode " + Octal(actual.mode) + ", should be " + Octal(expected.mode));
   }
   return why;
 }
 
-std::vector<std::string> Compare(const Snapshot& actual, const Snapshot& expected,
+std::vector<std::string> Compare(const Snapshot& given, const Snapshot& expected,
                                  bool checkFolderTimes) {
+  // A volume that lists names in a case of its own (NTFS through
+  // lowntfs-3g with ignore_case): its names are taken as spelled as expected.
+  Snapshot respelled;
+  const bool respell = ThisPlatform().destFoldsCase;
+  if (respell) {
+    std::map<std::string, std::string> spelling;
+    for (const auto& [rel, node] : expected) spelling[Folded(rel)] = rel;
+    for (const auto& [rel, node] : given) {
+      const auto it = expected.count(rel) != 0 ? spelling.end() : spelling.find(Folded(rel));
+      respelled[it == spelling.end() ? rel : it->second] = node;
+    }
+  }
+  const Snapshot& actual = respell ? respelled : given;
   std::vector<std::string> lines;
   std::string reported = "\x01";  // below an entry already reported as a whole
   std::size_t hidden = 0;

@@ -40,6 +40,9 @@ Snapshot Take(const std::string& root, const std::set<std::string>& skip = {});
 // The single entry at `path` and all below it, keyed "" for itself.
 Snapshot TakeItem(const std::string& path);
 
+// `rel` as a volume that ignores letter case compares names.
+std::string Folded(const std::string& rel);
+
 // A relative name made of the system's path below `root`, or the root's own.
 std::string ToNative(const std::string& root, const std::string& rel);
 
@@ -52,6 +55,7 @@ struct Outcome {
   Snapshot dest;                     // the destination afterwards
   std::vector<std::string> trashed;  // topmost items that go to the Trash
   int copies = 0;                    // files copied
+  int failures = 0;                  // source names a case-blind destination cannot take
 };
 
 // The program's rules: the source minus what it never copies (links to

@@ -1,0 +1,96 @@
+// What a destination volume cannot keep, asked of the volume itself once:
+// FUSE drivers give each spelling of a name its own inode number, and their
+// type says nothing of how finely they keep times or whether modes stay.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/posix_errors.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/temporary_name.h"
+#include "platform/posix/unique_fd.h"
+
+namespace mirtel {
+
+namespace {
+
+std::string UpperAscii(std::string name) {
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name;
+}
+
+}  // namespace
+
+const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int dir,
+                                                               const std::string& folder) {
+  if (const auto known = limits_.find(dev); known != limits_.end()) return known->second;
+  VolumeLimits limits;
+  std::string name;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    name = TemporaryName(pid_, ++tempCounter_);
+    fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    // Not writable here: nothing to learn, and nothing will be copied.
+    return limits_.emplace(dev, limits).first->second;
+  }
+  const UniqueFd probe(fd);
+  struct stat made {};
+  struct stat other {};
+  // Our names are lower case: the same name in upper case finds the probe
+  // only where the volume ignores case.
+  limits.ignoresCase = ::fstat(fd, &made) == 0 &&
+                       ::fstatat(dir, UpperAscii(name).c_str(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       S_ISREG(other.st_mode) && other.st_size == made.st_size;
+  // A time with every digit of its fraction shows the volume's step.
+  const timespec asked{1234567891, 123456789};
+  const timespec times[2] = {asked, asked};
+  struct stat kept {};
+  if (::futimens(fd, times) == 0 && ::fstat(fd, &kept) == 0) {
+    steps_.Of(kept.st_dev, fd);
+    steps_.Learn(kept.st_dev, Ns(asked), Ns(kept.st_mtim));
+  }
+  // A mode that does not stay (FAT, exFAT: fixed by the mount) is not asked
+  // for file by file.
+  if (::fchmod(fd, 0640) != 0) {
+    limits.keepsOwnerAndMode = !CannotKeepOwnerOrMode(errno);
+  } else if (::fstat(fd, &kept) == 0) {
+    limits.keepsOwnerAndMode = (kept.st_mode & 0777) == 0640;
+  }
+  ::unlinkat(dir, name.c_str(), 0);
+  NoteChanged(folder + name);
+  return limits_.emplace(dev, limits).first->second;
+}
+
+void PosixFileSystem::LearnVolume(const std::string& folder) {
+  const HeldFolders::Located at = held_.At(folder + ".");
+  struct stat st {};
+  if (at.dir < 0 || ::fstat(at.dir, &st) != 0) return;
+  LimitsOf(st.st_dev, at.dir, folder);
+}
+
+bool PosixFileSystem::IgnoresCase(const std::string& folder) {
+  const HeldFolders::Located at = held_.At(folder + ".");
+  struct stat st {};
+  if (at.dir < 0 || ::fstat(at.dir, &st) != 0) return false;
+  return LimitsOf(st.st_dev, at.dir, folder).ignoresCase;
+}
+
+void PosixFileSystem::RenameInFolder(const std::string& path, const std::string& name) {
+  const HeldFolders::Located at = held_.Target(path);
+  // The same entry under another spelling: a plain rename, since a rename
+  // that must not replace takes the entry itself for one in the way.
+  if (::renameat(at.dir, at.name.c_str(), at.dir, name.c_str()) != 0) {
+    throw ErrnoError(errno, path);
+  }
+  NoteChanged(path);
+  held_.CloseAtOrBelow(path);
+}
+
+}  // namespace mirtel
