@@ -9,11 +9,7 @@ _mirtel_cli() {
             _filedir
             return
             ;;
-        --versions)
-            _filedir -d
-            return
-            ;;
-        --save-job | --job | --delete-job | --keep-versions)
+        --save-job | --job | --delete-job)
             # A name or a number of the user's own.
             return
             ;;
@@ -30,8 +26,7 @@ _mirtel_cli() {
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--sync --last --remember -n --dry-run
             --force-remove --log --count-first -v --verbose -q --quiet -h --help
-            --version --save-job --job --jobs --delete-job --versions
-            --keep-versions --' -- "$cur"))
+            --version --save-job --job --jobs --delete-job --' -- "$cur"))
         return
     fi
     _filedir -d
