@@ -103,13 +103,7 @@ std::string Key(const std::string& name) {
   if (P().caseTwins) return name;
   std::string key;
   for (std::uint32_t cp : Decode(name)) {
-    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) ||
-        (cp >= 0x391 && cp <= 0x3A9) || (cp >= 0x410 && cp <= 0x42F) ||
-        (cp >= 0xFF21 && cp <= 0xFF3A)) {
-      cp += 32;
-    } else if (cp >= 0x400 && cp <= 0x40F) {
-      cp += 80;
-    }
+    cp = FoldedLetter(cp);
     key += std::to_string(cp) + ",";
   }
   return key;

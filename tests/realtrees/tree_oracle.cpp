@@ -93,6 +93,16 @@ bool SameTime(std::int64_t a, std::int64_t b) {
 
 // A relative name as a volume that ignores letter case compares it: the
 // letters of Latin, Greek, Cyrillic and the fullwidth forms in one case.
+std::uint32_t FoldedLetter(std::uint32_t cp) {
+  if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) ||
+      (cp >= 0x391 && cp <= 0x3A9) || (cp >= 0x410 && cp <= 0x42F) ||
+      (cp >= 0xFF21 && cp <= 0xFF3A)) {
+    return cp + 32;
+  }
+  if (cp >= 0x400 && cp <= 0x40F) return cp + 80;
+  return cp;
+}
+
 std::string Folded(const std::string& rel) {
   std::string out;
   for (std::size_t i = 0; i < rel.size();) {
@@ -106,13 +116,7 @@ std::string Folded(const std::string& rel) {
     for (std::size_t k = 1; k < n; ++k) {
       cp = (cp << 6) | (static_cast<unsigned char>(rel[i + k]) & 0x3Fu);
     }
-    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) ||
-        (cp >= 0x391 && cp <= 0x3A9) || (cp >= 0x410 && cp <= 0x42F) ||
-        (cp >= 0xFF21 && cp <= 0xFF3A)) {
-      cp += 32;
-    } else if (cp >= 0x400 && cp <= 0x40F) {
-      cp += 80;
-    }
+    cp = FoldedLetter(cp);
     out += std::to_string(cp) + (rel[i] == '/' ? "/" : ",");
     i += n;
   }

@@ -40,6 +40,10 @@ Snapshot Take(const std::string& root, const std::set<std::string>& skip = {});
 // The single entry at `path` and all below it, keyed "" for itself.
 Snapshot TakeItem(const std::string& path);
 
+// A letter as a case-blind volume folds it (ASCII, Latin-1, Greek,
+// Cyrillic, fullwidth); any other code point as it is.
+std::uint32_t FoldedLetter(std::uint32_t cp);
+
 // `rel` as a volume that ignores letter case compares names.
 std::string Folded(const std::string& rel);
 
