@@ -112,9 +112,9 @@ SEEDS ?= 50
 FIRST_SEED ?= 1
 fuzz: deps
 	cmake -S . -B $(BUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR)
-	cmake --build $(BUILD) -j $(JOBS) --target realtrees_test
+	cmake --build $(BUILD) -j $(JOBS) --target realtrees_tests
 	MIRTEL_FUZZ_SEEDS=$(SEEDS) MIRTEL_FUZZ_FIRST_SEED=$(FIRST_SEED) \
-	  ./$(BUILD)/tests/realtrees/realtrees_test --gtest_filter='RealTrees.*'
+	  ./$(BUILD)/tests/realtrees/realtrees_tests --gtest_filter='RealTrees.*'
 
 # The window alone, without the tests, in a build folder of its own.
 run: deps-run

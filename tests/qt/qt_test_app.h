@@ -16,7 +16,7 @@ std::unique_ptr<QApplication>& AppHolder();
 // Made on first use, so listing the tests needs no display.
 inline QApplication& TestApp() {
   static int argc = 1;
-  static char name[] = "mirtel_qt_tests";
+  static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
   std::unique_ptr<QApplication>& app = AppHolder();
   if (!app) {
