@@ -1,5 +1,5 @@
 // Normal and sync copy mode: the mode box, the mode menu and DoukiMode.
-#include "job/copy_modes.h"
+#include "app/copy_modes.h"
 
 #include "app/frm_mirtel.h"
 #include "engine/error_trap.h"

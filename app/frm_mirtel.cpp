@@ -3,10 +3,10 @@
 
 #include <utility>
 
+#include "app/copy_modes.h"
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
-#include "job/copy_modes.h"
 #include "job/settings_location.h"
 
 namespace mirtel {

@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "app/copy_modes.h"
 #include "app/frm_mirtel.h"
 #include "app/res_strings.h"
 #include "app/result_display.h"
 #include "app/window_design.h"
 #include "job/copy_job.h"
-#include "job/copy_modes.h"
 #include "platform/native_file_system.h"
 #include "platform/win32/view/view_text.h"
 #include "platform/win32/win32_ansi_codec.h"
