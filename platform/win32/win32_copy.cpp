@@ -1,0 +1,158 @@
+// The copy of a file on Windows, through a temporary name, and the
+// program's own files written whole or not at all.
+#include <algorithm>
+
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_file_times.h"
+#include "platform/win32/win32_fs_calls.h"
+#include "platform/win32/win32_path.h"
+
+namespace mirtel {
+namespace {
+
+// The copy's progress, told to the observer at most ten times a second.
+struct CopyTold {
+  CopyObserver* observer;
+  const std::string& source;
+  ULONGLONG last;
+};
+
+DWORD CALLBACK TellProgress(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER,
+                            DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  auto* told = static_cast<CopyTold*>(data);
+  const ULONGLONG now = GetTickCount64();
+  if (now - told->last >= 100) {
+    told->last = now;
+    told->observer->CopyProgress(told->source, static_cast<std::uint64_t>(done.QuadPart),
+                                 static_cast<std::uint64_t>(total.QuadPart));
+  }
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
+void Win32FileSystem::CopyFile(const std::string& source, const std::string& dest) {
+  Copy(source, dest, true);
+}
+
+void Win32FileSystem::CopyNewFile(const std::string& source, const std::string& dest) {
+  Copy(source, dest, false);
+}
+
+void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
+  const std::wstring from = ExtendedPath(source);
+  const std::wstring to = ExtendedPath(dest);
+  WIN32_FILE_ATTRIBUTE_DATA existing;
+  DWORD destAttributes = 0;
+  if (mayReplace && GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &existing)) {
+    destAttributes = existing.dwFileAttributes;
+    if (destAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      throw FsError(FsErrorKind::FolderInTheWay, dest);
+    }
+  }
+  const Written sourceState = WriteTimeOf(from, source);
+  // A read-only mark on the copy came from its source while the source has
+  // it; one the user put on the copy alone is respected.
+  const bool destReadOnly = (destAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (destReadOnly && (sourceState.attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    throw FsError(FsErrorKind::ReadOnlyFile, dest);
+  }
+  const std::wstring folder = ParentOf(to);
+  if (folder.empty()) throw FsError(FsErrorKind::InvalidName, dest);
+
+  // The bytes go to a temporary name first, so that a copy cut short never
+  // stands where the old file was.
+  std::wstring temp;
+  for (int attempt = 0;; ++attempt) {
+    temp = TempNameIn(folder);
+    CopyTold told{observer_, source, GetTickCount64()};
+    if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
+                    &told, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
+      break;
+    }
+    DWORD code = GetLastError();
+    if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt < 16) continue;
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) RemoveTemporary(temp);
+    NoteChangedExtended(to);
+    const bool sourceMissing = GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES;
+    ThrowWin32Error(code, sourceMissing ? source : dest);
+  }
+  NoteChangedExtended(to);
+  // A copy stamped with the time of copying would look newer than its source
+  // and never be brought up to date again.
+  if (!KeepWriteTime(temp, sourceState.time)) {
+    DWORD code = GetLastError();
+    RemoveTemporary(temp);
+    ThrowWin32Error(code, dest);
+  }
+  // The copy took the source's attributes: the mark must still be there
+  // (the source may have changed meanwhile) before the old file's goes.
+  bool cleared = false;
+  if (destReadOnly) {
+    const DWORD copied = GetFileAttributesW(temp.c_str());
+    DWORD code = ERROR_SUCCESS;
+    if (copied == INVALID_FILE_ATTRIBUTES) {
+      code = GetLastError();
+    } else if ((copied & FILE_ATTRIBUTE_READONLY) == 0) {
+      code = ERROR_ACCESS_DENIED;
+    } else if (!SetAttributes(to, destAttributes & ~FILE_ATTRIBUTE_READONLY)) {
+      code = GetLastError();
+    }
+    if (code != ERROR_SUCCESS) {
+      RemoveTemporary(temp);
+      ThrowWin32Error(code, dest);
+    }
+    cleared = true;
+  }
+  // A new copy never replaces what took its name meanwhile.
+  if (!MoveFileExW(temp.c_str(), to.c_str(), mayReplace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    DWORD code = GetLastError();
+    if (cleared) SetAttributes(to, destAttributes);
+    RemoveTemporary(temp);
+    ThrowWin32Error(code, dest);
+  }
+}
+
+void Win32FileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  const std::wstring extended = ExtendedPath(path);
+  const std::wstring folder = ParentOf(extended);
+  if (folder.empty()) throw FsError(FsErrorKind::InvalidName, path);
+  std::wstring temp;
+  HANDLE created = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; created == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = TempNameIn(folder);
+    created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
+      DWORD code = GetLastError();
+      if ((code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) || attempt >= 16) {
+        ThrowWin32Error(code, path);
+      }
+    }
+  }
+  Handle file(created);
+  NoteChangedExtended(extended);
+  std::size_t done = 0;
+  DWORD code = ERROR_SUCCESS;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+      code = GetLastError();
+      break;
+    }
+    done += written;
+  }
+  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();
+  if (!file.Close() && code == ERROR_SUCCESS) code = GetLastError();
+  if (code == ERROR_SUCCESS && !MoveFileExW(temp.c_str(), extended.c_str(),
+                                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    code = GetLastError();
+  }
+  if (code != ERROR_SUCCESS) {
+    RemoveTemporary(temp);
+    ThrowWin32Error(code, path);
+  }
+}
+
+}  // namespace mirtel
