@@ -38,4 +38,12 @@ bool TemporaryNameOwner(std::string_view name, std::uint64_t maxPid, std::uint64
   return TakeNumber(name, 0xffffffff, number) && name == kTail;
 }
 
+Temporary ClassifyTemporaryName(std::string_view name, std::uint64_t maxPid, std::uint64_t self,
+                                bool (*runs)(std::uint64_t pid)) {
+  std::uint64_t pid = 0;
+  if (!TemporaryNameOwner(name, maxPid, pid)) return Temporary::NotOurs;
+  if (pid == self || runs(pid)) return Temporary::Live;
+  return Temporary::Dead;
+}
+
 }  // namespace mirtel

@@ -12,12 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/temporary_name.h"
+
 namespace mirtel {
 
 namespace {
 
 constexpr const char* kAccessAcl = "system.posix_acl_access";
-constexpr const char* kOurMark = "user.mirtel.temporary";
 
 std::vector<char> ValueOf(int fd, const char* name) {
   const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
@@ -54,7 +55,7 @@ void CopyExtendedAttributes(int in, int out, mode_t mode) {
   for (std::size_t at = 0; at < static_cast<std::size_t>(listed);) {
     const char* name = names.data() + at;
     at += std::strlen(name) + 1;
-    const bool user = std::strncmp(name, "user.", 5) == 0 && std::strcmp(name, kOurMark) != 0;
+    const bool user = std::strncmp(name, "user.", 5) == 0 && std::strcmp(name, kTemporaryMark) != 0;
     const bool acl = std::strcmp(name, kAccessAcl) == 0;
     if (!user && !acl) continue;
     const std::vector<char> value = ValueOf(in, name);

@@ -445,13 +445,23 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
 }
 
 void PosixFileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".mirtel-" + std::to_string(pid_) + ".tmp";
-  UniqueFd out(OpenLong(AT_FDCWD, temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  // Named and marked as every temporary of ours, so that one a killed run
+  // left is known for what it is.
+  const std::string folder = ParentOf(path);
+  std::string temp;
+  UniqueFd out;
+  for (int attempt = 0; attempt < 100 && !out.ok(); ++attempt) {
+    temp = folder + TemporaryName(pid_, ++tempCounter_);
+    out = UniqueFd(OpenLong(AT_FDCWD, temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!out.ok() && errno != EEXIST) break;
+  }
   if (!out.ok()) throw ErrnoError(errno, path);
+  MarkTemporary(out.get());
   NoteChanged(path);
   try {
     WriteAll(out.get(), bytes.data(), bytes.size(), -1, path);
     if (::fsync(out.get()) != 0) throw ErrnoError(errno, path);
+    UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, path);
     if (::rename(temp.c_str(), path.c_str()) != 0) throw ErrnoError(errno, path);
   } catch (...) {

@@ -12,6 +12,9 @@
 
 namespace mirtel {
 
+// The extended attribute our temporaries carry while they are written.
+inline constexpr const char* kTemporaryMark = "user.mirtel.temporary";
+
 // The name rule alone: Live while its process runs on this machine (or is
 // `self`), Dead once it has ended, NotOurs for any other name.
 Temporary ClassifyTemporaryName(const std::string& name, pid_t self);

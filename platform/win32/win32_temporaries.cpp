@@ -11,10 +11,8 @@
 namespace mirtel {
 namespace {
 
-// Whether process `pid` still runs. One we may not look at runs: its
-// temporaries are not ours to take.
-bool ProcessRuns(DWORD pid) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+bool ProcessRuns(std::uint64_t pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
   if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
   DWORD code = 0;
   const bool answered = GetExitCodeProcess(process, &code) != 0;
@@ -32,12 +30,7 @@ std::wstring Win32FileSystem::TempNameIn(const std::wstring& folder) {
 }
 
 Temporary Win32FileSystem::ClassifyTemporary(const std::string& name) {
-  std::uint64_t pid = 0;
-  if (!TemporaryNameOwner(name, std::numeric_limits<DWORD>::max(), pid)) {
-    return Temporary::NotOurs;
-  }
-  if (pid == pid_ || ProcessRuns(static_cast<DWORD>(pid))) return Temporary::Live;
-  return Temporary::Dead;
+  return ClassifyTemporaryName(name, std::numeric_limits<DWORD>::max(), pid_, ProcessRuns);
 }
 
 Temporary Win32FileSystem::ClassifyEntry(const std::string& folder, const std::string& name) {
