@@ -45,20 +45,10 @@ bool Listing::Stamp::operator==(const Stamp& o) const {
          TimeEq(ctime, o.ctime);
 }
 
-std::size_t Listing::Find(const std::string& name) {
-  if (index_.empty() && !entries.empty()) {
-    index_.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) index_.emplace(entries[i].name, i);
-  }
-  const auto it = index_.find(name);
-  return it == index_.end() ? std::string::npos : it->second;
-}
-
-std::size_t Listing::After(const std::string& name) const {
-  const auto first = entries.begin() + static_cast<std::ptrdiff_t>(dots);
-  const auto after = std::upper_bound(
-      first, entries.end(), name, [](const std::string& n, const Entry& e) { return n < e.name; });
-  return static_cast<std::size_t>(after - entries.begin());
+bool Listing::Before(const Entry& entry, const std::string& name) {
+  const int rank = DotRank(entry.name);
+  const int nameRank = DotRank(name);
+  return rank != nameRank ? rank < nameRank : entry.name < name;
 }
 
 bool Listing::ChangedBy(const std::string& entry) const {
@@ -130,7 +120,6 @@ std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {
   std::vector<Listing::Entry> dots;
   if (dot) dots.push_back(Listing::Entry{".", DT_DIR});
   if (dotdot) dots.push_back(Listing::Entry{"..", DT_DIR});
-  listing->dots = dots.size();
   listing->entries.insert(listing->entries.begin(), dots.begin(), dots.end());
   return listing;
 }

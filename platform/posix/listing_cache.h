@@ -19,10 +19,9 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/common/listing_cursor.h"
 #include "platform/posix/time_steps.h"
 
 namespace mirtel {
@@ -47,20 +46,18 @@ struct Listing {
   Stamp stamp;
   bool racy = false;
   std::vector<Entry> entries;  // "." and ".." first, then in byte order
-  std::size_t dots = 0;        // how many of those two there are
   bool valid = true;           // false once this file system changed the folder
 
   // The position of `name`, npos when it is not listed.
-  std::size_t Find(const std::string& name);
-  // The position of the first name after `name` in the order, whether
-  // `name` is listed or not.
-  std::size_t After(const std::string& name) const;
+  std::size_t Find(const std::string& name) { return index_.Find(entries, name); }
+  // Whether `entry` comes before `name` in the order.
+  static bool Before(const Entry& entry, const std::string& name);
   // Whether a change to `entry` (without a trailing separator) changed
   // this folder: `entry` is in it, or is it or above it.
   bool ChangedBy(const std::string& entry) const;
 
  private:
-  std::unordered_map<std::string_view, std::size_t> index_;  // built on first need
+  NameIndex index_;
 };
 
 class ListingCache {

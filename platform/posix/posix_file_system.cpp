@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/common/list_pattern.h"
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_path.h"
@@ -42,39 +43,32 @@ bool PosixFileSystem::Passes(const Listing::Entry& entry) const {
   const bool isDot = entry.name == "." || entry.name == "..";
   if (!(mask_ & kAttrDirectory) && (isDot || entry.type == DT_DIR)) return false;
   if (!(mask_ & kAttrHidden) && IsHiddenName(entry.name)) return false;
-  if (names_ == "*" || names_ == "*.*") return true;
+  if (IsWholeFolder(names_)) return true;
   return ::fnmatch(names_.c_str(), entry.name.c_str(), FNM_PERIOD) == 0;
 }
 
 std::string PosixFileSystem::NameFrom(std::size_t position) {
   // Each step of a listing moves the walk to another entry.
   recent_.Forget();
-  position_ = position;
-  if (current_) {
-    while (position_ < current_->entries.size()) {
-      const std::size_t i = position_++;
-      if (Passes(current_->entries[i])) {
-        returned_ = i;
-        hasReturned_ = true;
-        return current_->entries[i].name;
-      }
-    }
+  if (!current_) {
+    cursor_.End();
+    return {};
   }
-  hasReturned_ = false;
-  ended_ = true;
-  return {};
+  const std::size_t at = cursor_.NextFrom(position, current_->entries.size(), [&](std::size_t i) {
+    return Passes(current_->entries[i]);
+  });
+  return at == std::string::npos ? std::string() : current_->entries[at].name;
 }
 
 std::string PosixFileSystem::ListStart(const std::string& pattern, std::uint32_t mask) {
-  const auto [folder, names] = SplitPattern(pattern);
+  auto [folder, names] = SplitListPattern(pattern, "/", "");
   current_.reset();
-  hasReturned_ = false;
-  ended_ = false;
+  cursor_.Begin();
   // Folders are held open only while one listing lasts: a folder replaced
   // between two jobs (or two folders of a walk) is opened afresh by name.
   held_.CloseAll();
   mask_ = mask;
-  names_ = names;
+  names_ = std::move(names);
   current_ = listings_.CachedListing(folder);
   if (!current_) {
     current_ = listings_.ReadListing(folder);
@@ -84,15 +78,15 @@ std::string PosixFileSystem::ListStart(const std::string& pattern, std::uint32_t
 }
 
 std::string PosixFileSystem::ListNext() {
-  if (ended_) {
+  if (cursor_.Ended()) {
     throw FsError(FsErrorKind::ListingEnded, current_ ? current_->folder : std::string());
   }
-  return NameFrom(position_);
+  return NameFrom(cursor_.Next());
 }
 
 std::string PosixFileSystem::ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                                              const std::string& name) {
-  const std::string folder = SplitPattern(pattern).first;
+  const std::string folder = SplitListPattern(pattern, "/", "").folder;
   // What was listed there before: another folder put in its place is not
   // the one the walk was in.
   const Listing* before = listings_.Kept(folder);
@@ -102,14 +96,12 @@ std::string PosixFileSystem::ListResumeAfter(const std::string& pattern, std::ui
   if (!current_ ||
       (listedBefore && (current_->stamp.dev != was.dev || current_->stamp.ino != was.ino))) {
     current_.reset();
-    ended_ = true;
-    hasReturned_ = false;
+    cursor_.End();
     throw FsError(FsErrorKind::ListingEnded, folder + name);
   }
-  // When it moved away meanwhile: on with the first name after where it
-  // stood.
-  const std::size_t at = current_->Find(name);
-  return NameFrom(at != std::string::npos ? at + 1 : current_->After(name));
+  return NameFrom(
+      ResumePosition(current_->entries, current_->Find(name),
+                     [&](const Listing::Entry& e) { return Listing::Before(e, name); }));
 }
 
 std::uint32_t PosixFileSystem::Attributes(const std::string& path) {
@@ -130,8 +122,8 @@ int PosixFileSystem::Query(const std::string& path, std::uint32_t& attrs) {
   const std::uint32_t hidden = IsHiddenName(name) ? std::uint32_t{kAttrHidden} : 0u;
   // The entry the listing just returned: a folder or a device needs no
   // question to the system (neither carries a read-only bit here).
-  if (current_ && current_->valid && hasReturned_) {
-    const Listing::Entry& e = current_->entries[returned_];
+  if (current_ && current_->valid && cursor_.HasReturned()) {
+    const Listing::Entry& e = current_->entries[cursor_.Returned()];
     if ((e.type == DT_DIR || IsDeviceType(e.type)) && e.name == name &&
         path.size() == current_->folder.size() + name.size() &&
         path.compare(0, current_->folder.size(), current_->folder) == 0) {

@@ -93,10 +93,7 @@ class PosixFileSystem final : public FileSystem {
 
   // The listing in progress.
   std::shared_ptr<Listing> current_;
-  std::size_t position_ = 0;  // next entry it looks at
-  std::size_t returned_ = 0;  // entry it returned last
-  bool hasReturned_ = false;  // returned_ is meaningful
-  bool ended_ = true;
+  ListingCursor cursor_;
   std::uint32_t mask_ = 0;
   std::string names_;  // the pattern's names, "*.*" for all
 

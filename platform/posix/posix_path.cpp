@@ -37,12 +37,6 @@ std::string NameOf(const std::string& path) {
   return path.substr(start, end - start);
 }
 
-std::pair<std::string, std::string> SplitPattern(const std::string& pattern) {
-  const std::size_t slash = pattern.rfind(kSep);
-  if (slash == std::string::npos) return {std::string(), pattern};
-  return {pattern.substr(0, slash + 1), pattern.substr(slash + 1)};
-}
-
 bool IsAtOrBelow(const std::string& folder, const std::string& entry) {
   // Asked for every change the walk makes: no copies of the paths.
   return folder.size() > entry.size() && folder[entry.size()] == kSep &&

@@ -24,10 +24,6 @@ std::string NameOf(const std::string& path);
 // `path` without its trailing separators ("/" stays itself).
 std::string WithoutSeparator(const std::string& path);
 
-// A listing pattern "dir/*.*" as its folder ("dir/", "" for none) and the
-// names it asks for ("*.*").
-std::pair<std::string, std::string> SplitPattern(const std::string& pattern);
-
 // Whether the folder path `folder` (ending in the separator) is `entry`
 // itself or lies below it (`entry` without a trailing separator).
 bool IsAtOrBelow(const std::string& folder, const std::string& entry);

@@ -13,16 +13,16 @@
 #include "platform/file_system.h"
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
+#include "platform/posix/posix_path.h"
 #include "platform/posix/unique_fd.h"
 
 namespace mirtel {
 namespace {
 
-std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+// The folder holding `path`, without a trailing separator; "/" at the top.
+std::string FolderAbove(const std::string& path) {
+  const std::string folder = WithoutSeparator(ParentOf(path));
+  return folder.empty() ? std::string("/") : folder;
 }
 
 // $XDG_DATA_HOME, or ~/.local/share; empty when there is no home at all.
@@ -42,14 +42,14 @@ std::string DataHome() {
 void MakeFolders(const std::string& path) {
   struct stat st {};
   if (path == "/" || ::stat(path.c_str(), &st) == 0) return;
-  MakeFolders(ParentOf(path));
+  MakeFolders(FolderAbove(path));
   ::mkdir(path.c_str(), 0700);
 }
 
 // The device of `path`, or of the nearest folder above it that exists.
 dev_t DeviceOf(std::string path) {
   struct stat st {};
-  while (::stat(path.c_str(), &st) != 0 && path != "/") path = ParentOf(path);
+  while (::stat(path.c_str(), &st) != 0 && path != "/") path = FolderAbove(path);
   return st.st_dev;
 }
 
@@ -140,7 +140,7 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
 
   // Others to the Trash at the top of their own volume: the real path of
   // their folder up to the last folder on the same device.
-  char* real = ::realpath(ParentOf(item).c_str(), nullptr);
+  char* real = ::realpath(FolderAbove(item).c_str(), nullptr);
   if (real == nullptr) throw ErrnoError(errno, item);
   std::string top = real;
   std::free(real);
@@ -149,8 +149,8 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
     // A volume's own top folder: it cannot leave its place.
     throw FsError(FsErrorKind::NoRecycleBin, item);
   }
-  while (top != "/" && ::stat(ParentOf(top).c_str(), &st) == 0 && st.st_dev == device) {
-    top = ParentOf(top);
+  while (top != "/" && ::stat(FolderAbove(top).c_str(), &st) == 0 && st.st_dev == device) {
+    top = FolderAbove(top);
   }
   if (top == "/") top.clear();
   const std::string uid = std::to_string(::getuid());
@@ -242,7 +242,7 @@ void TrashRecycler::MoveToRecycleBin(const std::string& given) {
     path = std::string(cwd) + "/" + path;
     std::free(cwd);
   }
-  const UniqueFd dir(OpenLong(AT_FDCWD, ParentOf(path), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd dir(OpenLong(AT_FDCWD, FolderAbove(path), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!dir.ok()) throw ErrnoError(errno, path);
   const std::string name = NameOf(path);
   struct stat st {};

@@ -19,8 +19,8 @@ Win32FileSystem::Win32FileSystem() : pid_(GetCurrentProcessId()) {}
 DWORD Win32FileSystem::Query(const std::string& path, std::wstring& extended,
                              std::uint32_t& attrs) {
   // The walks ask about the entry the listing just gave: answer from there.
-  if (current_ && position_ > 0 && position_ <= current_->entries.size()) {
-    const Entry& entry = current_->entries[position_ - 1];
+  if (current_ && cursor_.HasReturned()) {
+    const Entry& entry = current_->entries[cursor_.Returned()];
     if (path.size() == currentFolder_.size() + entry.name.size() &&
         path.starts_with(currentFolder_) && path.ends_with(entry.name)) {
       const auto& touched = current_->touched;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/common/listing_cursor.h"
 #include "platform/file_system.h"
 
 namespace mirtel {
@@ -57,7 +58,7 @@ class Win32FileSystem : public FileSystem {
     std::wstring folder;  // extended folder path, ending in '\'
     std::uint64_t folderWriteTime = 0;
     std::vector<Entry> entries;
-    std::unordered_map<std::string, std::size_t> index;  // name -> position, built at first resume
+    NameIndex index;
     std::vector<std::wstring> touched;  // upper-cased names we changed since it was read
     bool cacheable = true;              // the whole folder (not a name pattern)
   };
@@ -78,8 +79,7 @@ class Win32FileSystem : public FileSystem {
   std::shared_ptr<Listing> current_;
   std::string currentFolder_;  // the folder of the current listing as the caller wrote it
   std::uint32_t mask_ = 0;
-  std::size_t position_ = 0;
-  bool ended_ = true;
+  ListingCursor cursor_;
   std::uint32_t tempCounter_ = 0;
   unsigned long pid_;
 

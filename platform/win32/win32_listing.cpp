@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/common/list_pattern.h"
+#include "platform/common/listing_cursor.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_file_times.h"
@@ -15,18 +17,8 @@ namespace {
 
 constexpr std::uint32_t kMaskedBits = kAttrHidden | kAttrSystem | kAttrDirectory;
 
-std::pair<std::string, std::string> SplitPattern(const std::string& pattern) {
-  std::size_t cut = pattern.find_last_of("\\/");
-  if (cut == std::string::npos) return {".\\", pattern};
-  return {pattern.substr(0, cut + 1), pattern.substr(cut + 1)};
-}
-
-bool IsWholeFolder(const std::string& names) { return names == "*.*" || names == "*"; }
-
-int Rank(std::string_view name) {
-  if (name == ".") return 0;
-  if (name == "..") return 1;
-  return 2;
+ListPattern SplitPattern(const std::string& pattern) {
+  return SplitListPattern(pattern, "\\/", ".\\");
 }
 
 // The one order of every listing: "." and ".." first, then by the
@@ -80,7 +72,7 @@ std::shared_ptr<Win32FileSystem::Listing> Win32FileSystem::ReadListing(const std
   if (code != ERROR_NO_MORE_FILES) ThrowWin32Error(code, folder);
 
   const auto before = [](const Entry& a, const Entry& b) {
-    return EntryBefore(Rank(a.name), a.key, a.name, Rank(b.name), b.key, b.name);
+    return EntryBefore(DotRank(a.name), a.key, a.name, DotRank(b.name), b.key, b.name);
   };
   auto& entries = listing->entries;
   if (!std::is_sorted(entries.begin(), entries.end(), before)) {
@@ -119,15 +111,9 @@ bool Win32FileSystem::Passes(const Entry& entry) const {
 
 std::string Win32FileSystem::NameFrom(std::size_t position) {
   const auto& entries = current_->entries;
-  for (std::size_t i = position; i < entries.size(); ++i) {
-    if (Passes(entries[i])) {
-      position_ = i + 1;
-      return entries[i].name;
-    }
-  }
-  position_ = entries.size();
-  ended_ = true;
-  return {};
+  const std::size_t at =
+      cursor_.NextFrom(position, entries.size(), [&](std::size_t i) { return Passes(entries[i]); });
+  return at == std::string::npos ? std::string() : entries[at].name;
 }
 
 std::string Win32FileSystem::ListStart(const std::string& pattern, std::uint32_t mask) {
@@ -135,7 +121,7 @@ std::string Win32FileSystem::ListStart(const std::string& pattern, std::uint32_t
   // one visit of a folder to the next, only from a descent back to its resume.
   current_.reset();
   currentFolder_.clear();
-  ended_ = true;
+  cursor_.End();
   mask_ = mask;
   auto [folder, names] = SplitPattern(pattern);
   std::shared_ptr<Listing> listing = ReadListing(folder, names);
@@ -143,22 +129,22 @@ std::string Win32FileSystem::ListStart(const std::string& pattern, std::uint32_t
   KeepForResume(listing);
   current_ = std::move(listing);
   currentFolder_ = folder;
-  ended_ = false;
+  cursor_.Begin();
   return NameFrom(0);
 }
 
 std::string Win32FileSystem::ListNext() {
-  if (ended_ || !current_) {
+  if (cursor_.Ended() || !current_) {
     throw FsError(FsErrorKind::ListingEnded, currentFolder_);
   }
-  return NameFrom(position_);
+  return NameFrom(cursor_.Next());
 }
 
 std::string Win32FileSystem::ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                                              const std::string& name) {
   current_.reset();
   currentFolder_.clear();
-  ended_ = true;
+  cursor_.End();
   mask_ = mask;
   auto [folder, names] = SplitPattern(pattern);
   std::shared_ptr<Listing> listing;
@@ -170,30 +156,15 @@ std::string Win32FileSystem::ListResumeAfter(const std::string& pattern, std::ui
     }
     KeepForResume(listing);
   }
-  if (listing->index.empty()) {
-    listing->index.reserve(listing->entries.size());
-    for (std::size_t i = 0; i < listing->entries.size(); ++i) {
-      listing->index.emplace(listing->entries[i].name, i);
-    }
-  }
-  std::size_t next = 0;
-  if (auto it = listing->index.find(name); it != listing->index.end()) {
-    next = it->second + 1;
-  } else {
-    // Moved away meanwhile: on from where it stood.
-    const int rank = Rank(name);
-    const std::wstring key = Upper(Utf8ToWide(name));
-    const auto& entries = listing->entries;
-    next = static_cast<std::size_t>(
-        std::partition_point(entries.begin(), entries.end(),
-                             [&](const Entry& e) {
-                               return EntryBefore(Rank(e.name), e.key, e.name, rank, key, name);
-                             }) -
-        entries.begin());
-  }
+  // Moved away meanwhile: on from where it stood.
+  const int rank = DotRank(name);
+  const std::wstring key = Upper(Utf8ToWide(name));
+  const std::size_t next = ResumePosition(
+      listing->entries, listing->index.Find(listing->entries, name),
+      [&](const Entry& e) { return EntryBefore(DotRank(e.name), e.key, e.name, rank, key, name); });
   current_ = std::move(listing);
   currentFolder_ = folder;
-  ended_ = false;
+  cursor_.Begin();
   return NameFrom(next);
 }
 

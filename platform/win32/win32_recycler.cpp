@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_fs_calls.h"
 #include "platform/win32/win32_path.h"
 
 namespace mirtel {
@@ -52,19 +53,9 @@ bool Exists(const std::wstring& extended) {
 
 // The folder a volume is mounted at (C:\, \\server\share\, or a mount folder),
 // without the \\?\ prefix.
-std::wstring VolumePathOf(const std::wstring& extended) {
-  std::wstring root(extended.size() + 2, L'\0');
-  if (!GetVolumePathNameW(extended.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
-    return PlainPath(VolumeRootOf(extended));
-  }
-  root.resize(root.find(L'\0'));
-  if (!root.empty() && root.back() != L'\\') root += L'\\';
-  return PlainPath(root);
-}
-
-std::wstring NameOf(const std::wstring& extended) {
-  const std::size_t cut = extended.rfind(L'\\');
-  return cut == std::wstring::npos ? extended : extended.substr(cut + 1);
+std::wstring PlainVolumePathOf(const std::wstring& extended) {
+  const std::wstring volume = VolumePathOf(extended);
+  return PlainPath(volume.empty() ? VolumeRootOf(extended) : volume);
 }
 
 // `extended` without the \\?\ prefix in its short form ("" when it has none).
@@ -125,7 +116,7 @@ void Win32Recycler::MoveToRecycleBin(const std::string& path) {
   }
   if (!Exists(item)) ThrowWin32Error(GetLastError(), path);
 
-  const std::wstring root = VolumePathOf(item);
+  const std::wstring root = PlainVolumePathOf(item);
   if (root.empty() || !VolumeHasRecycleBin(root)) {
     throw FsError(FsErrorKind::NoRecycleBin, path);
   }
