@@ -73,6 +73,10 @@ run(2)
 expect_find("${ERR}" "usage: mirtel-cli [options] SRC DST" "usage without arguments")
 run(2 "${SRC}" "${DST}" --fast)
 expect_find("${ERR}" "usage:" "usage after an unknown option")
+run(2 "${SRC}")
+expect_find("${ERR}" "usage:" "usage with one folder")
+run(2 "${SRC}" "${DST}" "${SRC}")
+expect_find("${ERR}" "usage:" "usage with three folders")
 run(0 --help)
 expect_find("${OUT}" "Exit status:" "help")
 run(0 --version "${SRC}")
@@ -88,8 +92,12 @@ expect_find("${OUT}" "コピー予定：a.txt" "preview line")
 expect_exists("${WORK}/dst/src" NO "nothing made by the preview")
 
 native_path(LOG "${WORK}/job.log")
-run(0 --log "${LOG}" "${SRC}" "${DST}")
+run(0 --verbose --log "${LOG}" "${SRC}" "${DST}")
 expect_match("${LAST}" "${summary}" "summary line")
+expect_find("${OUT}" "status: a.txtをコピー\n" "verbose status of a copy")
+expect_find("${OUT}" "status: フォルダsubを作成\n" "verbose status of a new folder")
+expect_find("${OUT}" "result: a.txt\n" "verbose result line")
+expect_find("${OUT}" "2個のファイルをコピーしました\n" "the window's result line")
 file(READ "${WORK}/job.log" log)
 expect_match("${log}" "[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+ a.txt\n" "log line with the time")
 expect_match("${log}" "copied=2 found=1 failed=0 removed=0 seconds=[0-9.]+\n[-0-9]+ [:0-9]+ 終了 status=0\n$"
@@ -100,11 +108,28 @@ expect_exists("${WORK}/dst/src/sub/b.txt" YES "copied into dst/src/sub")
 run(0 --verbose "${SRC}" "${DST}")
 expect_find("${OUT}" "status: 同じ日付です\n" "verbose status of an unchanged file")
 expect_match("${LAST}" "^copied=0 found=1 failed=0 removed=0 " "second run")
+if(OUT MATCHES "result: ")
+  message(SEND_ERROR "FAILED: a result line when nothing was copied:\n${OUT}")
+endif()
+
+# Relative folders, one with a trailing separator, name the same folders;
+# --quiet prints the summary alone.
+run(0 -q src/ dst)
+expect_match("${OUT}" "^copied=0 found=1 failed=0 removed=0 [^\n]*\n$" "quiet, relative")
+expect_exists("${WORK}/dst/src/src" NO "a trailing separator names the same folder")
+
+# A source of empty folders finds no file, and its folders are made.
+file(MAKE_DIRECTORY "${WORK}/empty/only/folders")
+native_path(EMPTY "${WORK}/empty")
+run(0 "${EMPTY}" "${DST}")
+expect_match("${LAST}" "^copied=0 found=0 failed=0 removed=0 " "found=0 for no file")
+expect_exists("${WORK}/dst/empty/only/folders" YES "the empty folders made")
 
 native_path(MISSING "${WORK}/no/such")
 run(1 "${SRC}" "${MISSING}")
 expect_find("${ERR}" "コピー先のフォルダが開けません" "unreachable destination")
 expect_match("${LAST}" "^copied=0 found=0 failed=1 removed=0 " "summary when refused")
+expect_exists("${WORK}/no" NO "nothing made for an unreachable destination")
 
 # "--" ends the options: a folder may be named like one.
 file(MAKE_DIRECTORY "${WORK}/--sync")
