@@ -16,17 +16,11 @@
 #include "app/frm_mirtel.h"
 #include "platform/native_file_system.h"
 #include "platform/native_path.h"
+#include "tests/fakes/fake_codecs.h"
 #include "tests/fakes/fake_tick_clock.h"
 #include "tests/fakes/recording_window.h"
 
 namespace mirtel {
-
-// mirtel.dat texts kept as they are: the tests read back what they wrote.
-class PassThroughCodec : public AnsiCodec {
- public:
-  std::optional<std::string> ToAnsi(std::string_view utf8) override { return std::string(utf8); }
-  std::string FromAnsi(std::string_view bytes) override { return std::string(bytes); }
-};
 
 inline std::string Utf8(const std::filesystem::path& p) {
   const std::u8string s = p.u8string();

@@ -3,20 +3,12 @@
 #include "job/settings.h"
 #include "job/settings_location.h"
 #include "tests/app/app_fixture.h"
+#include "tests/fakes/scripted_lock.h"
 
 namespace mirtel {
 namespace {
 
 using FormTest = AppTest;
-
-class ScriptedLock : public InstanceLock {
- public:
-  explicit ScriptedLock(bool other) : other_(other) {}
-  bool AnotherInstanceRunning() override { return other_; }
-
- private:
-  bool other_;
-};
 
 TEST_F(FormTest, FirstStartShowsEmptyFieldsInNormalMode) {
   form_->Form_Load();

@@ -22,41 +22,14 @@
 #include "platform/native_ansi_codec.h"
 #include "platform/native_file_system.h"
 #include "platform/native_path.h"
-#include "tests/fakes/forwarding_file_system.h"
+#include "tests/fakes/bin_recycler.h"
+#include "tests/fakes/faulty_file_system.h"
 #include "tests/fakes/scratch_folder.h"
 
 namespace mirtel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The real file system with a hook before each copy: a test makes one fail
-// or presses Ctrl+C part way through.
-class HookedFileSystem : public ForwardingFileSystem {
- public:
-  explicit HookedFileSystem(FileSystem& real) : ForwardingFileSystem(real) {}
-  std::function<void(const std::string& source)> beforeCopy;
-
-  void CopyFile(const std::string& s, const std::string& d) override {
-    if (beforeCopy) beforeCopy(s);
-    real_.CopyFile(s, d);
-  }
-  void CopyNewFile(const std::string& s, const std::string& d) override {
-    if (beforeCopy) beforeCopy(s);
-    real_.CopyNewFile(s, d);
-  }
-};
-
-// Takes items away for real (so the walk sees them gone) and remembers them.
-class RecordingRecycler : public Recycler {
- public:
-  RecordingRecycler() = default;
-  void MoveToRecycleBin(const std::string& path) override {
-    moved.push_back(path);
-    fs::remove_all(FromUtf8(path));
-  }
-  std::vector<std::string> moved;
-};
 
 struct Outcome {
   int status = -1;
@@ -85,7 +58,7 @@ class CliTest : public ::testing::Test {
   Outcome Walk(std::vector<std::string> args) {
     std::ostringstream out, err;
     Outcome o;
-    CliPlatform platform{hooked_, recycler_, *codec_, settings_, terminal_};
+    CliPlatform platform{faulty_, recycler_, *codec_, settings_, terminal_};
     o.status = CliMain(args, platform, out, err, interrupted_);
     o.out = out.str();
     o.err = err.str();
@@ -108,8 +81,9 @@ class CliTest : public ::testing::Test {
 
   ScratchFolder dir_;
   std::unique_ptr<FileSystem> real_ = MakeNativeFileSystem();
-  HookedFileSystem hooked_{*real_};
-  RecordingRecycler recycler_;
+  FaultyFileSystem faulty_{*real_};
+  ScratchFolder bin_;
+  BinRecycler recycler_{bin_.N("bin")};
   std::unique_ptr<AnsiCodec> codec_ = MakeNativeAnsiCodec();
   std::string settings_ = dir_.P("settings") + std::string(1, kPathSeparator);
   std::atomic<bool> interrupted_{false};
@@ -162,9 +136,8 @@ TEST_F(CliTest, FailedCopyIsStatusOneAndNotCounted) {
   dir_.Write("src/good.txt", "g");
   dir_.Write("src/bad.txt", "b");
   dir_.Dir("dst");
-  hooked_.beforeCopy = [](const std::string& source) {
-    if (source.ends_with("bad.txt")) throw FsError(FsErrorKind::AccessDenied, source);
-  };
+  faulty_.fault = {FsCall::CopyFile, 1, FaultyFileSystem::Action::Fail, FsErrorKind::AccessDenied,
+                   dir_.P("src")};  // bad.txt, listed first
   const Outcome o = Walk({dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(o.status, kExitFailed);
   EXPECT_EQ(Summary(o), "copied=1 found=1 failed=1 removed=0");
@@ -175,16 +148,16 @@ TEST_F(CliTest, FailedCopyIsStatusOneAndNotCounted) {
 TEST_F(CliTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
   for (int i = 0; i < 20; ++i) dir_.Write("src/f" + std::to_string(i) + ".txt", "x");
   dir_.Dir("dst");
-  int copies = 0;
-  hooked_.beforeCopy = [&](const std::string&) {
-    if (++copies == 3) interrupted_ = true;  // Ctrl+C during the third copy
-  };
+  // Ctrl+C during the third copy.
+  faulty_.fault = {FsCall::CopyFile, 3, FaultyFileSystem::Action::Hook, FsErrorKind::Other,
+                   dir_.P("src")};
+  faulty_.hook = [&](const FaultyFileSystem::Call&) { interrupted_ = true; };
   const Outcome o = Walk({"--sync", dir_.P("src"), dir_.P("dst")});
   // The stop shows: its own status and a word on the console.
   EXPECT_EQ(o.status, kExitInterrupted) << o.err;
   EXPECT_EQ(Summary(o), "copied=3 found=1 failed=0 removed=0");
   EXPECT_NE(o.err.find("中断しました"), std::string::npos) << o.err;
-  EXPECT_TRUE(recycler_.moved.empty());
+  EXPECT_TRUE(recycler_.calls.empty());
 }
 
 TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
@@ -200,7 +173,7 @@ TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
   EXPECT_EQ(Summary(o), "copied=1 found=1 failed=0 removed=3");
   EXPECT_TRUE(o.Has("result: gone.txtを削除")) << o.out;
   EXPECT_TRUE(o.Has("result: old folderフォルダを削除")) << o.out;
-  EXPECT_EQ(recycler_.moved.size(), 3u);
+  EXPECT_EQ(recycler_.calls.size(), 3u);
   EXPECT_FALSE(dir_.Exists("dst/src/gone.txt"));
   EXPECT_FALSE(dir_.Exists("dst/src/old folder"));
   EXPECT_EQ(dir_.Read("dst/src/kept/inner.txt"), "i");
@@ -255,7 +228,7 @@ TEST_F(CliTest, ADryRunChangesNothingAndCountsWhatTheJobThenDoes) {
   EXPECT_TRUE(preview.Has("ごみ箱へ移動予定：フォルダgone folder")) << preview.out;
   // Not the destination, not the Trash, not the history.
   EXPECT_EQ(Snapshot(dir_.N("")), before);
-  EXPECT_TRUE(recycler_.moved.empty());
+  EXPECT_TRUE(recycler_.calls.empty());
 
   const Outcome real = Walk({"--sync", dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(real.status, kExitOk) << real.err << real.out;
