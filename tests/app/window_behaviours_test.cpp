@@ -1,4 +1,4 @@
-// Hints, dragging, closing, opening folders, help and the version box.
+// Hints, dragging, closing, opening folders and help.
 #include <functional>
 #include <utility>
 
@@ -156,23 +156,6 @@ TEST_F(WindowBehavioursTest, HelpOpensTheDocumentBesideTheProgram) {
   form_->mnu_help_help_Click();
   EXPECT_EQ(win_.helpShown, std::vector<std::string>{help});
   EXPECT_TRUE(win_.boxes.empty());
-}
-
-TEST_F(WindowBehavioursTest, VersionBoxHasFourLinesTheThirdEmpty) {
-  form_->mnu_help_ver_Click();
-  ASSERT_EQ(win_.boxes.size(), 1u);
-  const std::string& text = win_.boxes[0].prompt;
-  EXPECT_EQ(text.rfind("フォルダコピーソフト「みるてる」\r\nバージョン1.1.0\r\n\r\n", 0), 0u);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2) {
-    lines.push_back(text.substr(start, at - start));
-  }
-  lines.push_back(text.substr(start));
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_FALSE(lines[3].empty());
-  EXPECT_EQ(win_.boxes[0].buttons, kMbOk);
-  EXPECT_EQ(win_.boxes[0].title, "");
 }
 
 }  // namespace
