@@ -255,6 +255,7 @@ TEST_F(QtWindowTest, TheWidestFailureFitsTheResultLabelAtEveryDpi) {
   EXPECT_EQ(label->text(), QStringLiteral("1個のファイルをコピーしました"));
   EXPECT_EQ(label->palette().color(QPalette::WindowText).rgb(), QColor(Qt::black).rgb());
   EXPECT_EQ(label->font().pixelSize(), 15);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy pointer is gone";
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(WindowRules, TheWindowIsBuiltFromTheDesign) {
 TEST_F(WindowRules, TabOrderAndStackingFollowTheDesign) {
   view_->LoadAndShow();
   const auto tabs = TabOrder();
-  view_->window().SetFocus(tabs[0]);
+  EXPECT_EQ(view_->Focused(), tabs[0]) << "the window opens on the first";
   for (std::size_t i = 1; i <= tabs.size(); ++i) {
     view_->Press(Key::Tab);
     EXPECT_EQ(view_->Focused(), tabs[i % tabs.size()]) << ControlName(tabs[i % tabs.size()]);
@@ -251,6 +251,7 @@ TEST_F(WindowRules, MenuShortcutsAndItemsRunTheirProceduresWhileEnabled) {
   view_->Press(Key::Q, true);
   view_->Press(Key::A, true);
   EXPECT_EQ(view_->boxes.size(), 2u) << "no box from a disabled item";
+  EXPECT_FALSE(view_->MenuBar()[0].items[5].enabled) << "the quit item greyed";
   EXPECT_TRUE(view_->window().IsEnabled(MenuItem::mnu_cmd_copyquit));
   view_->form().All_True();
   view_->window().SetEnabled(MenuItem::mnu_help_ver, true);
