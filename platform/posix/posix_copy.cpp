@@ -14,6 +14,7 @@
 
 #include "platform/posix/extended_attributes.h"
 #include "platform/posix/long_path.h"
+#include "platform/posix/moving_aside.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_path.h"
@@ -242,6 +243,28 @@ void PutInPlace(int dir, const std::string& temp, const std::string& name, bool 
   if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) throw ErrnoError(errno, dest);
 }
 
+// PutInPlace over an existing dest whose old file moves to `keep` first; put
+// back where the new copy cannot take its place.
+void PutInPlaceKeeping(int dir, const std::string& temp, const std::string& name,
+                       const std::string& keep, mode_t source, const std::string& dest) {
+  struct stat old {};
+  if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT) throw ErrnoError(errno, dest);
+    // Gone meanwhile: nothing to keep.
+    PutInPlace(dir, temp, name, true, true, source, dest);
+    return;
+  }
+  CheckReplaceable(old, source, dest);
+  MoveEntryAside(dir, name, keep);
+  if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) != 0) {
+    const int err = errno;
+    if (!MoveEntryBack(keep, dir, name)) {
+      throw FsError(FsErrorKind::RecycleStranded, dest, keep);
+    }
+    throw ErrnoError(err, dest);
+  }
+}
+
 }  // namespace
 
 struct PosixFileSystem::Source {
@@ -320,11 +343,17 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   Copy(source, dest, true);
 }
 
+void PosixFileSystem::CopyFileKeeping(const std::string& source, const std::string& dest,
+                                      const std::string& keepOldAt) {
+  Copy(source, dest, true, &keepOldAt);
+}
+
 void PosixFileSystem::CopyNewFile(const std::string& source, const std::string& dest) {
   Copy(source, dest, false);
 }
 
-void PosixFileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
+void PosixFileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
+                           const std::string* keepOldAt) {
   // Each folder is open for the *at calls only until the next At: the
   // source is opened before the destination's folder is asked for.
   const HeldFolders::Located from = held_.At(source);
@@ -405,7 +434,11 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
       if (linked != 0) throw ErrnoError(linked, ParentOf(dest) + temp);
       try {
         if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-        PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
+        if (keepOldAt != nullptr) {
+          PutInPlaceKeeping(dir, temp, name, *keepOldAt, src.st.st_mode, dest);
+        } else {
+          PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
+        }
       } catch (...) {
         ::unlinkat(dir, temp.c_str(), 0);
         throw;
@@ -437,7 +470,11 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
     UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
+    if (keepOldAt != nullptr && !absent) {
+      PutInPlaceKeeping(dir, temp, name, *keepOldAt, src.st.st_mode, dest);
+    } else {
+      PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
+    }
   } catch (...) {
     ::unlinkat(dir, temp.c_str(), 0);
     throw;

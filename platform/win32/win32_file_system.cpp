@@ -588,7 +588,46 @@ void Win32FileSystem::CopyNewFile(const std::string& source, const std::string& 
   Copy(source, dest, false);
 }
 
-void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
+void Win32FileSystem::CopyFileKeeping(const std::string& source, const std::string& dest,
+                                      const std::string& keepOldAt) {
+  Copy(source, dest, true, &keepOldAt);
+}
+
+void Win32FileSystem::MoveAside(const std::string& path, const std::string& target) {
+  const std::wstring from = ExtendedPath(path);
+  const std::wstring to = ExtendedPath(target);
+  // Without MOVEFILE_COPY_ALLOWED: a rename on the volume, never a copy, and
+  // never over what is at the target.
+  const bool moved = MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
+  const DWORD code = GetLastError();
+  NoteChangedExtended(from);
+  NoteChangedExtended(to);
+  if (!moved) {
+    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
+      throw FsError(FsErrorKind::AlreadyExists, target);
+    }
+    ThrowWin32Error(code, path);
+  }
+}
+
+void Win32FileSystem::RemoveForGood(const std::string& path) {
+  const std::wstring extended = ExtendedPath(path);
+  const DWORD attributes = GetFileAttributesW(extended.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWin32Error(GetLastError(), path);
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetAttributes(extended, attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  // A junction or a folder link goes as a folder, without what it leads to.
+  const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                           ? RemoveDirectoryW(extended.c_str()) != 0
+                           : DeleteFileW(extended.c_str()) != 0;
+  const DWORD code = GetLastError();
+  NoteChangedExtended(extended);
+  if (!removed) ThrowWin32Error(code, path);
+}
+
+void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
+                           const std::string* keepOldAt) {
   const std::wstring from = ExtendedPath(source);
   const std::wstring to = ExtendedPath(dest);
   WIN32_FILE_ATTRIBUTE_DATA existing;
@@ -653,13 +692,33 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     }
     cleared = true;
   }
+  // The old file is kept: moved aside (on its volume, never copied) now
+  // that the new one is complete, and put back where the new one cannot
+  // take its place.
+  std::wstring kept;
+  if (keepOldAt != nullptr && GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    kept = ExtendedPath(*keepOldAt);
+    if (!MoveFileExW(to.c_str(), kept.c_str(), 0)) {
+      DWORD code = GetLastError();
+      if (cleared) SetAttributes(to, destAttributes);
+      RemoveTemporary(temp);
+      ThrowWin32Error(code, dest);
+    }
+    if (cleared) SetAttributes(kept, destAttributes);
+  }
   // A new copy never replaces what took its name meanwhile.
-  if (!MoveFileExW(temp.c_str(), to.c_str(), mayReplace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+  const DWORD replace = mayReplace && kept.empty() ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (!MoveFileExW(temp.c_str(), to.c_str(), replace)) {
     DWORD code = GetLastError();
-    if (cleared) SetAttributes(to, destAttributes);
+    if (!kept.empty()) {
+      MoveFileExW(kept.c_str(), to.c_str(), 0);
+    } else if (cleared) {
+      SetAttributes(to, destAttributes);
+    }
     RemoveTemporary(temp);
     ThrowWin32Error(code, dest);
   }
+  if (!kept.empty()) NoteChangedExtended(kept);
 }
 
 bool Win32FileSystem::Identify(const std::string& path, FileId& id) {

@@ -27,6 +27,10 @@ class Win32FileSystem : public FileSystem {
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
   void CopyNewFile(const std::string& source, const std::string& dest) override;
+  void CopyFileKeeping(const std::string& source, const std::string& dest,
+                       const std::string& keepOldAt) override;
+  void MoveAside(const std::string& path, const std::string& target) override;
+  void RemoveForGood(const std::string& path) override;
   void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
@@ -39,8 +43,10 @@ class Win32FileSystem : public FileSystem {
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
  private:
-  // CopyFile, or CopyNewFile where `mayReplace` is false.
-  void Copy(const std::string& source, const std::string& dest, bool mayReplace);
+  // CopyFile, or CopyNewFile where `mayReplace` is false; the old dest moved
+  // to `*keepOldAt` where given.
+  void Copy(const std::string& source, const std::string& dest, bool mayReplace,
+            const std::string* keepOldAt = nullptr);
   // The attributes of `path` into `attrs` (`extended` gets its \\?\ form
   // when the system was asked); ERROR_SUCCESS or the system's error code.
   unsigned long Query(const std::string& path, std::wstring& extended, std::uint32_t& attrs);
