@@ -322,12 +322,14 @@ void PosixFileSystem::Finish(int out, int in, const struct stat& src, const stru
     throw ErrnoError(errno, dest);
   }
   // Set-user and set-group bits stay behind; the sticky bit comes along.
-  const mode_t mode = src.st_mode & (0777 | S_ISVTX);
+  // The ACL before the mode: until it is there, the group bits would stand
+  // for more than the owning group had.
+  const mode_t mode = in >= 0 ? CopyExtendedAttributes(in, out, src.st_mode & (0777 | S_ISVTX))
+                              : src.st_mode & (0777 | S_ISVTX);
   if (keeps && (made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 &&
       !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
-  if (in >= 0) CopyExtendedAttributes(in, out, keeps ? mode : made.st_mode & 07777);
   const timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out, times) != 0) throw ErrnoError(errno, dest);
   // What the volume kept of the time tells how finely it keeps times, until
@@ -398,8 +400,9 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   // Never more open than the copy will be: the source's mode where the
   // copy keeps the owner it is made with (and then usually nothing is left
   // to set), else the owner's bits until the owner is set.
+  // With an ACL, the owner's bits alone until the copy has it.
   const bool ownerStays = !root_ || (src.st.st_uid == 0 && src.st.st_gid == 0);
-  const mode_t creating = src.st.st_mode & (ownerStays ? 0777 : 0700);
+  const mode_t creating = src.st.st_mode & (ownerStays && !HasAccessAcl(src.fd) ? 0777 : 0700);
 
   if (absent) {
     // An unnamed file leaves nothing behind whatever happens before it is
