@@ -340,7 +340,8 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
               refusedRemoval = true;
               view.EndProgress();
               err << kName << "コピー先の" << count.entries << "個の項目のうち" << count.removals
-                  << "個をごみ箱に移すことになるため、同期の削除はしませんでした（--force-remove "
+                  << (versions.empty() ? "個をごみ箱に" : "個を版の保存先に")
+                  << "移すことになるため、同期の削除はしませんでした（--force-remove "
                      "で実行します）\n";
               return false;
             });
