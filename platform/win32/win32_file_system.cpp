@@ -189,6 +189,24 @@ bool KeepWriteTime(const std::wstring& extended, const FILETIME& time) {
   return file.valid() && SetFileTime(file.get(), nullptr, nullptr, &time) != 0;
 }
 
+// The mark our temporaries carry while they are written: a named stream,
+// where the volume keeps them (NTFS). A file without it is never ours.
+constexpr wchar_t kMarkStream[] = L":mirtel.tmp";
+
+void MarkTemporary(const std::wstring& extended) {
+  Handle mark(CreateFileW((extended + kMarkStream).c_str(), GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool CarriesMark(const std::wstring& extended) {
+  return GetFileAttributesW((extended + kMarkStream).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void UnmarkTemporary(const std::wstring& extended) {
+  DeleteFileW((extended + kMarkStream).c_str());
+}
+
 void RemoveTemporary(const std::wstring& extended) {
   SetFileAttributesW(extended.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(extended.c_str());
@@ -531,11 +549,102 @@ Temporary Win32FileSystem::ClassifyTemporary(const std::string& name) {
 }
 
 Temporary Win32FileSystem::ClassifyEntry(const std::string& folder, const std::string& name) {
-  static_cast<void>(folder);
-  // Our copies carry no mark here: a name alone never makes a file ours to
-  // delete for good. One being written by a running copy is let be; any
-  // other is the user's, and a sync's removal of it goes to the Recycle Bin.
-  return ClassifyTemporary(name) == Temporary::Live ? Temporary::Live : Temporary::NotOurs;
+  // A name alone never makes a file ours to delete for good: a dead one is
+  // ours only with the mark our copies carry while written. Without it,
+  // it is the user's, and a sync's removal of it goes to the Recycle Bin.
+  const Temporary byName = ClassifyTemporary(name);
+  if (byName != Temporary::Dead) return byName;
+  try {
+    return CarriesMark(ExtendedPath(folder + name)) ? Temporary::Dead : Temporary::NotOurs;
+  } catch (const FsError&) {
+    return Temporary::NotOurs;
+  }
+}
+
+bool Win32FileSystem::KeepsMarks(const std::wstring& folder) {
+  if (folder == marksFolder_) return marksKept_;
+  marksFolder_ = folder;
+  marksKept_ = false;
+  Handle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  DWORD flags = 0;
+  if (handle.valid() && GetVolumeInformationByHandleW(handle.get(), nullptr, 0, nullptr, nullptr,
+                                                      &flags, nullptr, 0)) {
+    marksKept_ = (flags & FILE_NAMED_STREAMS) != 0;
+  }
+  return marksKept_;
+}
+
+namespace {
+
+// NtQueryInformationFile's FileCaseSensitiveInformation: a folder set to
+// tell names apart by case (Windows 10 1803 and later).
+constexpr int kFileCaseSensitiveInformation = 71;
+constexpr ULONG kCaseSensitiveDir = 1;
+using QueryInformationFile = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+
+// 1 case-sensitive, 0 case-blind, -1 the folder cannot say.
+int FolderCaseSetting(const std::wstring& folder) {
+  static const auto query = reinterpret_cast<QueryInformationFile>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+  if (query == nullptr) return -1;
+  Handle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle.valid()) return -1;
+  ULONG_PTR status[2] = {};
+  ULONG flags = 0;
+  if (query(handle.get(), status, &flags, sizeof flags, kFileCaseSensitiveInformation) != 0) {
+    return -1;
+  }
+  return (flags & kCaseSensitiveDir) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+bool Win32FileSystem::IgnoresCase(const std::string& folder) {
+  if (folder == caseFolder_) return caseBlind_;
+  caseFolder_ = folder;
+  caseBlind_ = true;
+  std::wstring extended;
+  try {
+    extended = ExtendedPath(folder);
+  } catch (const FsError&) {
+    return caseBlind_;
+  }
+  // A folder set otherwise says so itself; else the volume, learned once by
+  // what it does: a temporary of ours looked up in another case.
+  if (const int setting = FolderCaseSetting(extended); setting >= 0) {
+    caseBlind_ = setting == 0;
+    return caseBlind_;
+  }
+  DWORD serial = 0;
+  {
+    Handle handle(CreateFileW(extended.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid() || !GetVolumeInformationByHandleW(handle.get(), nullptr, 0, &serial,
+                                                          nullptr, nullptr, nullptr, 0)) {
+      return caseBlind_;
+    }
+  }
+  if (const auto known = volumeCaseBlind_.find(serial); known != volumeCaseBlind_.end()) {
+    caseBlind_ = known->second;
+    return caseBlind_;
+  }
+  std::wstring folderPath = extended;
+  if (folderPath.back() != L'\\') folderPath += L'\\';
+  const std::wstring temp = TempNameIn(folderPath);
+  Handle made(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!made.valid()) return caseBlind_;  // a volume we may not write: as Windows uses most
+  std::wstring other = temp;
+  CharUpperBuffW(other.data() + folderPath.size(),
+                 static_cast<DWORD>(other.size() - folderPath.size()));
+  caseBlind_ = GetFileAttributesW(other.c_str()) != INVALID_FILE_ATTRIBUTES;
+  volumeCaseBlind_[serial] = caseBlind_;
+  return caseBlind_;
 }
 
 void Win32FileSystem::RemoveLeftover(const std::string& path) {
@@ -546,7 +655,7 @@ void Win32FileSystem::RemoveLeftover(const std::string& path) {
   }
   const DWORD attributes = GetFileAttributesW(extended.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWin32Error(GetLastError(), path);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !CarriesMark(extended)) {
     throw FsError(FsErrorKind::NotALeftover, path);
   }
   if (attributes & FILE_ATTRIBUTE_READONLY)
@@ -650,15 +759,27 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
 
   // The bytes go to a temporary name first, so that a copy cut short never
   // stands where the old file was.
+  // Where the volume keeps the mark, the temporary is made with it first,
+  // and the bytes copied over it.
+  const bool marked = KeepsMarks(folder);
   std::wstring temp;
   for (int attempt = 0;; ++attempt) {
     temp = TempNameIn(folder);
-    CopyTold told{observer_, source, GetTickCount64()};
-    if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
-                    &told, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
-      break;
+    DWORD code = ERROR_SUCCESS;
+    if (marked) {
+      Handle made(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!made.valid()) code = GetLastError();
     }
-    DWORD code = GetLastError();
+    if (code == ERROR_SUCCESS) {
+      if (marked) MarkTemporary(temp);
+      CopyTold told{observer_, source, GetTickCount64()};
+      if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
+                      &told, nullptr, marked ? 0 : COPY_FILE_FAIL_IF_EXISTS)) {
+        break;
+      }
+      code = GetLastError();
+    }
     if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt < 16) continue;
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) RemoveTemporary(temp);
     NoteChangedExtended(to);
@@ -666,6 +787,15 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     ThrowWin32Error(code, sourceMissing ? source : dest);
   }
   NoteChangedExtended(to);
+  // Complete: the mark goes (before the time is set: taking it off may
+  // touch the time).
+  if (marked) {
+    const DWORD copied = GetFileAttributesW(temp.c_str());
+    const bool readOnly = copied != INVALID_FILE_ATTRIBUTES && (copied & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesW(temp.c_str(), copied & ~FILE_ATTRIBUTE_READONLY);
+    UnmarkTemporary(temp);
+    if (readOnly) SetFileAttributesW(temp.c_str(), copied);
+  }
   // A copy stamped with the time of copying would look newer than its source
   // and never be brought up to date again.
   if (!KeepWriteTime(temp, sourceState.time)) {

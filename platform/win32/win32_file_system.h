@@ -35,6 +35,7 @@ class Win32FileSystem : public FileSystem {
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
+  bool IgnoresCase(const std::string& folder) override;
   Temporary ClassifyTemporary(const std::string& name) override;
   Temporary ClassifyEntry(const std::string& folder, const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;
@@ -87,6 +88,16 @@ class Win32FileSystem : public FileSystem {
   std::size_t position_ = 0;
   bool ended_ = true;
   std::uint32_t tempCounter_ = 0;
+  // Whether the volume of `folder` (extended) keeps named streams, where our
+  // temporaries carry their mark; asked once per folder in a row.
+  bool KeepsMarks(const std::wstring& folder);
+  std::wstring marksFolder_;
+  bool marksKept_ = false;
+  // IgnoresCase, for the folder asked last, and by volume where a folder
+  // cannot say for itself.
+  std::string caseFolder_;
+  bool caseBlind_ = true;
+  std::unordered_map<std::uint32_t, bool> volumeCaseBlind_;
   unsigned long pid_;
 
   // Time resolutions by upper-cased folder and by volume path, forgotten
