@@ -257,7 +257,15 @@ void PutInPlaceKeeping(int dir, const std::string& temp, const std::string& name
   CheckReplaceable(old, source, dest);
   MoveEntryAside(dir, name, keep);
   if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) != 0) {
-    const int err = errno;
+    int err = errno;
+    // A volume that cannot keep a rename from replacing (FUSE drivers):
+    // the name is looked at first.
+    struct stat taken {};
+    if ((err == EINVAL || err == ENOSYS) &&
+        ::fstatat(dir, name.c_str(), &taken, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
+      if (::renameat(dir, temp.c_str(), dir, name.c_str()) == 0) return;
+      err = errno;
+    }
     if (!MoveEntryBack(keep, dir, name)) {
       throw FsError(FsErrorKind::RecycleStranded, dest, keep);
     }
