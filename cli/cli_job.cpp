@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "engine/job_state.h"
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
+#include "job/kept_versions.h"
 #include "job/program_version.h"
 #include "job/saved_jobs.h"
 #include "job/settings.h"
@@ -89,6 +91,8 @@ int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::o
   job.forceRemove = options.forceRemove;
   job.countFirst = options.countFirst;
   job.logFile = NormaliseFolderArg(options.logFile);
+  job.versions = NormaliseFolderArg(options.versions);
+  job.keepVersions = options.keepVersions;
   // The checks of a run, so that a job that cannot run is not saved.
   JobState state;
   std::ostringstream ignored;
@@ -107,6 +111,14 @@ int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::o
     err << kName << check.RefusalText(refusal) << ' '
         << (refusal == JobRefusal::NoSource ? options.source : options.dest) << '\n';
     return kExitBadInput;
+  }
+  if (!job.versions.empty()) {
+    const std::string versions = job.versions + PlusYen(job.versions);
+    if (const VersionsRefusal why = CheckVersionsFolder(p.fs, state, versions);
+        why != VersionsRefusal::None) {
+      err << kName << VisibleText(VersionsRefusalText(why, versions)) << '\n';
+      return kExitBadInput;
+    }
   }
   if (p.volumeOf) job.destinationVolume = p.volumeOf(state.SakiFolder);
   std::string error;
@@ -183,6 +195,12 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
   run.forceRemove = run.forceRemove || job->forceRemove;
   run.countFirst = run.countFirst || job->countFirst;
   if (run.logFile.empty()) run.logFile = job->logFile;
+  if (run.versions.empty()) run.versions = job->versions;
+  if (run.keepVersions == 0) run.keepVersions = job->keepVersions;
+  if (run.keepVersions != 0 && run.versions.empty()) {
+    err << kName << "--keep-versions は --versions と一緒に指定してください\n";
+    return false;
+  }
   if (!job->destinationVolume.empty()) {
     // A backup disk that is not mounted leaves its empty mount point on the
     // system's volume: filling it would look like a backup and be none.
@@ -269,8 +287,18 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
     return refuse(job.RefusalText(refusal) + " " + sourceText, kExitBadInput);
   }
   if (refusal != JobRefusal::None) return refuse(job.RefusalText(refusal), kExitBadInput);
+  std::string versions;
+  if (!options.versions.empty()) {
+    versions = NormaliseFolderArg(options.versions);
+    versions += PlusYen(versions);
+    if (const VersionsRefusal why = CheckVersionsFolder(fs, state, versions);
+        why != VersionsRefusal::None) {
+      return refuse(VersionsRefusalText(why, versions), kExitBadInput);
+    }
+  }
 
   state.DryRun = options.dryRun;
+  const std::time_t jobTime = std::time(nullptr);
   bool refusedRemoval = false;
   const auto start = std::chrono::steady_clock::now();
   try {
@@ -289,6 +317,12 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       return finish(kExitFailed);
     }
     if (refusal != JobRefusal::None) return refuse(job.RefusalText(refusal), kExitBadInput);
+    if (!versions.empty()) {
+      if (const VersionsRefusal why = UseVersionsFolder(fs, state, versions, jobTime);
+          why != VersionsRefusal::None) {
+        return refuse(VersionsRefusalText(why, versions), kExitBadInput);
+      }
+    }
     // --sync is the user's consent to removals.
     state.PruneConfirmed = options.sync;
     if (options.countFirst) {
@@ -306,10 +340,15 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
               refusedRemoval = true;
               view.EndProgress();
               err << kName << "コピー先の" << count.entries << "個の項目のうち" << count.removals
-                  << "個をごみ箱に移すことになるため、同期の削除はしませんでした（--force-remove "
+                  << (versions.empty() ? "個をごみ箱に" : "個を版の保存先に")
+                  << "移すことになるため、同期の削除はしませんでした（--force-remove "
                      "で実行します）\n";
               return false;
             });
+    // The one deletion for good, asked for by name: old versions only.
+    if (options.keepVersions != 0 && !state.StopFlag) {
+      DropOldVersions(fs, view, state, versions, options.keepVersions, jobTime);
+    }
   } catch (const std::exception& error) {
     // The walks trap their own errors; this is the last net, as the window's.
     view.MsgBox(ErrorDescription(error), kMbOk, {});
@@ -318,6 +357,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   view.EndProgress();
   view.Line(ResultLine(state));
+  if (state.NoTrash) view.Line(std::string(kNoTrashHint));
 
   int status = kExitOk;
   if (options.remember && !options.dryRun) {

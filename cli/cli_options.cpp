@@ -5,7 +5,7 @@ namespace mirtel {
 const char* const kCliUsage =
     "usage: mirtel-cli [options] SRC DST\n"
     "       mirtel-cli [options] --last\n"
-    "       mirtel-cli --save-job NAME [--sync] [options] SRC DST\n"
+    "       mirtel-cli --save-job NAME [--sync] [--versions DIR] [options] SRC DST\n"
     "       mirtel-cli [options] --job NAME\n"
     "       mirtel-cli --jobs | --delete-job NAME";
 
@@ -24,6 +24,12 @@ const char* const kCliHelp =
     "                    on another volume, such as a backup disk not mounted\n"
     "  --jobs            list the saved jobs\n"
     "  --delete-job NAME remove the saved job NAME\n"
+    "  --versions DIR    move what the job replaces or removes to\n"
+    "                    DIR/<date and time of the job>/<path below DST/<name>>\n"
+    "                    instead of the Trash; DIR must be on DST's volume and not\n"
+    "                    inside SRC (refused with status 2 otherwise)\n"
+    "  --keep-versions DAYS  after the job, delete for good the version folders of\n"
+    "                    DIR older than DAYS days (only those); needs --versions\n"
     "  -n, --dry-run     list what the job would do and change nothing at all\n"
     "  --force-remove    let a sync remove more than half of DST (more than 10 items)\n"
     "  --log FILE        append the job, every line (with the local time), the summary\n"
@@ -88,6 +94,21 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
                           : arg == "--job"    ? options.job
                                               : options.deleteJob;
       name = args[++i];
+    } else if (arg == "--versions") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--versions には版の保存先のフォルダを指定してください";
+        return std::nullopt;
+      }
+      options.versions = args[++i];
+    } else if (arg == "--keep-versions") {
+      const std::string days = i + 1 < args.size() ? args[++i] : std::string();
+      const bool digits = !days.empty() && days.size() <= 5 &&
+                          days.find_first_not_of("0123456789") == std::string::npos;
+      options.keepVersions = digits ? std::stoi(days) : 0;
+      if (options.keepVersions < 1) {
+        error = "--keep-versions には 1 以上の日数を指定してください：" + days;
+        return std::nullopt;
+      }
     } else if (arg == "--log" || arg.rfind("--log=", 0) == 0) {
       if (arg == "--log") {
         if (i + 1 >= args.size()) {
@@ -117,6 +138,10 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
   }
   if (!options.saveJob.empty() && (options.dryRun || options.remember)) {
     error = "--save-job records a job; --dry-run and --remember are for running one";
+    return std::nullopt;
+  }
+  if (options.keepVersions != 0 && options.versions.empty() && options.job.empty()) {
+    error = "--keep-versions は --versions と一緒に指定してください";
     return std::nullopt;
   }
   const char* without = options.last                 ? "--last"

@@ -32,6 +32,8 @@ struct CliOptions {
   std::string job;        // run the saved job of this name
   bool listJobs = false;  // list the saved jobs
   std::string deleteJob;  // remove the saved job of this name
+  std::string versions;   // keep what the job replaces or removes here, not in the Trash
+  int keepVersions = 0;   // delete version folders older than this many days (0: keep all)
 };
 
 // Arguments without the program name. nullopt, with `error` set, when they

@@ -7,6 +7,7 @@
 #include "engine/error_text.h"
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
+#include "engine/versions_place.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
 
@@ -48,6 +49,10 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
   try {
     if (toFreeName) {
       fs_.CopyNewFile(source, dest);
+    } else if (kind == CopyKind::Overwrite && !state_.VersionsFolder.empty()) {
+      // The old copy is kept as a version, moved only once the new one is
+      // complete.
+      fs_.CopyFileKeeping(source, dest, VersionPlace(fs_, state_, dest));
     } else {
       fs_.CopyFile(source, dest);
     }
@@ -246,6 +251,15 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
   std::string byPath;
   const std::string& shown = walk::ItemName(source, name, state_, byPath);
   const std::uint32_t attrs = fs_.Attributes(source);
+  // The versions folder inside the destination keeps what jobs replaced:
+  // no source entry goes there, nor takes the place of a folder holding it.
+  if (const VersionsRelation versions = RelationToVersions(state_, dest);
+      versions == VersionsRelation::IsIt ||
+      (versions == VersionsRelation::HoldsIt && !(attrs & kAttrDirectory))) {
+    ++state_.FailedCount;
+    Report(view_, shown + "はコピー先の版の保存先と重なるのでコピーしません");
+    return Next::Stay;
+  }
   if (attrs & kAttrDirectory) {
     if (walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return Next::Stay;
     return PrepareFolder(source, shown, dest, attrs, inMade);

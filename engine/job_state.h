@@ -31,6 +31,11 @@ struct JobRoots {
   bool SakiIdKnown = false;
   std::vector<FileId> MotoAncestors;  // the source root and every folder above it
   bool SourceInsideDest = false;      // pruning would reach the source itself
+
+  // The versions folder where it lies inside SakiFolder: its path below
+  // SakiFolder, ending in the separator ("" otherwise). The walks neither
+  // copy into it nor prune it.
+  std::string VersionsBelowSaki;
 };
 
 // What one run counts and remembers; all of it starts afresh with each run.
@@ -50,6 +55,7 @@ struct RunCounters {
   bool SyncErrorShown = false;
   bool RemovalErrorShown = false;
   std::string LastRemovalError;  // reason of the last failed removal
+  bool NoTrash = false;          // a removal failed because no Trash could take it
 
   // Pruning stopped because the source root is no longer what it was.
   bool PruningStopped = false;
@@ -69,6 +75,10 @@ struct JobFlags {
   // Result lines name each item by its path below the walked root, not by
   // its bare name: a log or a terminal keeps no folder context around them.
   bool ItemsByPath = false;
+  // Where what the job replaces or removes is kept instead of the Trash:
+  // the versions folder of this job (the versions folder + its date and
+  // time), ending in the separator; "" for the Trash.
+  std::string VersionsFolder;
 };
 
 struct JobState : JobRoots, RunCounters, JobFlags {

@@ -5,6 +5,7 @@
 #include "engine/error_text.h"
 #include "engine/error_trap.h"
 #include "engine/path_helpers.h"
+#include "engine/versions_place.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
 
@@ -118,6 +119,17 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   // is never walked through.
   const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
   if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) return false;
+  // The versions folder stays, and so does every folder holding it.
+  switch (RelationToVersions(state_, path)) {
+    case VersionsRelation::IsIt:
+      return false;
+    case VersionsRelation::HoldsIt:
+      if (!isFolder) return false;
+      PruneFolder(path + kSep, motoRoot);
+      return true;
+    case VersionsRelation::None:
+      break;
+  }
   const std::string counterpart = motoRoot + relative + name;
   std::string byPath;
   const std::string& shown = walk::ItemName(path, name, state_, byPath);
@@ -270,7 +282,10 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
 }
 
 std::string CopyEngine::RemovalLine(const std::string& name, bool isFolder) const {
-  if (state_.DryRun) return "ごみ箱へ移動予定：" + (isFolder ? "フォルダ" + name : name);
+  if (state_.DryRun) {
+    return (state_.VersionsFolder.empty() ? "ごみ箱へ移動予定：" : "版の保存先へ移動予定：") +
+           (isFolder ? "フォルダ" + name : name);
+  }
   return isFolder ? name + "フォルダを削除" : name + "を削除";
 }
 
@@ -296,7 +311,8 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
         const std::string path = folder + name;
         std::uint32_t attrs = 0;
         FsErrorKind why = FsErrorKind::Other;
-        if (fs_.TryAttributes(path, attrs, why)) {
+        const VersionsRelation versions = RelationToVersions(state_, path);
+        if (versions != VersionsRelation::IsIt && fs_.TryAttributes(path, attrs, why)) {
           const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
           bool goes = removing;
           bool walkInside = isFolder;
@@ -319,6 +335,10 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
             if (goes && isFolder && fs_.Identify(path, id) &&
                 walk::AnyOf(state_.MotoAncestors, id)) {
               goes = false;
+            }
+            if (versions == VersionsRelation::HoldsIt) {
+              goes = false;
+              walkInside = isFolder;
             }
           }
           ++count.entries;
@@ -346,13 +366,21 @@ bool CopyEngine::FileCopySub(const std::string& from, std::int32_t operation) {
     if (operation != kFoDelete) {
       throw FsError(FsErrorKind::Other, path, "この操作には対応していません");
     }
-    recycler_.MoveToRecycleBin(path);
+    if (state_.VersionsFolder.empty()) {
+      recycler_.MoveToRecycleBin(path);
+    } else {
+      fs_.MoveAside(path, VersionPlace(fs_, state_, path));
+    }
     // Whatever took it, the file system must not answer from what it saw
     // there before.
     fs_.NoteChanged(path);
     return true;
   } catch (const std::exception& e) {
     state_.LastRemovalError = ErrorReason(e);
+    if (const auto* fsError = dynamic_cast<const FsError*>(&e);
+        fsError != nullptr && fsError->kind() == FsErrorKind::NoRecycleBin) {
+      state_.NoTrash = true;
+    }
     if (!state_.RemovalErrorShown) {
       state_.RemovalErrorShown = true;
       ReportError(view_, "FileCopySub");

@@ -160,6 +160,7 @@ std::string ResultCount(const JobState& state) {
 std::string ResultWarnings(const JobState& state) {
   std::string warnings;
   if (state.FailedCount != 0) warnings += "（失敗 " + std::to_string(state.FailedCount) + "件）";
+  if (state.NoTrash) warnings += "（ごみ箱が使えないため削除できなかった項目があります）";
   if (state.StopFlag) warnings += "（中断しました）";
   return warnings;
 }

@@ -2,6 +2,7 @@
 
 #include <toml++/toml.h>
 
+#include <cstdint>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -88,6 +89,16 @@ void PutJob(toml::table& entry, const SavedJob& job) {
   } else {
     entry.insert_or_assign("log", job.logFile);
   }
+  if (job.versions.empty()) {
+    entry.erase("versions");
+  } else {
+    entry.insert_or_assign("versions", job.versions);
+  }
+  if (job.keepVersions == 0) {
+    entry.erase("keep_versions");
+  } else {
+    entry.insert_or_assign("keep_versions", static_cast<std::int64_t>(job.keepVersions));
+  }
 }
 
 // One job from its table; false, with `error` naming the job and the key,
@@ -120,8 +131,20 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
     into = value->get();
     return true;
   };
+  const auto days = [&](const char* key, int& into) {
+    const toml::node* node = entry.get(key);
+    if (node == nullptr) return true;
+    const auto* value = node->as_integer();
+    if (value == nullptr || value->get() < 1 || value->get() > 99999) {
+      error = "ジョブ「" + name + "」の " + key + " は 1 以上の日数です";
+      return false;
+    }
+    into = static_cast<int>(value->get());
+    return true;
+  };
   std::string mode = "normal";
-  if (!text("source", job.source, true) || !text("destination", job.destination, true) ||
+  if (!text("versions", job.versions, false) || !days("keep_versions", job.keepVersions) ||
+      !text("source", job.source, true) || !text("destination", job.destination, true) ||
       !text("mode", mode, false) || !text("destination_volume", job.destinationVolume, false) ||
       !text("log", job.logFile, false) || !flag("force_remove", job.forceRemove) ||
       !flag("count_first", job.countFirst)) {

@@ -18,7 +18,9 @@ struct SavedJob {
   bool sync = false;
   bool forceRemove = false;
   bool countFirst = false;
-  std::string logFile;  // "" for none
+  std::string logFile;   // "" for none
+  std::string versions;  // where replaced and removed items are kept; "" for the Trash
+  int keepVersions = 0;  // days version folders are kept; 0 for ever
   // The identity of the volume that held the destination when the job was
   // saved ("" when it could not be told).
   std::string destinationVolume;

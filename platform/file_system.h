@@ -173,6 +173,29 @@ class FileSystem {
     throw FsError(FsErrorKind::Other, path);
   }
 
+  // Moves entry `path` (a file, a link, a whole folder) to `target`, whose
+  // folder exists, on the same volume: a rename, never a copy. Never
+  // replaces what is at `target` (AlreadyExists).
+  virtual void MoveAside(const std::string& path, const std::string& target) {
+    static_cast<void>(target);
+    throw FsError(FsErrorKind::Other, path);
+  }
+
+  // CopyFile, where the old dest is moved to `keepOldAt` (as MoveAside) only
+  // once the new copy is complete, just before it takes dest's place. When
+  // the copy or the move fails, the old dest stays where it was.
+  virtual void CopyFileKeeping(const std::string& source, const std::string& dest,
+                               const std::string& keepOldAt) {
+    static_cast<void>(source);
+    static_cast<void>(keepOldAt);
+    throw FsError(FsErrorKind::Other, dest);
+  }
+
+  // Deletes a file, a link or an empty folder for good (a link itself,
+  // never what it leads to). Only kept versions the user asked to drop
+  // ever go this way.
+  virtual void RemoveForGood(const std::string& path) { throw FsError(FsErrorKind::Other, path); }
+
   // Whether a listed name is one of our own temporary copies.
   virtual Temporary ClassifyTemporary(const std::string& name) {
     static_cast<void>(name);

@@ -46,12 +46,14 @@ int OwningGroupBits(const std::vector<char>& acl) {
 
 }  // namespace
 
-void CopyExtendedAttributes(int in, int out, mode_t mode) {
+bool HasAccessAcl(int fd) { return ::fgetxattr(fd, kAccessAcl, nullptr, 0) > 0; }
+
+mode_t CopyExtendedAttributes(int in, int out, mode_t mode) {
   const ssize_t size = ::flistxattr(in, nullptr, 0);
-  if (size <= 0) return;
+  if (size <= 0) return mode;
   std::vector<char> names(static_cast<std::size_t>(size));
   const ssize_t listed = ::flistxattr(in, names.data(), names.size());
-  if (listed <= 0) return;
+  if (listed <= 0) return mode;
   for (std::size_t at = 0; at < static_cast<std::size_t>(listed);) {
     const char* name = names.data() + at;
     at += std::strlen(name) + 1;
@@ -63,12 +65,11 @@ void CopyExtendedAttributes(int in, int out, mode_t mode) {
     if (::fsetxattr(out, name, value.data(), value.size(), 0) == 0 || !acl) continue;
     // The ACL did not come along: its mask must not become the group's.
     const int group = OwningGroupBits(value);
-    if (group >= 0 && ((mode >> 3) & 07) != (((mode >> 3) & 07) & static_cast<mode_t>(group))) {
-      const mode_t narrowed =
-          (mode & ~mode_t{070}) | ((((mode >> 3) & 07) & static_cast<mode_t>(group)) << 3);
-      ::fchmod(out, narrowed);
+    if (group >= 0) {
+      mode = (mode & ~mode_t{070}) | ((((mode >> 3) & 07) & static_cast<mode_t>(group)) << 3);
     }
   }
+  return mode;
 }
 
 }  // namespace mirtel

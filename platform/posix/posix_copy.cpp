@@ -14,6 +14,7 @@
 
 #include "platform/posix/extended_attributes.h"
 #include "platform/posix/long_path.h"
+#include "platform/posix/moving_aside.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_path.h"
@@ -242,6 +243,36 @@ void PutInPlace(int dir, const std::string& temp, const std::string& name, bool 
   if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) throw ErrnoError(errno, dest);
 }
 
+// PutInPlace over an existing dest whose old file moves to `keep` first; put
+// back where the new copy cannot take its place.
+void PutInPlaceKeeping(int dir, const std::string& temp, const std::string& name,
+                       const std::string& keep, mode_t source, const std::string& dest) {
+  struct stat old {};
+  if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT) throw ErrnoError(errno, dest);
+    // Gone meanwhile: nothing to keep.
+    PutInPlace(dir, temp, name, true, true, source, dest);
+    return;
+  }
+  CheckReplaceable(old, source, dest);
+  MoveEntryAside(dir, name, keep);
+  if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) != 0) {
+    int err = errno;
+    // A volume that cannot keep a rename from replacing (FUSE drivers):
+    // the name is looked at first.
+    struct stat taken {};
+    if ((err == EINVAL || err == ENOSYS) &&
+        ::fstatat(dir, name.c_str(), &taken, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
+      if (::renameat(dir, temp.c_str(), dir, name.c_str()) == 0) return;
+      err = errno;
+    }
+    if (!MoveEntryBack(keep, dir, name)) {
+      throw FsError(FsErrorKind::RecycleStranded, dest, keep);
+    }
+    throw ErrnoError(err, dest);
+  }
+}
+
 }  // namespace
 
 struct PosixFileSystem::Source {
@@ -299,12 +330,14 @@ void PosixFileSystem::Finish(int out, int in, const struct stat& src, const stru
     throw ErrnoError(errno, dest);
   }
   // Set-user and set-group bits stay behind; the sticky bit comes along.
-  const mode_t mode = src.st_mode & (0777 | S_ISVTX);
+  // The ACL before the mode: until it is there, the group bits would stand
+  // for more than the owning group had.
+  const mode_t mode = in >= 0 ? CopyExtendedAttributes(in, out, src.st_mode & (0777 | S_ISVTX))
+                              : src.st_mode & (0777 | S_ISVTX);
   if (keeps && (made.st_mode & 07777) != mode && ::fchmod(out, mode) != 0 &&
       !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
   }
-  if (in >= 0) CopyExtendedAttributes(in, out, keeps ? mode : made.st_mode & 07777);
   const timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out, times) != 0) throw ErrnoError(errno, dest);
   // What the volume kept of the time tells how finely it keeps times, until
@@ -320,11 +353,17 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
   Copy(source, dest, true);
 }
 
+void PosixFileSystem::CopyFileKeeping(const std::string& source, const std::string& dest,
+                                      const std::string& keepOldAt) {
+  Copy(source, dest, true, &keepOldAt);
+}
+
 void PosixFileSystem::CopyNewFile(const std::string& source, const std::string& dest) {
   Copy(source, dest, false);
 }
 
-void PosixFileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
+void PosixFileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
+                           const std::string* keepOldAt) {
   // Each folder is open for the *at calls only until the next At: the
   // source is opened before the destination's folder is asked for.
   const HeldFolders::Located from = held_.At(source);
@@ -369,8 +408,9 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   // Never more open than the copy will be: the source's mode where the
   // copy keeps the owner it is made with (and then usually nothing is left
   // to set), else the owner's bits until the owner is set.
+  // With an ACL, the owner's bits alone until the copy has it.
   const bool ownerStays = !root_ || (src.st.st_uid == 0 && src.st.st_gid == 0);
-  const mode_t creating = src.st.st_mode & (ownerStays ? 0777 : 0700);
+  const mode_t creating = src.st.st_mode & (ownerStays && !HasAccessAcl(src.fd) ? 0777 : 0700);
 
   if (absent) {
     // An unnamed file leaves nothing behind whatever happens before it is
@@ -405,7 +445,11 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
       if (linked != 0) throw ErrnoError(linked, ParentOf(dest) + temp);
       try {
         if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-        PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
+        if (keepOldAt != nullptr) {
+          PutInPlaceKeeping(dir, temp, name, *keepOldAt, src.st.st_mode, dest);
+        } else {
+          PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
+        }
       } catch (...) {
         ::unlinkat(dir, temp.c_str(), 0);
         throw;
@@ -437,7 +481,11 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
     UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
+    if (keepOldAt != nullptr && !absent) {
+      PutInPlaceKeeping(dir, temp, name, *keepOldAt, src.st.st_mode, dest);
+    } else {
+      PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
+    }
   } catch (...) {
     ::unlinkat(dir, temp.c_str(), 0);
     throw;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/common/list_pattern.h"
+#include "platform/posix/extended_attributes.h"
 #include "platform/posix/long_path.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_path.h"
@@ -269,16 +270,23 @@ void PosixFileSystem::MakeFolder(const std::string& path) {
 
 void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string& model) {
   struct stat like {};
-  if (const struct stat* seen = recent_.RecentFollowed(model); seen != nullptr) {
-    like = *seen;
-  } else {
+  // The model open for its extended attributes, before the copy's folder is
+  // asked for (a held folder serves until the next At).
+  UniqueFd modelFd;
+  {
     const HeldFolders::Located from = held_.At(model);
     if (from.dir == -1) throw ErrnoError(from.err, model);
-    if (::fstatat(from.dir, from.name.c_str(), &like, 0) != 0) throw ErrnoError(errno, model);
+    modelFd = UniqueFd(::openat(from.dir, from.name.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (const struct stat* seen = recent_.RecentFollowed(model); seen != nullptr) {
+      like = *seen;
+    } else if (::fstatat(from.dir, from.name.c_str(), &like, 0) != 0) {
+      throw ErrnoError(errno, model);
+    }
   }
   if (!S_ISDIR(like.st_mode)) throw ErrnoError(ENOTDIR, model);
   // Set-user and set-group bits stay behind; the sticky bit comes along.
-  const mode_t mode = like.st_mode & (0777 | S_ISVTX);
+  mode_t mode = like.st_mode & (0777 | S_ISVTX);
 
   // Made as closed as the model at most, then given its owner, then its
   // mode: never more open on the way.
@@ -286,8 +294,7 @@ void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string&
   // A folder its owner may not write (a read-only source folder's copy)
   // could not take its own entries: the owner gets in until the walk has
   // filled it (EndFilling); nobody else gains anything meanwhile.
-  const mode_t fillMode = root_ ? mode : mode | S_IRWXU;
-  if (fillMode != mode) finalModes_[WithoutSeparator(path)] = mode;
+  mode_t fillMode = root_ ? mode : mode | S_IRWXU;
   const int rc = ::mkdirat(at.dir, at.name.c_str(), fillMode & 0700);
   const int err = errno;
   NoteChanged(path);
@@ -305,6 +312,12 @@ void PosixFileSystem::MakeFolderLike(const std::string& path, const std::string&
   if (root_ && ::fchown(fd.get(), like.st_uid, like.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, path);
   }
+  // Its user's extended attributes and ACL, before its mode (see Finish).
+  if (modelFd.ok()) {
+    mode = CopyExtendedAttributes(modelFd.get(), fd.get(), mode);
+    fillMode = root_ ? mode : mode | S_IRWXU;
+  }
+  if (fillMode != mode) finalModes_[WithoutSeparator(path)] = mode;
   if (::fchmod(fd.get(), fillMode) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, path);
   }

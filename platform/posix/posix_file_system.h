@@ -42,6 +42,10 @@ class PosixFileSystem final : public FileSystem {
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
   void CopyNewFile(const std::string& source, const std::string& dest) override;
+  void CopyFileKeeping(const std::string& source, const std::string& dest,
+                       const std::string& keepOldAt) override;
+  void MoveAside(const std::string& path, const std::string& target) override;
+  void RemoveForGood(const std::string& path) override;
   void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
@@ -71,8 +75,10 @@ class PosixFileSystem final : public FileSystem {
   FileTime TimeOf(const struct stat& st, int dir, const std::string& name);
 
   // The steps of a copy (posix_copy.cpp).
-  // CopyFile, or CopyNewFile where `mayReplace` is false.
-  void Copy(const std::string& source, const std::string& dest, bool mayReplace);
+  // CopyFile, or CopyNewFile where `mayReplace` is false; the old dest moved
+  // to `*keepOldAt` where given.
+  void Copy(const std::string& source, const std::string& dest, bool mayReplace,
+            const std::string* keepOldAt = nullptr);
   struct Source;
   // Fills `out` from `from`; what the system says of `out` once made.
   struct stat CopyInto(int out, const Source& from, const std::string& source,

@@ -39,7 +39,28 @@ void Win32FileSystem::CopyNewFile(const std::string& source, const std::string& 
   Copy(source, dest, false);
 }
 
-void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace) {
+void Win32FileSystem::CopyFileKeeping(const std::string& source, const std::string& dest,
+                                      const std::string& keepOldAt) {
+  Copy(source, dest, true, &keepOldAt);
+}
+
+bool Win32FileSystem::KeepsMarks(const std::wstring& folder) {
+  if (folder == marksFolder_) return marksKept_;
+  marksFolder_ = folder;
+  marksKept_ = false;
+  Handle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  DWORD flags = 0;
+  if (handle.valid() && GetVolumeInformationByHandleW(handle.get(), nullptr, 0, nullptr, nullptr,
+                                                      &flags, nullptr, 0)) {
+    marksKept_ = (flags & FILE_NAMED_STREAMS) != 0;
+  }
+  return marksKept_;
+}
+
+void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
+                           const std::string* keepOldAt) {
   const std::wstring from = ExtendedPath(source);
   const std::wstring to = ExtendedPath(dest);
   WIN32_FILE_ATTRIBUTE_DATA existing;
@@ -62,15 +83,27 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
 
   // The bytes go to a temporary name first, so that a copy cut short never
   // stands where the old file was.
+  // Where the volume keeps the mark, the temporary is made with it first,
+  // and the bytes copied over it.
+  const bool marked = KeepsMarks(folder);
   std::wstring temp;
   for (int attempt = 0;; ++attempt) {
     temp = TempNameIn(folder);
-    CopyTold told{observer_, source, GetTickCount64()};
-    if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
-                    &told, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
-      break;
+    DWORD code = ERROR_SUCCESS;
+    if (marked) {
+      Handle made(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!made.valid()) code = GetLastError();
     }
-    DWORD code = GetLastError();
+    if (code == ERROR_SUCCESS) {
+      if (marked) MarkTemporary(temp);
+      CopyTold told{observer_, source, GetTickCount64()};
+      if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
+                      &told, nullptr, marked ? 0 : COPY_FILE_FAIL_IF_EXISTS)) {
+        break;
+      }
+      code = GetLastError();
+    }
     if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt < 16) continue;
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) RemoveTemporary(temp);
     NoteChangedExtended(to);
@@ -78,6 +111,15 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     ThrowWin32Error(code, sourceMissing ? source : dest);
   }
   NoteChangedExtended(to);
+  // Complete: the mark goes (before the time is set: taking it off may
+  // touch the time).
+  if (marked) {
+    const DWORD copied = GetFileAttributesW(temp.c_str());
+    const bool readOnly = copied != INVALID_FILE_ATTRIBUTES && (copied & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesW(temp.c_str(), copied & ~FILE_ATTRIBUTE_READONLY);
+    UnmarkTemporary(temp);
+    if (readOnly) SetFileAttributesW(temp.c_str(), copied);
+  }
   // A copy stamped with the time of copying would look newer than its source
   // and never be brought up to date again.
   if (!KeepWriteTime(temp, sourceState.time)) {
@@ -104,13 +146,33 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     }
     cleared = true;
   }
+  // The old file is kept: moved aside (on its volume, never copied) now
+  // that the new one is complete, and put back where the new one cannot
+  // take its place.
+  std::wstring kept;
+  if (keepOldAt != nullptr && GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    kept = ExtendedPath(*keepOldAt);
+    if (!MoveFileExW(to.c_str(), kept.c_str(), 0)) {
+      DWORD code = GetLastError();
+      if (cleared) SetAttributes(to, destAttributes);
+      RemoveTemporary(temp);
+      ThrowWin32Error(code, dest);
+    }
+    if (cleared) SetAttributes(kept, destAttributes);
+  }
   // A new copy never replaces what took its name meanwhile.
-  if (!MoveFileExW(temp.c_str(), to.c_str(), mayReplace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+  const DWORD replace = mayReplace && kept.empty() ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (!MoveFileExW(temp.c_str(), to.c_str(), replace)) {
     DWORD code = GetLastError();
-    if (cleared) SetAttributes(to, destAttributes);
+    if (!kept.empty()) {
+      MoveFileExW(kept.c_str(), to.c_str(), 0);
+    } else if (cleared) {
+      SetAttributes(to, destAttributes);
+    }
     RemoveTemporary(temp);
     ThrowWin32Error(code, dest);
   }
+  if (!kept.empty()) NoteChangedExtended(kept);
 }
 
 void Win32FileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {

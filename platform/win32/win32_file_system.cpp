@@ -91,6 +91,39 @@ void Win32FileSystem::MakeFolderLike(const std::string& path, const std::string&
   }
 }
 
+void Win32FileSystem::MoveAside(const std::string& path, const std::string& target) {
+  const std::wstring from = ExtendedPath(path);
+  const std::wstring to = ExtendedPath(target);
+  // Without MOVEFILE_COPY_ALLOWED: a rename on the volume, never a copy, and
+  // never over what is at the target.
+  const bool moved = MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
+  const DWORD code = GetLastError();
+  NoteChangedExtended(from);
+  NoteChangedExtended(to);
+  if (!moved) {
+    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
+      throw FsError(FsErrorKind::AlreadyExists, target);
+    }
+    ThrowWin32Error(code, path);
+  }
+}
+
+void Win32FileSystem::RemoveForGood(const std::string& path) {
+  const std::wstring extended = ExtendedPath(path);
+  const DWORD attributes = GetFileAttributesW(extended.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWin32Error(GetLastError(), path);
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetAttributes(extended, attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  // A junction or a folder link goes as a folder, without what it leads to.
+  const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                           ? RemoveDirectoryW(extended.c_str()) != 0
+                           : DeleteFileW(extended.c_str()) != 0;
+  const DWORD code = GetLastError();
+  NoteChangedExtended(extended);
+  if (!removed) ThrowWin32Error(code, path);
+}
+
 bool Win32FileSystem::Identify(const std::string& path, FileId& id) {
   std::wstring extended;
   try {

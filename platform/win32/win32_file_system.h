@@ -28,10 +28,15 @@ class Win32FileSystem : public FileSystem {
   void MakeFolderLike(const std::string& path, const std::string& model) override;
   void CopyFile(const std::string& source, const std::string& dest) override;
   void CopyNewFile(const std::string& source, const std::string& dest) override;
+  void CopyFileKeeping(const std::string& source, const std::string& dest,
+                       const std::string& keepOldAt) override;
+  void MoveAside(const std::string& path, const std::string& target) override;
+  void RemoveForGood(const std::string& path) override;
   void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
+  bool IgnoresCase(const std::string& folder) override;
   Temporary ClassifyTemporary(const std::string& name) override;
   Temporary ClassifyEntry(const std::string& folder, const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;
@@ -40,8 +45,10 @@ class Win32FileSystem : public FileSystem {
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
  private:
-  // CopyFile, or CopyNewFile where `mayReplace` is false.
-  void Copy(const std::string& source, const std::string& dest, bool mayReplace);
+  // CopyFile, or CopyNewFile where `mayReplace` is false; the old dest moved
+  // to `*keepOldAt` where given.
+  void Copy(const std::string& source, const std::string& dest, bool mayReplace,
+            const std::string* keepOldAt = nullptr);
   // The attributes of `path` into `attrs` (`extended` gets its \\?\ form
   // when the system was asked); ERROR_SUCCESS or the system's error code.
   unsigned long Query(const std::string& path, std::wstring& extended, std::uint32_t& attrs);
@@ -81,6 +88,16 @@ class Win32FileSystem : public FileSystem {
   std::uint32_t mask_ = 0;
   ListingCursor cursor_;
   std::uint32_t tempCounter_ = 0;
+  // Whether the volume of `folder` (extended) keeps named streams, where our
+  // temporaries carry their mark; asked once per folder in a row.
+  bool KeepsMarks(const std::wstring& folder);
+  std::wstring marksFolder_;
+  bool marksKept_ = false;
+  // IgnoresCase, for the folder asked last, and by volume where a folder
+  // cannot say for itself.
+  std::string caseFolder_;
+  bool caseBlind_ = true;
+  std::unordered_map<std::uint32_t, bool> volumeCaseBlind_;
   unsigned long pid_;
 
   // Time resolutions by upper-cased folder and by volume path, forgotten

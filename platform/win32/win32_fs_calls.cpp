@@ -66,6 +66,24 @@ std::wstring VolumePathOf(const std::wstring& extended) {
   return volume.empty() ? volume : WithSeparator(std::move(volume));
 }
 
+namespace {
+constexpr wchar_t kMarkStream[] = L":mirtel.tmp";
+}  // namespace
+
+void MarkTemporary(const std::wstring& extended) {
+  Handle mark(CreateFileW((extended + kMarkStream).c_str(), GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool CarriesMark(const std::wstring& extended) {
+  return GetFileAttributesW((extended + kMarkStream).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void UnmarkTemporary(const std::wstring& extended) {
+  DeleteFileW((extended + kMarkStream).c_str());
+}
+
 void RemoveTemporary(const std::wstring& extended) {
   SetFileAttributesW(extended.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(extended.c_str());

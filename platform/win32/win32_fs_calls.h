@@ -53,6 +53,12 @@ std::wstring VolumePathOf(const std::wstring& extended);
 
 void RemoveTemporary(const std::wstring& extended);
 
+// The mark our temporaries carry while they are written: a named stream,
+// where the volume keeps them (NTFS). A file without it is never ours.
+void MarkTemporary(const std::wstring& extended);
+bool CarriesMark(const std::wstring& extended);
+void UnmarkTemporary(const std::wstring& extended);
+
 // Sets the attribute bits SetFileAttributesW takes.
 bool SetAttributes(const std::wstring& extended, DWORD attributes);
 

@@ -34,11 +34,16 @@ Temporary Win32FileSystem::ClassifyTemporary(const std::string& name) {
 }
 
 Temporary Win32FileSystem::ClassifyEntry(const std::string& folder, const std::string& name) {
-  static_cast<void>(folder);
-  // Our copies carry no mark here: a name alone never makes a file ours to
-  // delete for good. One being written by a running copy is let be; any
-  // other is the user's, and a sync's removal of it goes to the Recycle Bin.
-  return ClassifyTemporary(name) == Temporary::Live ? Temporary::Live : Temporary::NotOurs;
+  // A name alone never makes a file ours to delete for good: a dead one is
+  // ours only with the mark our copies carry while written. Without it,
+  // it is the user's, and a sync's removal of it goes to the Recycle Bin.
+  const Temporary byName = ClassifyTemporary(name);
+  if (byName != Temporary::Dead) return byName;
+  try {
+    return CarriesMark(ExtendedPath(folder + name)) ? Temporary::Dead : Temporary::NotOurs;
+  } catch (const FsError&) {
+    return Temporary::NotOurs;
+  }
 }
 
 void Win32FileSystem::RemoveLeftover(const std::string& path) {
@@ -49,7 +54,7 @@ void Win32FileSystem::RemoveLeftover(const std::string& path) {
   }
   const DWORD attributes = GetFileAttributesW(extended.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWin32Error(GetLastError(), path);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !CarriesMark(extended)) {
     throw FsError(FsErrorKind::NotALeftover, path);
   }
   if (attributes & FILE_ATTRIBUTE_READONLY)

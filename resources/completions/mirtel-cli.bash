@@ -9,6 +9,14 @@ _mirtel_cli() {
             _filedir
             return
             ;;
+        --versions)
+            _filedir -d
+            return
+            ;;
+        --keep-versions)
+            # A number of days.
+            return
+            ;;
         --save-job | --job | --delete-job)
             # A name or a number of the user's own.
             return
@@ -25,7 +33,7 @@ _mirtel_cli() {
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--sync --last --remember -n --dry-run
-            --force-remove --log --count-first -v --verbose -q --quiet -h --help
+            --force-remove --versions --keep-versions --log --count-first -v --verbose -q --quiet -h --help
             --version --save-job --job --jobs --delete-job --' -- "$cur"))
         return
     fi

@@ -184,6 +184,34 @@ TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {
   const Outcome plain = Walk({dir_.P("src"), dir_.P("dst")});
   EXPECT_EQ(Summary(plain), "copied=0 found=1 failed=0 removed=0");
   EXPECT_TRUE(dir_.Exists("dst/src/extra.txt"));
+
+  // Where no Trash takes them, the items stay, and the result line says why
+  // once; the versions folder takes them instead.
+  dir_.Write("dst/src/extra folder/x.txt", "x");
+  recycler_.none = true;
+  const Outcome noTrash = Walk({dir_.P("src"), dir_.P("dst"), "--sync"});
+  EXPECT_EQ(noTrash.status, kExitFailed);
+  EXPECT_EQ(Summary(noTrash), "copied=0 found=1 failed=2 removed=0");
+  const std::string why = "ごみ箱が使えないため削除できなかった項目があります";
+  EXPECT_EQ(
+      std::count_if(noTrash.lines.begin(), noTrash.lines.end(),
+                    [&](const std::string& line) { return line.find(why) != std::string::npos; }),
+      1)
+      << noTrash.out;
+  EXPECT_NE(noTrash.out.find("--versions"), std::string::npos) << noTrash.out;
+  EXPECT_TRUE(dir_.Exists("dst/src/extra.txt"));
+  const Outcome kept =
+      Walk({dir_.P("src"), dir_.P("dst"), "--sync", "--versions", dir_.P("dst/版")});
+  EXPECT_EQ(kept.status, kExitOk) << kept.out << kept.err;
+  EXPECT_EQ(Summary(kept), "copied=0 found=1 failed=0 removed=2");
+  EXPECT_EQ(kept.out.find(why), std::string::npos);
+  bool found = false;
+  for (const auto& stamp : fs::directory_iterator(FromUtf8(dir_.P("dst/版")))) {
+    found = fs::exists(stamp.path() / "extra.txt") &&
+            fs::exists(stamp.path() / FromUtf8("extra folder") / "x.txt");
+  }
+  EXPECT_TRUE(found) << "the removed items are not in the versions folder";
+  EXPECT_FALSE(dir_.Exists("dst/src/extra.txt"));
 }
 
 // Every entry of a folder, with its content: what a preview must leave alone.

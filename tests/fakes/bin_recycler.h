@@ -18,6 +18,7 @@ class BinRecycler : public Recycler {
 
   std::vector<std::string> calls;  // every path asked for, in order
   std::set<std::string> refuse;
+  bool none = false;  // no Trash at all, as on a NAS share
 
   // True when an item of that name went to the bin.
   bool Holds(const std::string& name) const {
@@ -30,7 +31,7 @@ class BinRecycler : public Recycler {
 
   void MoveToRecycleBin(const std::string& path) override {
     calls.push_back(path);
-    if (refuse.count(path) != 0) throw FsError(FsErrorKind::NoRecycleBin, path);
+    if (none || refuse.count(path) != 0) throw FsError(FsErrorKind::NoRecycleBin, path);
     const std::filesystem::path from(
         std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
     // One folder per call, so that equal names never meet.

@@ -22,7 +22,7 @@ enum class FsCall {
   Attributes,  // Attributes and TryAttributes
   LastWriteTime,
   MakeFolder,  // MakeFolder and MakeFolderLike
-  CopyFile,    // CopyFile and CopyNewFile
+  CopyFile,    // CopyFile, CopyNewFile and CopyFileKeeping
   Identify,
   Recycle,  // through the FaultyRecycler below
 };
@@ -137,6 +137,16 @@ class FaultyFileSystem : public ForwardingFileSystem {
   void CopyNewFile(const std::string& source, const std::string& dest) override {
     if (Enter(FsCall::CopyFile, source, dest)) throw Error(dest);
     real_.CopyNewFile(source, dest);
+  }
+  void CopyFileKeeping(const std::string& source, const std::string& dest,
+                       const std::string& keepOldAt) override {
+    if (Enter(FsCall::CopyFile, source, dest)) throw Error(dest);
+    real_.CopyFileKeeping(source, dest, keepOldAt);
+  }
+  // Moving an item to the versions folder takes the Trash's place.
+  void MoveAside(const std::string& path, const std::string& target) override {
+    if (Enter(FsCall::Recycle, path)) throw Error(path);
+    real_.MoveAside(path, target);
   }
   bool Identify(const std::string& path, FileId& id) override {
     if (Enter(FsCall::Identify, path)) return false;

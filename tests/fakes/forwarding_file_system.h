@@ -55,6 +55,14 @@ class ForwardingFileSystem : public FileSystem {
     return real_.ClassifyEntry(folder, name);
   }
   void RemoveLeftover(const std::string& path) override { real_.RemoveLeftover(path); }
+  void MoveAside(const std::string& path, const std::string& target) override {
+    real_.MoveAside(path, target);
+  }
+  void CopyFileKeeping(const std::string& source, const std::string& dest,
+                       const std::string& keepOldAt) override {
+    real_.CopyFileKeeping(source, dest, keepOldAt);
+  }
+  void RemoveForGood(const std::string& path) override { real_.RemoveForGood(path); }
   void NoteChanged(const std::string& path) override { real_.NoteChanged(path); }
   std::string ReadFile(const std::string& path) override { return real_.ReadFile(path); }
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override {

@@ -99,11 +99,36 @@ TEST_F(CopyFidelityTest, ModesAndOwnersArriveExactlyWhateverTheUmask) {
   EXPECT_FALSE(tmp_.Exists("dst/y"));
 }
 
-// The user's extended attributes and the access ACL arrive with the copy;
-// the owning group gains nothing the source's ACL did not give it (its
-// mode's group bits are the ACL's mask), and our own mark never travels.
+// Looks, while a file is copied, at every descriptor of the process open on
+// a file in `folder`: the copy being written, named or not.
+class WriteWatcher : public CopyObserver {
+ public:
+  explicit WriteWatcher(std::string folder) : folder_(std::move(folder)) {}
+  void CopyProgress(const std::string&, std::uint64_t, std::uint64_t) override {
+    for (int fd = 3; fd < 1024; ++fd) {
+      char target[4096];
+      const std::string link = "/proc/self/fd/" + std::to_string(fd);
+      const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+      if (n <= 0 || std::string(target, static_cast<std::size_t>(n)).rfind(folder_, 0) != 0) {
+        continue;
+      }
+      struct stat st {};
+      if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) modes.push_back(st.st_mode & 07777);
+    }
+  }
+  std::vector<mode_t> modes;
+
+ private:
+  std::string folder_;
+};
+
+// The user's extended attributes and the access ACL arrive with the copy of
+// a file or a folder; the owning group gains nothing the source's ACL did
+// not give it (its mode's group bits are the ACL's mask), not even while
+// the copy is written, and our own mark never travels.
 TEST_F(CopyFidelityTest, ExtendedAttributesAndTheAclArriveAndOpenNothingMore) {
   tmp_.Write("src/shared.txt", "shared");
+  tmp_.Dir("src/shared");
   tmp_.Dir("dst");
   const std::string source = tmp_.P("src/shared.txt");
   if (::setxattr(source.c_str(), "user.comment", "kept", 4, 0) != 0) {
@@ -135,6 +160,35 @@ TEST_F(CopyFidelityTest, ExtendedAttributesAndTheAclArriveAndOpenNothingMore) {
     EXPECT_EQ(::getxattr(copy.c_str(), "user.mirtel.temporary", value, sizeof value), -1);
     EXPECT_EQ(Lstat(copy).st_mode & 0777, Lstat(source).st_mode & 0777) << name;
   }
+
+  const std::string folder = tmp_.P("src/shared");
+  ASSERT_EQ(::setxattr(folder.c_str(), "user.comment", "kept", 4, 0), 0);
+  ASSERT_EQ(::setxattr(folder.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+  fs_.MakeFolderLike(tmp_.P("dst/shared"), folder);
+  char value[256];
+  const std::string made = tmp_.P("dst/shared");
+  const ssize_t comment = ::getxattr(made.c_str(), "user.comment", value, sizeof value);
+  EXPECT_EQ(std::string(value, comment > 0 ? static_cast<std::size_t>(comment) : 0), "kept");
+  const ssize_t kept = ::getxattr(made.c_str(), "system.posix_acl_access", value, sizeof value);
+  EXPECT_EQ(std::string(value, kept > 0 ? static_cast<std::size_t>(kept) : 0), acl) << "folder";
+  EXPECT_EQ(Lstat(made).st_mode & 0777, Lstat(folder).st_mode & 0777);
+
+  // A large file, looked at while it is written: its owner's bits only.
+  // Progress is told after a tenth of a second: larger until it is.
+  const std::string large = tmp_.P("src/large.bin");
+  WriteWatcher watcher(tmp_.P("dst/"));
+  for (const int megabytes : {64, 256, 1024}) {
+    tmp_.Write("src/large.bin", std::string(static_cast<std::size_t>(megabytes) << 20, 'x'));
+    ASSERT_EQ(::setxattr(large.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+    ::unlink(tmp_.P("dst/large.bin").c_str());
+    fs_.ObserveCopies(&watcher);
+    fs_.CopyFile(large, tmp_.P("dst/large.bin"));
+    fs_.ObserveCopies(nullptr);
+    if (!watcher.modes.empty()) break;
+  }
+  ASSERT_FALSE(watcher.modes.empty()) << "the copy was never seen while written";
+  for (const mode_t mode : watcher.modes) EXPECT_EQ(mode & 077, 0u) << std::oct << mode;
+  EXPECT_EQ(Lstat(tmp_.P("dst/large.bin")).st_mode & 0777, Lstat(large).st_mode & 0777);
 }
 
 // A file with holes is copied as one: the same bytes, no more blocks.

@@ -81,8 +81,9 @@ std::string JobReport::Text() const {
 }
 
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
-                 const std::string& destParent, bool sync) {
+                 const std::string& destParent, bool sync, const std::string& versions) {
   CliOptions options;
+  options.versions = versions;
   options.source = source;
   options.dest = destParent;
   options.sync = sync;
@@ -147,6 +148,7 @@ Snapshot Scratch::SourceIn(const Snapshot& everything) const {
 
 Snapshot Scratch::Dest() const {
   if (LookAt(dest).kind != Kind::Folder) return {};
+  if (!versionsInDest.empty()) return Take(dest, {versionsInDest});
   return Take(dest);
 }
 
@@ -259,6 +261,92 @@ std::vector<std::string> CheckTrash(const Scratch& scratch, const std::vector<Tr
     if (found[e] == 0 && !excused) lines.push_back(Shown(e) + ": should be in the Trash");
     if (found[e] > 1)
       lines.push_back(Shown(e) + ": in the Trash " + std::to_string(found[e]) + " times");
+  }
+  return lines;
+}
+
+std::vector<std::string> Replaced(const Snapshot& destBefore, const Snapshot& destAfter) {
+  std::map<std::string, std::string> after;
+  for (const auto& [rel, node] : destAfter) {
+    after[ThisPlatform().destFoldsCase ? Folded(rel) : rel] = rel;
+  }
+  std::vector<std::string> replaced;
+  for (const auto& [rel, old] : destBefore) {
+    const auto found = after.find(ThisPlatform().destFoldsCase ? Folded(rel) : rel);
+    if (old.kind != Kind::File || found == after.end()) continue;
+    const Node& now = destAfter.at(found->second);
+    if (now.kind == Kind::File &&
+        (now.hash != old.hash || now.size != old.size || now.mtimeNs != old.mtimeNs)) {
+      replaced.push_back(rel);
+    }
+  }
+  return replaced;
+}
+
+std::vector<std::string> CheckVersions(const Snapshot& before, const Snapshot& after,
+                                       const Snapshot& destBefore,
+                                       const std::vector<std::string>& kept) {
+  std::vector<std::string> lines;
+  std::set<std::string> added;
+  for (const auto& [rel, node] : after) {
+    if (before.count(rel) == 0 && rel.find('/') == std::string::npos) added.insert(rel);
+  }
+  for (const auto& [rel, node] : before) {
+    if (after.count(rel) == 0) lines.push_back(Shown(rel) + ": gone from the versions folder");
+  }
+  if (kept.empty()) {
+    for (const auto& [rel, node] : after) {
+      if (before.count(rel) == 0) lines.push_back(Shown(rel) + ": kept, but nothing was to be");
+    }
+    return lines;
+  }
+  // One folder per job, named by its local date and time.
+  const auto stamped = [](const std::string& name) {
+    static const std::string form = "0000-00-00_000000";
+    if (name.size() != form.size()) return false;
+    for (std::size_t i = 0; i < form.size(); ++i) {
+      const bool digit = name[i] >= '0' && name[i] <= '9';
+      if (form[i] == '0' ? !digit : name[i] != form[i]) return false;
+    }
+    return true;
+  };
+  if (added.size() != 1 || !stamped(*added.begin()) ||
+      after.at(*added.begin()).kind != Kind::Folder) {
+    lines.push_back(
+        "the versions folder should have gained one folder named by the date and "
+        "time, it gained " +
+        std::to_string(added.size()) + " entries");
+    return lines;
+  }
+  const std::string job = *added.begin();
+  const Snapshot held = Subtree(after, job);
+  const auto key = [](const std::string& rel) {
+    return ThisPlatform().destFoldsCase ? Folded(rel) : rel;
+  };
+  std::map<std::string, std::string> heldByKey;
+  for (const auto& [rel, node] : held) heldByKey[key(rel)] = rel;
+  for (const std::string& rel : kept) {
+    const auto found = heldByKey.find(key(rel));
+    if (found == heldByKey.end()) {
+      lines.push_back(Shown(rel) + ": replaced or removed, but not kept in the versions folder");
+      continue;
+    }
+    for (const std::string& d :
+         Compare(Subtree(held, found->second), Subtree(destBefore, rel), false)) {
+      lines.push_back("kept " + Shown(rel) + ": " + d);
+    }
+  }
+  // Nothing else: every entry lies in a kept item or leads to one (as the
+  // volume compares names).
+  const auto within = [&](const std::string& rel, const std::string& top) {
+    return key(rel) == key(top) || key(rel).rfind(key(top + "/"), 0) == 0;
+  };
+  for (const auto& [rel, node] : held) {
+    if (rel.empty()) continue;
+    bool expected = false;
+    for (const std::string& k : kept) expected = expected || within(rel, k) || within(k, rel);
+    if (!expected)
+      lines.push_back(Shown(rel) + ": kept, but the job neither replaced nor removed it");
   }
   return lines;
 }

@@ -27,8 +27,9 @@ struct JobReport {
   std::string Text() const;
 };
 
+// `versions`: the --versions folder ("" for the Trash).
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
-                 const std::string& destParent, bool sync);
+                 const std::string& destParent, bool sync, const std::string& versions = {});
 
 // What the Trash took: each item with the place it came from.
 struct TrashedItem {
@@ -57,6 +58,10 @@ class Scratch {
   std::string outside;     // beside both; absolute links lead here
   std::string dataHome;    // XDG_DATA_HOME: the Trash is dataHome/Trash
   std::string cwd;         // the process's current folder during the jobs
+  // The jobs' versions folder, "" for the Trash; where it lies inside the
+  // destination, its name there (left out of Dest()).
+  std::string versions;
+  std::string versionsInDest;
 
   // Everything but the destination and the Trash, to check that a job
   // touched nothing else.
@@ -87,6 +92,19 @@ std::vector<std::string> CheckTrash(const Scratch& scratch, const std::vector<Tr
                                     const Snapshot& destBefore,
                                     const std::vector<std::string>& expected,
                                     const std::vector<std::string>& mayStay = {});
+
+// Checks what a job kept in the versions folder (`before` and `after` it,
+// from Take) against what it must have kept: every item of `kept` (topmost
+// items removed, files replaced) as `destBefore` held it, at its path below
+// one new folder named by the job's date and time, and nothing else. Lines
+// for what is wrong.
+std::vector<std::string> CheckVersions(const Snapshot& before, const Snapshot& after,
+                                       const Snapshot& destBefore,
+                                       const std::vector<std::string>& kept);
+
+// The files a job replaces: those `destBefore` holds that it must leave
+// with other contents or another time in `destAfter`.
+std::vector<std::string> Replaced(const Snapshot& destBefore, const Snapshot& destAfter);
 
 // What `snapshot` holds at `rel`: "" for that entry, the names below it
 // relative to it.

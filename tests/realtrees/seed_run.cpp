@@ -65,7 +65,21 @@ int EnvNumber(const char* name, int fallback) {
 }
 
 SeedRun::SeedRun(int seed, const TreeProfile& profile, const std::string& destTop)
-    : seed_(seed), profile_(profile), scratch_("seed" + std::to_string(seed), destTop) {}
+    : seed_(seed), profile_(profile), scratch_("seed" + std::to_string(seed), destTop) {
+  // Even seeds keep to the Trash; the others keep versions on the
+  // destination's volume, beside it or inside it (where no walk may touch
+  // them).
+  if (seed % 4 == 1) scratch_.versions = Join(scratch_.destParent, "版の保存先");
+  if (seed % 4 == 3) {
+    scratch_.versionsInDest = "古い版";
+    scratch_.versions = Join(scratch_.dest, scratch_.versionsInDest);
+  }
+}
+
+Snapshot SeedRun::Versions() const {
+  if (scratch_.versions.empty() || LookAt(scratch_.versions).kind != Kind::Folder) return {};
+  return Take(scratch_.versions);
+}
 
 void SeedRun::Run() {
   GeneratedTree tree =
@@ -113,7 +127,9 @@ void SeedRun::Job(const std::string& step, bool sync, const Outcome& expected) {
   const std::vector<TrashedItem> trashBefore = scratch_.Trash();
   std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
   std::unique_ptr<Recycler> recycler = MakeNativeRecycler(*fs);
-  const JobReport report = RunJob(*fs, *recycler, scratch_.source, scratch_.destParent, sync);
+  const Snapshot versionsBefore = Versions();
+  const JobReport report =
+      RunJob(*fs, *recycler, scratch_.source, scratch_.destParent, sync, scratch_.versions);
 
   Check(step + ": summary", CheckSummary(report, expected), report);
   if (report.found != 1) Check(step + ": summary", {"found=0, the source has files"}, report);
@@ -124,9 +140,16 @@ void SeedRun::Job(const std::string& step, bool sync, const Outcome& expected) {
   everything_ = scratch_.Everything();
   Check(step + ": everything but the destination and the Trash",
         Compare(everything_, everythingBefore, true), report);
+  const bool keeping = !scratch_.versions.empty();
   Check(step + ": Trash",
-        CheckTrash(scratch_, Added(scratch_.Trash(), trashBefore), destBefore, expected.trashed),
+        CheckTrash(scratch_, Added(scratch_.Trash(), trashBefore), destBefore,
+                   keeping ? std::vector<std::string>{} : expected.trashed),
         report);
+  if (keeping) {
+    std::vector<std::string> kept = expected.trashed;
+    for (const std::string& rel : Replaced(destBefore, expected.dest)) kept.push_back(rel);
+    Check(step + ": versions", CheckVersions(versionsBefore, Versions(), destBefore, kept), report);
+  }
 }
 
 // The backup changed too: an extra file and folder, a link to a folder

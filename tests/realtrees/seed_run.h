@@ -1,7 +1,9 @@
 // One generated tree through the three jobs of a user's backups (the first
 // copy, a sync after changes on both sides, a sync with nothing to do),
-// each checked whole against the oracle: the destination, the Trash, the
-// counts of the summary line, and everything else untouched.
+// each checked whole against the oracle: the destination, the Trash (or,
+// for every other seed, the versions folder beside or inside the
+// destination), the counts of the summary line, and everything else
+// untouched.
 #pragma once
 
 #include <string>
@@ -30,6 +32,9 @@ class SeedRun {
   // Names of the source renamed in letter case only: a volume that ignores
   // case holds them already.
   void RenameInCase();
+
+  // What the versions folder holds now ({} for the Trash).
+  Snapshot Versions() const;
 
   int seed_;
   TreeProfile profile_;

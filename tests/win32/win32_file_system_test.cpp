@@ -432,14 +432,31 @@ TEST_F(Win32FileSystemTest, TemporariesAreOursByNameAndDeadOnlyWithTheirWriter) 
   EXPECT_EQ(fs.ClassifyTemporary(ours), Temporary::Live);
   EXPECT_EQ(fs.ClassifyTemporary(live), Temporary::Live);
   EXPECT_EQ(fs.ClassifyTemporary(dead), Temporary::Dead);
-  // Only a dead one is deleted, read-only or not; the living stay.
+  // A dead name without our mark is the user's file; with it (where the
+  // volume keeps named streams) it is deleted, read-only or not; the living
+  // stay.
   s.Write(dead, "half");
-  SetAttributes(s.N(dead), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   s.Write(live, "being written");
   s.Write(ours, "ours");
-  EXPECT_NO_THROW(fs.RemoveLeftover(s.F() + dead));
-  EXPECT_FALSE(s.Exists(dead));
-  EXPECT_EQ(KindOf([&] { fs.RemoveLeftover(s.F() + dead); }), FsErrorKind::NotFound);
+  EXPECT_EQ(fs.ClassifyEntry(s.F(), dead), Temporary::NotOurs);
+  EXPECT_EQ(KindOf([&] { fs.RemoveLeftover(s.F() + dead); }), FsErrorKind::NotALeftover);
+  EXPECT_TRUE(s.Exists(dead));
+  DWORD volumeFlags = 0;
+  {
+    HANDLE folder = CreateFileW(Extended(s.N("")).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    GetVolumeInformationByHandleW(folder, nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0);
+    CloseHandle(folder);
+  }
+  if (volumeFlags & FILE_NAMED_STREAMS) {
+    s.Write(dead + ":mirtel.tmp", "");
+    SetAttributes(s.N(dead), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(fs.ClassifyEntry(s.F(), dead), Temporary::Dead);
+    EXPECT_NO_THROW(fs.RemoveLeftover(s.F() + dead));
+    EXPECT_FALSE(s.Exists(dead));
+    EXPECT_EQ(KindOf([&] { fs.RemoveLeftover(s.F() + dead); }), FsErrorKind::NotFound);
+  }
   for (const std::string& kept : {live, ours}) {
     EXPECT_EQ(KindOf([&] { fs.RemoveLeftover(s.F() + kept); }), FsErrorKind::NotALeftover) << kept;
     EXPECT_TRUE(s.Exists(kept)) << kept;
