@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,22 +35,45 @@ std::wstring StationName() {
   return name.data();
 }
 
-// The desktop takes Wine's driver setting as it starts, with the first
-// window asked of it: the setting is "null" for that moment only, and one
-// test process at a time changes it.
-std::wstring MakeTestDesktop() {
-  HANDLE turn = CreateMutexW(nullptr, FALSE, L"Local\\mirtel-tests-desktop-driver");
-  WaitForSingleObject(turn, INFINITE);
-  HKEY drivers = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0,
-                  KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &drivers, nullptr);
-  wchar_t old[64] = {};
-  DWORD size = sizeof old - sizeof(wchar_t);
-  const bool hadOld = RegQueryValueExW(drivers, L"Graphics", nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
-  const wchar_t null[] = L"null";
-  RegSetValueExW(drivers, L"Graphics", 0, REG_SZ, reinterpret_cast<const BYTE*>(null), sizeof null);
+// The desktop takes Wine's driver setting as it starts, and it starts in
+// a process of its own that may be slow to read it on a busy machine: the
+// setting stays "null" until the tests' process has made a window there (or
+// ended), and one test process at a time changes it.
+class NullDriverTurn {
+ public:
+  NullDriverTurn() : turn_(CreateMutexW(nullptr, FALSE, L"Local\\mirtel-tests-desktop-driver")) {
+    WaitForSingleObject(turn_, INFINITE);
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0,
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &drivers_, nullptr);
+    DWORD size = sizeof old_ - sizeof(wchar_t);
+    hadOld_ = RegQueryValueExW(drivers_, L"Graphics", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(old_), &size) == ERROR_SUCCESS;
+    const wchar_t null[] = L"null";
+    RegSetValueExW(drivers_, L"Graphics", 0, REG_SZ, reinterpret_cast<const BYTE*>(null),
+                   sizeof null);
+  }
+  ~NullDriverTurn() {
+    if (hadOld_) {
+      RegSetValueExW(drivers_, L"Graphics", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_),
+                     static_cast<DWORD>((wcslen(old_) + 1) * sizeof(wchar_t)));
+    } else {
+      RegDeleteValueW(drivers_, L"Graphics");
+    }
+    RegCloseKey(drivers_);
+    ReleaseMutex(turn_);
+    CloseHandle(turn_);
+  }
+  NullDriverTurn(const NullDriverTurn&) = delete;
+  NullDriverTurn& operator=(const NullDriverTurn&) = delete;
 
+ private:
+  HANDLE turn_;
+  HKEY drivers_ = nullptr;
+  wchar_t old_[64] = {};
+  bool hadOld_ = false;
+};
+
+std::wstring MakeTestDesktop() {
   const std::wstring name = L"mirtel-tests-" + std::to_wstring(GetCurrentProcessId());
   HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
   HDESK home = GetThreadDesktop(GetCurrentThreadId());
@@ -59,17 +84,12 @@ std::wstring MakeTestDesktop() {
     if (first != nullptr) DestroyWindow(first);
     SetThreadDesktop(home);
   }
-
-  if (hadOld) {
-    RegSetValueExW(drivers, L"Graphics", 0, REG_SZ, reinterpret_cast<const BYTE*>(old),
-                   static_cast<DWORD>((wcslen(old) + 1) * sizeof(wchar_t)));
-  } else {
-    RegDeleteValueW(drivers, L"Graphics");
-  }
-  RegCloseKey(drivers);
-  ReleaseMutex(turn);
-  CloseHandle(turn);
   return desktop != nullptr ? StationName() + L"\\" + name : L"";
+}
+
+// Set by the tests' process once a window of its own stands on its desktop.
+std::wstring ReadyEventName(DWORD parent) {
+  return L"Local\\mirtel-tests-desktop-ready-" + std::to_wstring(parent);
 }
 
 // Wine draws and measures Japanese only where the Windows faces map to an
@@ -90,13 +110,18 @@ void MapJapaneseFaces() {
   RegCloseKey(faces);
 }
 
-// This program again, with the same arguments, on `desktop`.
-int RunOn(const std::wstring& desktop) {
+// This program again, with the same arguments, on a desktop of its own.
+int RunOnTestDesktop() {
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ReadyEventName(GetCurrentProcessId()).c_str());
+  auto turn = std::make_unique<NullDriverTurn>();
+  const std::wstring desktop = MakeTestDesktop();
+  if (desktop.empty()) return 1;
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring command = GetCommandLineW();
   std::wstring where = desktop;
-  SetEnvironmentVariableW(kOnTestDesktop, L"1");
+  // The value names this process, whose event the tests' process sets.
+  SetEnvironmentVariableW(kOnTestDesktop, std::to_wstring(GetCurrentProcessId()).c_str());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.lpDesktop = where.data();
@@ -110,12 +135,37 @@ int RunOn(const std::wstring& desktop) {
     fprintf(stderr, "the tests could not start on their desktop\n");
     return 1;
   }
+  const HANDLE either[] = {ready, run.hProcess};
+  WaitForMultipleObjects(2, either, FALSE, 120000);
+  turn.reset();
+  CloseHandle(ready);
   WaitForSingleObject(run.hProcess, INFINITE);
   DWORD code = 1;
   GetExitCodeProcess(run.hProcess, &code);
   CloseHandle(run.hThread);
   CloseHandle(run.hProcess);
   return static_cast<int>(code);
+}
+
+// On the tests' desktop: a first window made and gone tells the parent the
+// desktop has its driver.
+void TellDesktopReady() {
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  if (probe != nullptr) {
+    DestroyWindow(probe);
+  } else {
+    fprintf(stderr, "no window can be made on the tests' desktop (error %lu)\n", GetLastError());
+  }
+  wchar_t parent[16] = {};
+  GetEnvironmentVariableW(kOnTestDesktop, parent, 16);
+  HANDLE ready =
+      OpenEventW(EVENT_MODIFY_STATE, FALSE,
+                 ReadyEventName(static_cast<DWORD>(wcstoul(parent, nullptr, 10))).c_str());
+  if (ready != nullptr) {
+    SetEvent(ready);
+    CloseHandle(ready);
+  }
 }
 
 }  // namespace
@@ -125,9 +175,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) listing = listing || std::string(argv[i]) == "--gtest_list_tests";
   if (UnderWine() && !Has(L"DISPLAY") && !Has(kOnTestDesktop) && !listing) {
     MapJapaneseFaces();
-    const std::wstring desktop = MakeTestDesktop();
-    if (!desktop.empty()) return RunOn(desktop);
+    return RunOnTestDesktop();
   }
+  if (Has(kOnTestDesktop)) TellDesktopReady();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
