@@ -469,7 +469,7 @@ TEST_F(Win32WindowTest, MenusFollowTheDesign) {
       ++top;
       at = 0;
       submenu = GetSubMenu(bar, top);
-      EXPECT_EQ(caption(bar, top), d.caption);
+      EXPECT_EQ(caption(bar, top), MenuCaption(d));
       continue;
     }
     if (hiddenParent || !d.visible) continue;
@@ -478,7 +478,7 @@ TEST_F(Win32WindowTest, MenusFollowTheDesign) {
     if (d.separator) {
       EXPECT_NE(state & MF_SEPARATOR, 0u);
     } else {
-      std::string expected(d.caption);
+      std::string expected = MenuCaption(d);
       if (d.shortcut == Shortcut::CtrlQ) expected += "\tCtrl+Q";
       if (d.shortcut == Shortcut::F1) expected += "\tF1";
       if (d.shortcut == Shortcut::CtrlA) expected += "\tCtrl+A";
@@ -527,7 +527,7 @@ TEST_F(Win32WindowTest, MenuCommandsAndShortcutKeysRunTheirProcedures) {
   EXPECT_TRUE(form_->DoukiMode());
   EXPECT_FALSE(checked(0));
   EXPECT_TRUE(checked(1));
-  EXPECT_EQ(window_->Caption(Control::lblCopyMode), kDoukiCaption);
+  EXPECT_EQ(window_->Caption(Control::lblCopyMode), "同期　");
   SendMessageW(Main(), WM_COMMAND, static_cast<WPARAM>(MenuId(MenuItem::Mnu_Normal)), 0);
   EXPECT_FALSE(form_->DoukiMode());
   EXPECT_TRUE(checked(0));
