@@ -13,6 +13,7 @@
 #include "job/copy_job.h"
 #include "job/folder_text.h"
 #include "job/saved_jobs.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -49,7 +50,7 @@ bool FrmMirtel::PrepareJob() {
   // Stop re-enables Copy while the stopped walk is still returning: a job
   // must never start inside another.
   if (Copying_) {
-    w.MsgBox("中断したコピーがまだ終わっていません。しばらくしてからもう一度実行してください");
+    w.MsgBox(Text(Msg::StoppedCopyStillRunning));
     return false;
   }
   MotoFound_ = false;
@@ -142,10 +143,10 @@ void FrmMirtel::SaveHistory(const std::string& moto, const std::string& saki) {
   try {
     SaveSettings(Settings_, SettingsPath(), p_.fs, p_.codec);
   } catch (const std::exception& e) {
-    SafeMsgBox(p_.window, "履歴を保存できませんでした\n" + ErrorDescription(e));
+    SafeMsgBox(p_.window, Text(Msg::HistoryUnsavedBecause, ErrorDescription(e)));
     return;
   } catch (...) {
-    SafeMsgBox(p_.window, "履歴を保存できませんでした");
+    SafeMsgBox(p_.window, Text(Msg::HistoryUnsaved));
     return;
   }
   // The pair the console's --last runs, as one job: the two newest entries
@@ -155,7 +156,7 @@ void FrmMirtel::SaveHistory(const std::string& moto, const std::string& saki) {
   last.destination = saki;
   std::string error;
   if (!StoreLastJob(p_.fs, LastJobPath(SettingsFolder()), last, error)) {
-    SafeMsgBox(p_.window, "履歴を保存できませんでした\n" + error);
+    SafeMsgBox(p_.window, Text(Msg::HistoryUnsavedBecause, error));
   }
 }
 

@@ -3,13 +3,14 @@
 
 #include "app/frm_mirtel.h"
 #include "engine/error_trap.h"
+#include "text/message.h"
 
 namespace mirtel {
 
 void FrmMirtel::ChangeNormal() {
   Window& w = p_.window;
   StandardTrap(w, "ChangeNormal", [&] {
-    w.SetCaption(Control::lblCopyMode, kNormalCaption);
+    w.SetCaption(Control::lblCopyMode, Text(Msg::ModeNormal));
     w.SetBackColor(Control::lblCopyModeBack, kNormalColor);
     w.SetChecked(MenuItem::Mnu_Normal, true);
     w.SetChecked(MenuItem::mnu_Douki, false);
@@ -21,7 +22,7 @@ void FrmMirtel::ChangeNormal() {
 void FrmMirtel::ChangeDouki() {
   Window& w = p_.window;
   StandardTrap(w, "ChangeDouki", [&] {
-    w.SetCaption(Control::lblCopyMode, kDoukiCaption);
+    w.SetCaption(Control::lblCopyMode, Text(Msg::ModeSync));
     w.SetBackColor(Control::lblCopyModeBack, kDoukiColor);
     w.SetChecked(MenuItem::Mnu_Normal, false);
     w.SetChecked(MenuItem::mnu_Douki, true);
@@ -58,9 +59,8 @@ void FrmMirtel::mnu_ZeroEraser_Click() {
 }
 
 void FrmMirtel::lblCopyMode_MouseMove() {
-  StandardTrap(p_.window, "lblCopyMode_MouseMove", [&] {
-    p_.window.SetCaption(Control::lblProcess, "コピーモードを表示（クリックすると切り替わります）");
-  });
+  StandardTrap(p_.window, "lblCopyMode_MouseMove",
+               [&] { p_.window.SetCaption(Control::lblProcess, Text(Msg::ModeHint)); });
 }
 
 }  // namespace mirtel

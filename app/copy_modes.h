@@ -8,8 +8,6 @@
 namespace mirtel {
 
 // Two kanji and an ideographic space (U+3000) each.
-inline constexpr std::string_view kNormalCaption = "通常　";
-inline constexpr std::string_view kDoukiCaption = "同期　";
 inline constexpr ColorRef kNormalColor = 0x00FFFF00;  // cyan
 inline constexpr ColorRef kDoukiColor = 0x000000FF;   // red
 

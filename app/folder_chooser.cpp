@@ -3,6 +3,7 @@
 
 #include "app/frm_mirtel.h"
 #include "engine/error_trap.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -21,7 +22,7 @@ void TakeChoice(ComboBox& combo, const std::string& choice) {
 std::string FrmMirtel::FolderDlg() {
   std::string answer;
   StandardTrap(p_.window, "FolderDlg", [&] {
-    std::optional<std::string> chosen = p_.shell.BrowseForFolder("フォルダの選択");
+    std::optional<std::string> chosen = p_.shell.BrowseForFolder(Text(Msg::ChooseFolderTitle));
     answer = chosen ? *chosen : std::string(kCancel);
   });
   return answer;

@@ -8,6 +8,7 @@
 #include "engine/path_helpers.h"
 #include "job/copy_job.h"
 #include "job/settings_location.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -37,7 +38,7 @@ void FrmMirtel::Form_Load() {
     CopyJob(p_.fs, p_.recycler, w, job_).SetFolders(moto.Text(), saki.Text());
     w.SetDroppedWidth(Control::cmbBackMoto, kDroppedWidth);
     w.SetDroppedWidth(Control::cmbBackSaki, kDroppedWidth);
-    w.SetCaption(Control::lblCopyMode, kNormalCaption);
+    w.SetCaption(Control::lblCopyMode, Text(Msg::ModeNormal));
     w.SetBackColor(Control::lblCopyModeBack, kNormalColor);
   });
 }

@@ -5,6 +5,7 @@
 #include "engine/path_helpers.h"
 #include "job/program_version.h"
 #include "platform/native_path.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -24,24 +25,15 @@ void FrmMirtel::mnu_help_help_Click() {
       path = installed;
     }
     if (!ChkExist(p_.fs, path)) {
-      w.MsgBox("ヘルプファイルが見つかりません。\r\n" + path);
+      w.MsgBox(Text(Msg::HelpFileMissing, path));
       return;
     }
-    if (!p_.shell.ShowHelp(path)) w.MsgBox("ヘルプファイルが開けません。\r\n" + path);
+    if (!p_.shell.ShowHelp(path)) w.MsgBox(Text(Msg::HelpFileUnopened, path));
   });
 }
 
 void FrmMirtel::mnu_help_ver_Click() {
-  ShortTrap(p_.window, [&] {
-    p_.window.MsgBox(
-        "フォルダコピーソフト「みるてる」\r\n"
-        "バージョン" +
-            std::string(kProgramVersion) +
-            "\r\n"
-            "\r\n"
-            "大切なファイルのバックアップにお使いください",
-        kMbOk);
-  });
+  ShortTrap(p_.window, [&] { p_.window.MsgBox(Text(Msg::VersionBox, kProgramVersion), kMbOk); });
 }
 
 }  // namespace mirtel

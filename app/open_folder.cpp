@@ -3,12 +3,11 @@
 
 #include "app/frm_mirtel.h"
 #include "engine/error_trap.h"
+#include "text/message.h"
 
 namespace mirtel {
 
-namespace {
-constexpr std::string_view kCannotOpenFolder = "フォルダが開けません。";
-}  // namespace
+namespace {}  // namespace
 
 bool FrmMirtel::OpenFolderIn(const std::string& path) {
   // Only a folder: a field holding a file's path must not start that file.
@@ -25,7 +24,7 @@ bool FrmMirtel::OpenFolderIn(const std::string& path) {
 void FrmMirtel::cmdOpenMoto_Click() {
   ShortTrap(p_.window, [&] {
     if (!OpenFolderIn(p_.window.Combo(Control::cmbBackMoto).Text())) {
-      p_.window.MsgBox(kCannotOpenFolder);
+      p_.window.MsgBox(Text(Msg::CannotOpenFolder));
     }
   });
 }
@@ -33,7 +32,7 @@ void FrmMirtel::cmdOpenMoto_Click() {
 void FrmMirtel::cmdOpenSaki_Click() {
   ShortTrap(p_.window, [&] {
     if (!OpenFolderIn(p_.window.Combo(Control::cmbBackSaki).Text())) {
-      p_.window.MsgBox(kCannotOpenFolder);
+      p_.window.MsgBox(Text(Msg::CannotOpenFolder));
     }
   });
 }

@@ -1,6 +1,7 @@
 // Closing the window: refused during a job, otherwise asked once.
 #include "app/frm_mirtel.h"
 #include "engine/error_trap.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -9,12 +10,12 @@ bool FrmMirtel::Form_QueryUnload() {
   bool allow = !Copying_;
   StandardTrap(w, "Form_QueryUnload", [&] {
     if (Copying_) {
-      w.MsgBox("コピー中です一度停止してから終了してください");
+      w.MsgBox(Text(Msg::StillCopyingCannotQuit));
       allow = false;
       return;
     }
-    int answer = w.MsgBox("みるてるを終了してもいいですか？",
-                          kMbYesNo | kMbIconQuestion | kMbDefButton2, "みるてる終了");
+    int answer = w.MsgBox(Text(Msg::AskQuit), kMbYesNo | kMbIconQuestion | kMbDefButton2,
+                          Text(Msg::AskQuitTitle));
     if (answer == kIdYes) {
       job_.StopFlag = true;
       allow = true;

@@ -1,27 +1,47 @@
-// The numbered strings, from the table generated out of hint_strings.tsv.
+// The numbered strings: the hover hints, by the numbers the window's design
+// gives its controls, in the program's language.
 #include "app/res_strings.h"
 
-#include <algorithm>
-#include <iterator>
-#include <string_view>
+#include <optional>
+
+#include "text/message.h"
 
 namespace mirtel {
 
 namespace {
-struct ResString {
-  int id;
-  std::string_view text;
-};
 
-constexpr ResString kResStrings[] = {
-#include "hint_strings.inc"
-};
+std::optional<Msg> HintMessage(int id) {
+  switch (id) {
+    case 101:
+      return Msg::HintChooseSource;
+    case 102:
+      return Msg::HintChooseDest;
+    case 103:
+      return Msg::HintStartCopy;
+    case 104:
+      return Msg::HintQuit;
+    case 105:
+      return Msg::HintStop;
+    case 106:
+      return Msg::HintResult;
+    case 107:
+      return Msg::HintCopiedList;
+    case 110:
+      return Msg::HintSeconds;
+    case 128:
+      return Msg::HintOpenSource;
+    case 129:
+      return Msg::HintOpenDest;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 std::string LoadResString(int id) {
-  auto found = std::find_if(std::begin(kResStrings), std::end(kResStrings),
-                            [id](const ResString& s) { return s.id == id; });
-  return found == std::end(kResStrings) ? std::string() : std::string(found->text);
+  const std::optional<Msg> message = HintMessage(id);
+  return message ? Text(*message) : std::string();
 }
 
 }  // namespace mirtel

@@ -1,6 +1,7 @@
 #include "app/result_display.h"
 
 #include "job/copy_job.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -8,7 +9,11 @@ bool ResultNeedsWarning(const JobState& state) { return state.FailedCount != 0 |
 
 std::string ResultCaption(const JobState& state) {
   if (!ResultNeedsWarning(state)) return ResultLine(state);
-  return ResultWarnings(state) + ResultCount(state);
+  // A warning's text may begin with a space that parts it from the count
+  // after which the result line puts it.
+  std::string warnings = ResultWarnings(state);
+  warnings.erase(0, warnings.find_first_not_of(' '));
+  return Text(Msg::ResultWarningsFirst, warnings, ResultCount(state));
 }
 
 void ShowResult(Window& window, const JobState& state) {

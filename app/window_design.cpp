@@ -55,37 +55,38 @@ constexpr std::array<Control, 10> kTabOrder{
 
 // clang-format off
 constexpr std::array<MenuDesign, 16> kMenus{{
-    {MenuItem::mnu_cmd, "mnu_cmd", 1, "コマンド(&C)", Shortcut::None, false, false, false, true,
-     true},
-    {MenuItem::mnu_cmd_backmoto, "mnu_cmd_backmoto", 2, "コピー元フォルダの選択(&D)",
+    {MenuItem::mnu_cmd, "mnu_cmd", 1, Msg::MenuCommand,
      Shortcut::None, false, false, false, true, true},
-    {MenuItem::mnu_cmd_backsaki, "mnu_cmd_backsaki", 2, "コピー先フォルダの選択(&F)",
+    {MenuItem::mnu_cmd_backmoto, "mnu_cmd_backmoto", 2, Msg::MenuChooseSource,
      Shortcut::None, false, false, false, true, true},
-    {MenuItem::mnu_cmd_copy, "mnu_cmd_copy", 2, "フォルダコピーの開始(&G)", Shortcut::None, false,
-     false, false, true, true},
-    {MenuItem::mnu_cmd_line, "mnu_cmd_line", 2, "", Shortcut::None, true, false, false, true, true},
-    {MenuItem::mnu_cmd_copyquit, "mnu_cmd_copyquit", 2, "コピーの中断(&S)", Shortcut::None, false,
-     false, false, true, true},
-    {MenuItem::mnu_cmd_end, "mnu_cmd_end", 2, "みるてるの終了(&X)", Shortcut::CtrlQ, false, false,
-     false, true, true},
-    {MenuItem::mnu_option, "mnu_option", 1, "設定(&O)", Shortcut::None, false, false, false, false,
-     false},
-    {MenuItem::mnu_option_selectfile, "mnu_option_selectfile", 2, "コピーファイルの選択(&F)",
+    {MenuItem::mnu_cmd_backsaki, "mnu_cmd_backsaki", 2, Msg::MenuChooseDest,
      Shortcut::None, false, false, false, true, true},
-    {MenuItem::mnu_CopyOption, "mnu_CopyOption", 1, "コピーモード", Shortcut::None, false, false,
-     false, true, true},
-    {MenuItem::Mnu_Normal, "Mnu_Normal", 2, "通常コピー", Shortcut::None, false, true, true, true,
-     true},
-    {MenuItem::mnu_Douki, "mnu_Douki", 2, "同期コピー", Shortcut::None, false, true, false, true,
-     true},
-    {MenuItem::mnu_ZeroEraser, "mnu_ZeroEraser", 1, "ゼロファイルイレーサー", Shortcut::None,
-     false, false, false, false, true},
-    {MenuItem::mnu_help, "mnu_help", 1, "ヘルプ(&H)", Shortcut::None, false, false, false, true,
-     true},
-    {MenuItem::mnu_help_help, "mnu_help_help", 2, "ヘルプ(&H)", Shortcut::F1, false, false, false,
-     true, true},
-    {MenuItem::mnu_help_ver, "mnu_help_ver", 2, "バージョン(&V)", Shortcut::CtrlA, false, false,
-     false, true, true},
+    {MenuItem::mnu_cmd_copy, "mnu_cmd_copy", 2, Msg::MenuStartCopy,
+     Shortcut::None, false, false, false, true, true},
+    {MenuItem::mnu_cmd_line, "mnu_cmd_line", 2, std::nullopt,
+     Shortcut::None, true, false, false, true, true},
+    {MenuItem::mnu_cmd_copyquit, "mnu_cmd_copyquit", 2, Msg::MenuStopCopy,
+     Shortcut::None, false, false, false, true, true},
+    {MenuItem::mnu_cmd_end, "mnu_cmd_end", 2, Msg::MenuQuit,
+     Shortcut::CtrlQ, false, false, false, true, true},
+    {MenuItem::mnu_option, "mnu_option", 1, Msg::MenuOptions,
+     Shortcut::None, false, false, false, false, false},
+    {MenuItem::mnu_option_selectfile, "mnu_option_selectfile", 2, Msg::MenuChooseFiles,
+     Shortcut::None, false, false, false, true, true},
+    {MenuItem::mnu_CopyOption, "mnu_CopyOption", 1, Msg::MenuCopyMode,
+     Shortcut::None, false, false, false, true, true},
+    {MenuItem::Mnu_Normal, "Mnu_Normal", 2, Msg::MenuNormalCopy,
+     Shortcut::None, false, true, true, true, true},
+    {MenuItem::mnu_Douki, "mnu_Douki", 2, Msg::MenuSyncCopy,
+     Shortcut::None, false, true, false, true, true},
+    {MenuItem::mnu_ZeroEraser, "mnu_ZeroEraser", 1, Msg::MenuZeroEraser,
+     Shortcut::None, false, false, false, false, true},
+    {MenuItem::mnu_help, "mnu_help", 1, Msg::MenuHelp,
+     Shortcut::None, false, false, false, true, true},
+    {MenuItem::mnu_help_help, "mnu_help_help", 2, Msg::MenuHelpContents,
+     Shortcut::F1, false, false, false, true, true},
+    {MenuItem::mnu_help_ver, "mnu_help_ver", 2, Msg::MenuVersion,
+     Shortcut::CtrlA, false, false, false, true, true},
 }};
 // clang-format on
 
@@ -113,6 +114,10 @@ const MenuDesign& DesignOf(MenuItem item) {
     if (d.item == item) return d;
   }
   return kMenus[0];  // unreachable: every item is in the table
+}
+
+std::string MenuCaption(const MenuDesign& d) {
+  return d.caption ? Text(*d.caption) : std::string();
 }
 
 std::string_view MenuName(MenuItem item) { return DesignOf(item).name; }

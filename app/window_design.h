@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/window.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -21,7 +24,6 @@ inline constexpr int kClientWidth = 462;
 inline constexpr int kClientHeight = 213;
 inline constexpr int kClientLeft = 126;
 inline constexpr int kClientTop = 134;
-inline constexpr std::string_view kWindowCaption = "簡単フォルダコピーソフト：みるてる";
 
 enum class ControlKind {
   PictureButton,  // a push button that shows only its picture
@@ -85,8 +87,8 @@ enum class Shortcut { None, CtrlQ, F1, CtrlA };
 struct MenuDesign {
   MenuItem item;
   std::string_view name;
-  int level;                 // 1 on the bar, 2 in a submenu of the last level-1 entry before it
-  std::string_view caption;  // "&" marks the access key
+  int level;                   // 1 on the bar, 2 in a submenu of the last level-1 entry before it
+  std::optional<Msg> caption;  // "&" marks the access key; none on a separator
   Shortcut shortcut;
   bool separator;
   bool checkable;
@@ -99,6 +101,8 @@ struct MenuDesign {
 std::span<const MenuDesign> MenuDesigns();
 const MenuDesign& DesignOf(MenuItem item);
 std::string_view MenuName(MenuItem item);
+// The caption in the program's language ("" for a separator).
+std::string MenuCaption(const MenuDesign& d);
 
 // The routing of events to the event procedures; null where the control or
 // item has no procedure for that event (the event is ignored).

@@ -29,6 +29,7 @@
 #include "platform/qt/qt_program.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_window.h"
+#include "text/message.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ int main(int argc, char* argv[]) {
   std::cout << line << std::endl;
 
   const std::string label1 = window.Caption(mirtel::Control::Label1);
-  const std::string wanted = std::to_string(expected) + "個のファイルをコピーしました";
+  const std::string wanted = mirtel::Text(mirtel::Msg::ResultCopied, expected);
   bool ok = true;
   if (label1 != wanted) {
     std::cerr << "mirtel_window_job: Label1 shows \"" << label1 << "\", not \"" << wanted << "\"\n";

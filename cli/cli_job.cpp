@@ -24,6 +24,7 @@
 #include "job/settings.h"
 #include "job/settings_location.h"
 #include "job/visible_text.h"
+#include "text/message.h"
 
 namespace mirtel {
 namespace {
@@ -76,7 +77,7 @@ void Remember(CliPlatform& p, const std::string& moto, const std::string& saki) 
   }
 }
 
-std::string ModeText(bool sync) { return sync ? "同期コピー" : "通常コピー"; }
+std::string ModeText(bool sync) { return Text(sync ? Msg::CliSyncCopy : Msg::CliNormalCopy); }
 
 int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::ostream& err) {
   if (const std::string problem = JobNameProblem(options.saveJob); !problem.empty()) {
@@ -125,17 +126,16 @@ int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::o
   try {
     MakeFolders(p.fs, p.settingsFolder);
   } catch (const std::exception& e) {
-    err << kName << "設定フォルダを作れません：" << ErrorDescription(e) << '\n';
+    err << kName << Text(Msg::CliCannotMakeSettings, ErrorDescription(e)) << '\n';
     return kExitBadInput;
   }
   if (!StoreSavedJob(p.fs, SavedJobsPath(p.settingsFolder), job, error)) {
-    err << kName << "ジョブを保存できませんでした：" << error << '\n';
+    err << kName << Text(Msg::CliCannotSaveJob, error) << '\n';
     return kExitBadInput;
   }
-  out << "ジョブ「" << job.name << "」を保存しました：" << ModeText(job.sync) << ' ' << job.source
-      << " → " << job.destination << '\n';
+  out << Text(Msg::CliJobSaved, job.name, ModeText(job.sync), job.source, job.destination) << '\n';
   if (job.destinationVolume.empty()) {
-    err << kName << "コピー先のボリュームを確かめられないため、実行時の確認はしません\n";
+    err << kName << Text(Msg::CliVolumeUnchecked) << '\n';
   }
   return kExitOk;
 }
@@ -144,10 +144,10 @@ int ListJobs(CliPlatform& p, std::ostream& out, std::ostream& err) {
   std::vector<SavedJob> jobs;
   std::string error;
   if (!LoadSavedJobs(p.fs, SavedJobsPath(p.settingsFolder), jobs, error)) {
-    err << kName << "ジョブを読めません：" << error << '\n';
+    err << kName << Text(Msg::CliCannotReadJobs, error) << '\n';
     return kExitBadInput;
   }
-  if (jobs.empty()) out << "保存したジョブはありません\n";
+  if (jobs.empty()) out << Text(Msg::CliNoJobs) << '\n';
   for (const SavedJob& job : jobs) {
     out << job.name << '\t' << ModeText(job.sync) << '\t' << job.source << " → " << job.destination
         << '\n';
@@ -159,14 +159,14 @@ int DeleteJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std:
   bool found = false;
   std::string error;
   if (!DeleteSavedJob(p.fs, SavedJobsPath(p.settingsFolder), options.deleteJob, found, error)) {
-    err << kName << "ジョブを削除できませんでした：" << error << '\n';
+    err << kName << Text(Msg::CliCannotDeleteJob, error) << '\n';
     return kExitBadInput;
   }
   if (!found) {
-    err << kName << "ジョブ「" << options.deleteJob << "」はありません\n";
+    err << kName << Text(Msg::CliNoSuchJob, options.deleteJob) << '\n';
     return kExitBadInput;
   }
-  out << "ジョブ「" << options.deleteJob << "」を削除しました\n";
+  out << Text(Msg::CliJobDeleted, options.deleteJob) << '\n';
   return kExitOk;
 }
 
@@ -178,13 +178,13 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
   std::vector<SavedJob> jobs;
   std::string error;
   if (!LoadSavedJobs(p.fs, SavedJobsPath(p.settingsFolder), jobs, error)) {
-    err << kName << "ジョブを読めません：" << error << '\n';
+    err << kName << Text(Msg::CliCannotReadJobs, error) << '\n';
     return false;
   }
   const auto job = std::find_if(jobs.begin(), jobs.end(),
                                 [&](const SavedJob& j) { return j.name == options.job; });
   if (job == jobs.end()) {
-    err << kName << "ジョブ「" << options.job << "」はありません（--jobs で一覧）\n";
+    err << kName << Text(Msg::CliNoSuchJobToRun, options.job) << '\n';
     return false;
   }
   run = options;
@@ -198,7 +198,7 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
   if (run.versions.empty()) run.versions = job->versions;
   if (run.keepVersions == 0) run.keepVersions = job->keepVersions;
   if (run.keepVersions != 0 && run.versions.empty()) {
-    err << kName << "--keep-versions は --versions と一緒に指定してください\n";
+    err << kName << Text(Msg::CliKeepVersionsNeedsVersions) << '\n';
     return false;
   }
   if (!job->destinationVolume.empty()) {
@@ -207,14 +207,11 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
     const std::string now =
         p.volumeOf ? p.volumeOf(job->destination + PlusYen(job->destination)) : std::string();
     if (now.empty()) {
-      err << kName << "コピー先のフォルダが開けません " << job->destination
-          << "。何もコピーしませんでした\n";
+      err << kName << Text(Msg::CliDestUnopened, job->destination) << '\n';
       return false;
     }
     if (now != job->destinationVolume) {
-      err << kName << "コピー先 " << job->destination
-          << " はジョブを保存したときと別のボリュームにあります（バックアップ先のディスクが"
-             "つながっていないかもしれません）。何もコピーしませんでした\n";
+      err << kName << Text(Msg::CliOtherVolume, job->destination) << '\n';
       return false;
     }
   }
@@ -249,7 +246,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   if (!options.logFile.empty()) {
     log = std::make_unique<JobLog>(options.logFile, err);
     if (!log->Open()) {
-      err << kName << "ログファイルを開けません " << options.logFile << '\n';
+      err << kName << Text(Msg::CliCannotOpenLog, options.logFile) << '\n';
       return kExitBadInput;
     }
     view.LogTo(log.get());
@@ -339,10 +336,11 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
               if (options.forceRemove) return true;
               refusedRemoval = true;
               view.EndProgress();
-              err << kName << "コピー先の" << count.entries << "個の項目のうち" << count.removals
-                  << (versions.empty() ? "個をごみ箱に" : "個を版の保存先に")
-                  << "移すことになるため、同期の削除はしませんでした（--force-remove "
-                     "で実行します）\n";
+              err << kName
+                  << Text(versions.empty() ? Msg::CliMassRemovalSkipped
+                                           : Msg::CliMassRemovalSkippedVersions,
+                          count.entries, count.removals)
+                  << '\n';
               return false;
             });
     // The one deletion for good, asked for by name: old versions only.
@@ -357,14 +355,14 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   view.EndProgress();
   view.Line(ResultLine(state));
-  if (state.NoTrash) view.Line(std::string(kNoTrashHint));
+  if (state.NoTrash) view.Line(Text(Msg::NoTrashHint));
 
   int status = kExitOk;
   if (options.remember && !options.dryRun) {
     try {
       Remember(p, source, dest);
     } catch (const std::exception& e) {
-      view.MsgBox("履歴を保存できませんでした\n" + ErrorDescription(e), kMbOk, {});
+      view.MsgBox(Text(Msg::HistoryUnsavedBecause, ErrorDescription(e)), kMbOk, {});
     }
   }
   const std::string summary = JobSummaryLine(state, seconds);
@@ -387,11 +385,11 @@ int CliMain(const std::vector<std::string>& args, CliPlatform& platform, std::os
   std::string error;
   const std::optional<CliOptions> options = ParseCliArgs(args, error);
   if (!options) {
-    err << kName << error << '\n' << kCliUsage << '\n';
+    err << kName << error << '\n' << Text(Msg::CliUsage) << '\n';
     return kExitBadInput;
   }
   if (options->help) {
-    out << kCliUsage << "\n\n" << kCliHelp;
+    out << Text(Msg::CliUsage) << "\n\n" << Text(Msg::CliHelp);
     return kExitOk;
   }
   if (options->version) {

@@ -1,55 +1,7 @@
 #include "cli/cli_options.h"
+#include "text/message.h"
 
 namespace mirtel {
-
-const char* const kCliUsage =
-    "usage: mirtel-cli [options] SRC DST\n"
-    "       mirtel-cli [options] --last\n"
-    "       mirtel-cli --save-job NAME [--sync] [--versions DIR] [options] SRC DST\n"
-    "       mirtel-cli [options] --job NAME\n"
-    "       mirtel-cli --jobs | --delete-job NAME";
-
-const char* const kCliHelp =
-    "Copies into DST/<name of SRC>/ (straight into DST for a drive root) every file\n"
-    "that DST lacks or holds in an older version, making missing folders; with\n"
-    "--sync it then moves to the Trash (the Recycle Bin on Windows) what DST holds\n"
-    "that SRC no longer has. The same job as the window's Copy button.\n"
-    "\n"
-    "  --sync            also remove from DST what SRC no longer has\n"
-    "  --last            run the last job the window ran (its SRC and DST together)\n"
-    "  --remember        record SRC and DST in the history and as the last job\n"
-    "  --save-job NAME   record SRC, DST, the mode and the options under NAME (in\n"
-    "                    jobs.toml of the settings folder) instead of running them\n"
-    "  --job NAME        run the saved job NAME; refused (status 2) when DST is now\n"
-    "                    on another volume, such as a backup disk not mounted\n"
-    "  --jobs            list the saved jobs\n"
-    "  --delete-job NAME remove the saved job NAME\n"
-    "  --versions DIR    move what the job replaces or removes to\n"
-    "                    DIR/<date and time of the job>/<path below DST/<name>>\n"
-    "                    instead of the Trash; DIR must be on DST's volume and not\n"
-    "                    inside SRC (refused with status 2 otherwise)\n"
-    "  --keep-versions DAYS  after the job, delete for good the version folders of\n"
-    "                    DIR older than DAYS days (only those); needs --versions\n"
-    "  -n, --dry-run     list what the job would do and change nothing at all\n"
-    "  --force-remove    let a sync remove more than half of DST (more than 10 items)\n"
-    "  --log FILE        append the job, every line (with the local time), the summary\n"
-    "                    and the exit status to FILE, each line at once\n"
-    "  --count-first     count the work first: progress shows the share and time left\n"
-    "  -v, --verbose     also print every status text (\"status: \") and mark result\n"
-    "                    lines (\"result: \")\n"
-    "  -q, --quiet       print only the summary\n"
-    "  -h, --help        this text\n"
-    "  --version         the version and the licence\n"
-    "  --                end of options: a folder named like an option follows\n"
-    "\n"
-    "The last line of the output is always\n"
-    "  copied=N found=0|1 failed=N removed=N seconds=S\n"
-    "or, for a dry run,\n"
-    "  dry_run=1 would_copy=N found=0|1 failed=N would_remove=N seconds=S\n"
-    "\n"
-    "Exit status: 0 nothing failed; 1 some item failed (or the log could not be\n"
-    "written); 2 bad arguments, a missing source or a saved job that cannot run;\n"
-    "3 stopped by Ctrl+C, SIGTERM or SIGHUP; 4 refused by the removal guard.\n";
 
 std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
   CliOptions options;
@@ -87,7 +39,7 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
       options.listJobs = true;
     } else if (arg == "--save-job" || arg == "--job" || arg == "--delete-job") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = arg + " needs a job name";
+        error = Text(Msg::CliNeedsJobName, arg);
         return std::nullopt;
       }
       std::string& name = arg == "--save-job" ? options.saveJob
@@ -96,7 +48,7 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
       name = args[++i];
     } else if (arg == "--versions") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = "--versions には版の保存先のフォルダを指定してください";
+        error = Text(Msg::CliVersionsNeedsFolder);
         return std::nullopt;
       }
       options.versions = args[++i];
@@ -106,13 +58,13 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
                           days.find_first_not_of("0123456789") == std::string::npos;
       options.keepVersions = digits ? std::stoi(days) : 0;
       if (options.keepVersions < 1) {
-        error = "--keep-versions には 1 以上の日数を指定してください：" + days;
+        error = Text(Msg::CliKeepVersionsNeedsDays, days);
         return std::nullopt;
       }
     } else if (arg == "--log" || arg.rfind("--log=", 0) == 0) {
       if (arg == "--log") {
         if (i + 1 >= args.size()) {
-          error = "--log needs a file";
+          error = Text(Msg::CliNeedsLogFile);
           return std::nullopt;
         }
         options.logFile = args[++i];
@@ -120,11 +72,11 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
         options.logFile = arg.substr(6);
       }
       if (options.logFile.empty()) {
-        error = "--log needs a file";
+        error = Text(Msg::CliNeedsLogFile);
         return std::nullopt;
       }
     } else {
-      error = "unknown option: " + arg;
+      error = Text(Msg::CliUnknownOption, arg);
       return std::nullopt;
     }
   }
@@ -133,15 +85,15 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
                        (options.job.empty() ? 0 : 1) + (options.listJobs ? 1 : 0) +
                        (options.deleteJob.empty() ? 0 : 1);
   if (commands > 1) {
-    error = "--last, --save-job, --job, --jobs and --delete-job go one at a time";
+    error = Text(Msg::CliOneAtATime);
     return std::nullopt;
   }
   if (!options.saveJob.empty() && (options.dryRun || options.remember)) {
-    error = "--save-job records a job; --dry-run and --remember are for running one";
+    error = Text(Msg::CliSaveJobNotRun);
     return std::nullopt;
   }
   if (options.keepVersions != 0 && options.versions.empty() && options.job.empty()) {
-    error = "--keep-versions は --versions と一緒に指定してください";
+    error = Text(Msg::CliKeepVersionsNeedsVersions);
     return std::nullopt;
   }
   const char* without = options.last                 ? "--last"
@@ -151,13 +103,14 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
                                                      : nullptr;
   if (without != nullptr) {
     if (!folders.empty()) {
-      error = std::string(without) + " takes no folders: " + folders[0];
+      error = Text(Msg::CliTakesNoFolders, without, folders[0]);
       return std::nullopt;
     }
     return options;
   }
   if (folders.size() != 2) {
-    error = folders.size() < 2 ? "SRC and DST are needed" : "too many folders: " + folders[2];
+    error =
+        folders.size() < 2 ? Text(Msg::CliNeedsFolders) : Text(Msg::CliTooManyFolders, folders[2]);
     return std::nullopt;
   }
   options.source = folders[0];

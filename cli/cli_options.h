@@ -40,8 +40,4 @@ struct CliOptions {
 // do not fit the usage.
 std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error);
 
-// The usage line, and the whole help text.
-extern const char* const kCliUsage;
-extern const char* const kCliHelp;
-
 }  // namespace mirtel

@@ -7,6 +7,7 @@
 
 #include "job/visible_text.h"
 #include "platform/console.h"
+#include "text/message.h"
 
 namespace mirtel {
 namespace {
@@ -115,23 +116,22 @@ void ConsoleView::ShowProgress(bool force) {
   if (!force && now - shown_ < kRedraw) return;
   shown_ = now;
   const std::uint64_t bytes = bytes_ + inFlight_;
-  std::string line = std::to_string(files_) + "件 " + Size(bytes);
+  std::string line = Text(Msg::CliProgressFiles, files_, Size(bytes));
   if (expectedFiles_ >= 0) {
     const double share =
         expectedBytes_ > 0   ? static_cast<double>(bytes) / static_cast<double>(expectedBytes_)
         : expectedFiles_ > 0 ? static_cast<double>(files_) / static_cast<double>(expectedFiles_)
                              : 1.0;
     const double clamped = share > 1 ? 1 : share;
-    char text[64];
-    std::snprintf(text, sizeof text, "（%d%%", static_cast<int>(clamped * 100));
-    line += text;
+    line += Text(Msg::CliProgressShare, static_cast<int>(clamped * 100));
     const double elapsed = std::chrono::duration<double>(now - start_).count();
     if (clamped > 0.01 && clamped < 1) {
       const long left = static_cast<long>(elapsed * (1 - clamped) / clamped);
-      std::snprintf(text, sizeof text, " 残り約%ld分%02ld秒", left / 60, left % 60);
-      line += text;
+      char seconds[8];
+      std::snprintf(seconds, sizeof seconds, "%02ld", left % 60);
+      line += Text(Msg::CliProgressLeft, left / 60, seconds);
     }
-    line += "）";
+    line += Text(Msg::CliProgressEnd);
   }
   if (!current_.empty()) line += "  " + Tail(VisibleText(current_), 40);
   err_ << "\r\x1b[K" << line;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/console.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -22,7 +23,7 @@ void JobLog::Line(std::string_view text) {
   if (!file_) {
     // Said once: a full disk would otherwise repeat it for every item.
     failed_ = true;
-    err_ << "mirtel-cli: ログファイルに書き込めません " << path_ << '\n';
+    err_ << "mirtel-cli: " << Text(Msg::CliCannotWriteLog, path_) << '\n';
     err_.flush();
   }
 }

@@ -1,4 +1,5 @@
 #include "cli/job_report.h"
+#include "text/message.h"
 
 #include <cstdio>
 
@@ -6,8 +7,8 @@ namespace mirtel {
 
 std::string JobStartLine(bool sync, bool dryRun, const std::string& source,
                          const std::string& dest) {
-  return std::string("開始 ") + (sync ? "同期コピー " : "通常コピー ") +
-         (dryRun ? "（確認のみ） " : "") + source + " → " + dest;
+  return Text(dryRun ? Msg::CliStartLineDryRun : Msg::CliStartLine,
+              Text(sync ? Msg::CliSyncCopy : Msg::CliNormalCopy), source, dest);
 }
 
 std::string JobSummaryLine(const JobState& state, double seconds) {
@@ -27,6 +28,6 @@ std::string JobSummaryLine(const JobState& state, double seconds) {
   return line;
 }
 
-std::string JobEndLine(int status) { return "終了 status=" + std::to_string(status); }
+std::string JobEndLine(int status) { return Text(Msg::CliEndLine, status); }
 
 }  // namespace mirtel

@@ -9,9 +9,13 @@
 #include "platform/native_ansi_codec.h"
 #include "platform/native_file_system.h"
 #include "platform/program_folder.h"
+#include "platform/system_language.h"
 #include "platform/volume_identity.h"
+#include "text/language_choice.h"
 
 int main(int argc, char** argv) {
+  mirtel::SetLanguage(
+      mirtel::ChooseLanguage(mirtel::LanguageOverride(), mirtel::SystemMessagesLocale()));
   static std::atomic<bool> interrupted{false};
   mirtel::SetFlagOnInterrupt(interrupted);
   // A job prints a line per item: keep stdout buffered.

@@ -51,11 +51,13 @@ endif()
 
 # Every test runs with a home, settings, data (so a Trash), cache and
 # temporary folder of its own under the build folder, never its caller's.
+# They speak Japanese, the original whose texts they compare.
 set(MIRTEL_TEST_HOME "${CMAKE_BINARY_DIR}/test-home")
 set(MIRTEL_TEST_ENV
     "HOME=${MIRTEL_TEST_HOME}" "XDG_CONFIG_HOME=${MIRTEL_TEST_HOME}/.config"
     "XDG_DATA_HOME=${MIRTEL_TEST_HOME}/.local/share" "XDG_CACHE_HOME=${MIRTEL_TEST_HOME}/.cache"
-    "XDG_STATE_HOME=${MIRTEL_TEST_HOME}/.local/state" "TMPDIR=${CMAKE_BINARY_DIR}/test-tmp")
+    "XDG_STATE_HOME=${MIRTEL_TEST_HOME}/.local/state" "TMPDIR=${CMAKE_BINARY_DIR}/test-tmp"
+    "MIRTEL_LANG=ja")
 
 # What every test gets besides its environment: its time limit (a job must
 # never hang), and under Wine the fixture that ends the server.

@@ -1,62 +1,70 @@
 #include "engine/error_text.h"
 
+#include "text/message.h"
+
 namespace mirtel {
 
-const char* KindText(FsErrorKind kind) {
+namespace {
+
+Msg KindMessage(FsErrorKind kind) {
   switch (kind) {
     case FsErrorKind::NotFound:
-      return "ファイルまたはフォルダが見つかりません";
+      return Msg::ErrorNotFound;
     case FsErrorKind::AccessDenied:
-      return "アクセスが拒否されました";
+      return Msg::ErrorAccessDenied;
     case FsErrorKind::AlreadyExists:
-      return "同じ名前のファイルまたはフォルダが既にあります";
+      return Msg::ErrorAlreadyExists;
     case FsErrorKind::DiskFull:
-      return "ディスクの空き容量が足りません";
+      return Msg::ErrorDiskFull;
     case FsErrorKind::ReadOnlyVolume:
-      return "書き込みできないドライブです";
+      return Msg::ErrorReadOnlyVolume;
     case FsErrorKind::NameTooLong:
-      return "パスまたは名前が長すぎます";
+      return Msg::ErrorNameTooLong;
     case FsErrorKind::InvalidName:
-      return "ファイル名、フォルダ名の指定が正しくありません";
+      return Msg::ErrorInvalidName;
     case FsErrorKind::ListingEnded:
-      return "フォルダの内容が途中で変わりました";
+      return Msg::ErrorListingEnded;
     case FsErrorKind::NoRecycleBin:
-      return "ごみ箱に移せないため削除しませんでした";
+      return Msg::ErrorNoRecycleBin;
     case FsErrorKind::NotAFile:
-      return "通常のファイルではありません";
+      return Msg::ErrorNotAFile;
     case FsErrorKind::FolderInTheWay:
-      return "同じ名前のフォルダがあります";
+      return Msg::ErrorFolderInTheWay;
     case FsErrorKind::ReadOnlyFile:
-      return "読み取り専用のファイルは置き換えません";
+      return Msg::ErrorReadOnlyFile;
     case FsErrorKind::NotALeftover:
-      return "残された一時ファイルではないので消しません";
+      return Msg::ErrorNotALeftover;
     case FsErrorKind::VolumeUnreachable:
-      return "ドライブまたは共有フォルダに届きません";
+      return Msg::ErrorVolumeUnreachable;
     case FsErrorKind::FolderGone:
-      return "フォルダが途中でなくなりました";
+      return Msg::ErrorFolderGone;
     case FsErrorKind::UnknownRealName:
-      return "フォルダの本当の名前が分かりません";
+      return Msg::ErrorUnknownRealName;
     case FsErrorKind::FileTooLarge:
-      return "ファイルが大きすぎます";
+      return Msg::ErrorFileTooLarge;
     case FsErrorKind::EmptyPath:
-      return "パスが空です";
+      return Msg::ErrorEmptyPath;
     case FsErrorKind::NulInPath:
-      return "パスに NUL 文字があります";
+      return Msg::ErrorNulInPath;
     case FsErrorKind::NotUtf8:
-      return "UTF-8 ではない名前です";
+      return Msg::ErrorNotUtf8;
     case FsErrorKind::DriveRoot:
-      return "ドライブのルートはごみ箱に移せません";
+      return Msg::ErrorDriveRoot;
     case FsErrorKind::RecycleStopped:
-      return "ごみ箱への移動が途中で止まりました";
+      return Msg::ErrorRecycleStopped;
     case FsErrorKind::RecycleFailed:
-      return "ごみ箱に移せませんでした";
+      return Msg::ErrorRecycleFailed;
     case FsErrorKind::RecycleStranded:
-      return "ごみ箱に移せず、元の場所にも戻せませんでした";
+      return Msg::ErrorRecycleStranded;
     case FsErrorKind::Other:
       break;
   }
-  return "ファイルの操作でエラーが発生しました";
+  return Msg::ErrorFileOperation;
 }
+
+}  // namespace
+
+std::string KindText(FsErrorKind kind) { return Text(KindMessage(kind)); }
 
 namespace {
 
@@ -80,16 +88,15 @@ std::string ErrorReason(const std::exception& error) {
   if (const auto* fs = dynamic_cast<const FsError*>(&error)) {
     std::string text = KindText(fs->kind());
     if (fs->kind() == FsErrorKind::RecycleStranded && !fs->diagnostic().empty()) {
-      text += "。今は " + fs->diagnostic() + " にあります";
+      text = Text(Msg::ErrorStrandedAt, text, fs->diagnostic());
     } else if (ShowsDiagnostic(fs->kind()) && !fs->diagnostic().empty()) {
-      text += "（" + fs->diagnostic() + "）";
+      text = Text(Msg::ErrorWithDetail, text, fs->diagnostic());
     }
     return text;
   }
-  std::string text = "エラーが発生しました";
   const std::string what = error.what();
-  if (!what.empty()) text += "（" + what + "）";
-  return text;
+  if (what.empty()) return Text(Msg::ErrorOccurred);
+  return Text(Msg::ErrorWithDetail, Text(Msg::ErrorOccurred), what);
 }
 
 std::string ErrorDescription(const std::exception& error) {

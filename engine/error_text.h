@@ -10,8 +10,8 @@
 
 namespace mirtel {
 
-// The Japanese text of a kind; never empty.
-const char* KindText(FsErrorKind kind);
+// The text of a kind, in the program's language; never empty.
+std::string KindText(FsErrorKind kind);
 
 // The reason and the path, for a message box.
 std::string ErrorDescription(const std::exception& error);

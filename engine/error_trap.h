@@ -8,11 +8,9 @@
 
 #include "engine/error_text.h"
 #include "platform/walk_view.h"
+#include "text/message.h"
 
 namespace mirtel {
-
-// For an error that is not a std::exception.
-inline constexpr std::string_view kUnknownErrorText = "原因不明のエラーが発生しました";
 
 // The description of the error being handled; call inside a catch block.
 inline std::string CurrentErrorDescription() {
@@ -22,10 +20,10 @@ inline std::string CurrentErrorDescription() {
     try {
       return ErrorDescription(e);
     } catch (...) {
-      return std::string(kUnknownErrorText);
+      return Text(Msg::UnknownError);
     }
   } catch (...) {
-    return std::string(kUnknownErrorText);
+    return Text(Msg::UnknownError);
   }
 }
 
@@ -37,10 +35,11 @@ inline void SafeMsgBox(WalkView& view, std::string_view text) {
   }
 }
 
-// The standard trap: "<procedure>でエラー", then the description.
+// The standard trap: "<procedure>でエラー" (Msg::ErrorInProcedure), then the
+// description.
 inline void ReportError(WalkView& view, std::string_view procedure) {
   std::string description = CurrentErrorDescription();
-  SafeMsgBox(view, std::string(procedure) + "でエラー");
+  SafeMsgBox(view, Text(Msg::ErrorInProcedure, procedure));
   SafeMsgBox(view, description);
 }
 

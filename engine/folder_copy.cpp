@@ -10,6 +10,7 @@
 #include "engine/versions_place.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -26,7 +27,7 @@ void Report(WalkView& view, const std::string& text) {
 
 void CopyEngine::EntryFailed(const std::string& text, const std::exception& error) {
   ++state_.FailedCount;
-  Report(view_, text + "：" + ErrorReason(error));
+  Report(view_, Text(Msg::Prefixed, text, ErrorReason(error)));
 }
 
 void CopyEngine::CopyTrapBox() {
@@ -41,7 +42,8 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
   if (state_.DryRun) {
     ++state_.CopiedCount;
     view_.Copied(source);
-    const std::string line = (kind == CopyKind::New ? "コピー予定：" : "上書きコピー予定：") + name;
+    const std::string line =
+        Text(kind == CopyKind::New ? Msg::WouldCopyNew : Msg::WouldOverwrite, name);
     view_.AppendResult(line);
     view_.SetStatus(line);
     return true;
@@ -58,16 +60,16 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
     }
   } catch (const FsError& e) {
     if (toFreeName && e.kind() == FsErrorKind::AlreadyExists) return false;
-    EntryFailed(name + "のコピーに失敗しました", e);
+    EntryFailed(Text(Msg::CopyFailed, name), e);
     return true;
   } catch (const std::exception& e) {
-    EntryFailed(name + "のコピーに失敗しました", e);
+    EntryFailed(Text(Msg::CopyFailed, name), e);
     return true;
   }
   ++state_.CopiedCount;
   view_.Copied(source);
   view_.AppendResult(name);
-  view_.SetStatus(name + (kind == CopyKind::New ? "をコピー" : "を上書きコピー"));
+  view_.SetStatus(Text(kind == CopyKind::New ? Msg::CopyingNew : Msg::CopyingOver, name));
   return true;
 }
 
@@ -79,30 +81,30 @@ bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& s
   if (state_.SourceInsideDest || (!sourceIsFolder && fs_.Identify(dest, destId) &&
                                   walk::AnyOf(state_.MotoAncestors, destId))) {
     ++state_.FailedCount;
-    Report(view_, name + "はコピー先に種類の違う同じ名前の項目があるのでコピーしません");
+    Report(view_, Text(Msg::KindDiffersKept, name));
     return false;
   }
-  Report(view_, name + "はコピー元と種類が違うので置き換えます");
+  Report(view_, Text(Msg::KindDiffersReplaced, name));
   if (!FileCopySub(dest, kFoDelete)) {
     ++state_.FailedCount;
-    Report(view_, name + "を削除できませんでした：" + state_.LastRemovalError);
+    Report(view_, Text(Msg::CannotRemove, name, state_.LastRemovalError));
     return false;
   }
   ++state_.RemovedCount;
   Report(view_, RemovalLine(name, !sourceIsFolder));
   if (state_.DryRun) state_.DryRunReplaced.insert(dest);
   if (sourceIsFolder && state_.DryRun) {
-    Report(view_, "フォルダ作成予定：" + name);
+    Report(view_, Text(Msg::WouldMakeFolder, name));
     return true;
   }
   if (sourceIsFolder) {
     try {
       fs_.MakeFolderLike(dest, source);
     } catch (const std::exception& e) {
-      EntryFailed("フォルダ" + name + "を作成できませんでした", e);
+      EntryFailed(Text(Msg::CannotMakeFolder, name), e);
       return false;
     }
-    view_.SetStatus("フォルダ" + name + "を作成");
+    view_.SetStatus(Text(Msg::MakingFolder, name));
     return true;
   }
   CopyFileEntry(source, dest, name, DestName::Freed);
@@ -116,11 +118,11 @@ CopyEngine::Made CopyEngine::MakeFolderFor(const std::string& dest, const std::s
   } catch (const std::exception& e) {
     const auto* fsError = dynamic_cast<const FsError*>(&e);
     if (fsError != nullptr && fsError->kind() == FsErrorKind::AlreadyExists) return Made::Taken;
-    EntryFailed("フォルダ" + name + "を作成できませんでした", e);
+    EntryFailed(Text(Msg::CannotMakeFolder, name), e);
     CopyTrapBox();
     return Made::Failed;
   }
-  view_.SetStatus("フォルダ" + name + "を作成");
+  view_.SetStatus(Text(Msg::MakingFolder, name));
   return Made::Yes;
 }
 
@@ -129,7 +131,7 @@ CopyEngine::Next CopyEngine::PrepareFolder(const std::string& source, const std:
                                            bool inMade) {
   if (attrs & kAttrReparsePoint) {
     // Never walked through: no loops and nothing from outside the tree.
-    Report(view_, "フォルダ" + name + "はリンクなのでコピーしません");
+    Report(view_, Text(Msg::FolderIsLink, name));
     return Next::Stay;
   }
   FileId sourceId;
@@ -137,7 +139,7 @@ CopyEngine::Next CopyEngine::PrepareFolder(const std::string& source, const std:
   if (sourceKnown && state_.SakiIdKnown && sourceId == state_.SakiId) {
     // The destination lies inside the source; copying it into itself would
     // never end.
-    view_.SetStatus("フォルダ" + name + "はコピー先なのでコピーしません");
+    view_.SetStatus(Text(Msg::FolderIsDest, name));
     return Next::Stay;
   }
   // A name free in a folder made just now, or free when looked at, is made
@@ -150,7 +152,7 @@ CopyEngine::Next CopyEngine::PrepareFolder(const std::string& source, const std:
     if (state_.DryRun) {
       // The walk below still runs: every name there is missing at the
       // destination, as after a real making of the folder.
-      Report(view_, "フォルダ作成予定：" + name);
+      Report(view_, Text(Msg::WouldMakeFolder, name));
       return Next::Descend;
     }
     free = true;
@@ -173,9 +175,8 @@ CopyEngine::Next CopyEngine::PrepareFolder(const std::string& source, const std:
     }
     ++state_.FailedCount;
     Report(view_,
-           (destAttrs & kAttrReparsePoint)
-               ? "フォルダ" + name + "はコピー先がリンクなのでコピーしません"
-               : "フォルダ" + name + "はコピー先に同じ名前のファイルがあるのでコピーしません");
+           Text((destAttrs & kAttrReparsePoint) ? Msg::FolderDestIsLink : Msg::FolderDestIsFile,
+                name));
     return Next::Stay;
   }
   // A destination folder that is the source root or a folder above it (a
@@ -185,10 +186,10 @@ CopyEngine::Next CopyEngine::PrepareFolder(const std::string& source, const std:
   if (fs_.Identify(dest, destId) && !(sourceKnown && destId == sourceId) &&
       walk::AnyOf(state_.MotoAncestors, destId)) {
     ++state_.FailedCount;
-    Report(view_, "フォルダ" + name + "はコピー先がコピー元そのものなのでコピーしません");
+    Report(view_, Text(Msg::FolderDestIsSource, name));
     return Next::Stay;
   }
-  view_.SetStatus("フォルダを検索");
+  view_.SetStatus(Text(Msg::SearchingFolders));
   return Next::Descend;
 }
 
@@ -219,7 +220,7 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
       return;
     }
     ++state_.FailedCount;
-    Report(view_, name + "はコピー先に同じ名前のフォルダがあるのでコピーしません");
+    Report(view_, Text(Msg::FileDestIsFolder, name));
     return;
   }
   const FileTime moto = fs_.LastWriteTime(source);
@@ -234,9 +235,9 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
   }
   const int order = walk::CompareTimes(moto, saki);
   if (order == 0) {
-    view_.SetStatus("同じ日付です");
+    view_.SetStatus(Text(Msg::SameDate));
   } else if (order < 0) {
-    view_.SetStatus("コピー先の方が新しいです");
+    view_.SetStatus(Text(Msg::DestNewer));
   } else {
     CopyOne(source, dest, name, CopyKind::Overwrite);
   }
@@ -257,7 +258,7 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
       versions == VersionsRelation::IsIt ||
       (versions == VersionsRelation::HoldsIt && !(attrs & kAttrDirectory))) {
     ++state_.FailedCount;
-    Report(view_, shown + "はコピー先の版の保存先と重なるのでコピーしません");
+    Report(view_, Text(Msg::VersionsOverlapSkipped, shown));
     return Next::Stay;
   }
   if (attrs & kAttrDirectory) {
@@ -265,7 +266,7 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
     return PrepareFolder(source, shown, dest, attrs, inMade);
   }
   if (attrs & kAttrDevice) {
-    Report(view_, shown + "は通常のファイルではないのでコピーしません");
+    Report(view_, Text(Msg::NotRegularFile, shown));
     return Next::Stay;
   }
   if (attrs & kAttrReparsePoint) {
@@ -274,7 +275,7 @@ CopyEngine::Next CopyEngine::CopyEntry(const std::string& folder, const std::str
       fs_.LastWriteTime(source);
     } catch (const FsError& e) {
       if (e.kind() != FsErrorKind::NotFound) throw;
-      Report(view_, shown + "はリンク先がないのでコピーしません");
+      Report(view_, Text(Msg::LinkTargetMissing, shown));
       return Next::Stay;
     }
   }
@@ -349,7 +350,7 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
       throw FsError(FsErrorKind::NotFound, folder);
     }
   } catch (const std::exception& e) {
-    EntryFailed("フォルダ" + walk::FolderLabel(folder, state_) + "の中をコピーできませんでした", e);
+    EntryFailed(Text(Msg::FolderUncopied, walk::FolderLabel(folder, state_)), e);
     CopyTrapBox();
     return;
   }
@@ -376,14 +377,14 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
                  OneEntryAtDest(folder, sakiBase, earlier, name)) {
         clash = true;
         ++state_.FailedCount;
-        Report(view_, walk::ItemName(folder + name, name, state_) + "はコピー先で" + earlier +
-                          "と同じ名前になるのでコピーしません");
+        Report(view_,
+               Text(Msg::SameNameInDest, walk::ItemName(folder + name, name, state_), earlier));
       }
       if (!clash) {
         try {
           next = CopyEntry(folder, name, sakiBase + name, destMade);
         } catch (const std::exception& e) {
-          EntryFailed(walk::ItemName(folder + name, name, state_) + "のコピーに失敗しました", e);
+          EntryFailed(Text(Msg::CopyFailed, walk::ItemName(folder + name, name, state_)), e);
           CopyTrapBox();
         }
       }
@@ -399,9 +400,7 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
       // A descent used the one listing cursor: pick up after `name`.
       name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
     } catch (const std::exception& e) {
-      EntryFailed(
-          "フォルダ" + walk::FolderLabel(folder, state_) + "の残りの項目はコピーできませんでした",
-          e);
+      EntryFailed(Text(Msg::FolderRestUncopied, walk::FolderLabel(folder, state_)), e);
       CopyTrapBox();
       return;
     }

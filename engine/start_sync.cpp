@@ -1,5 +1,6 @@
 // The sync walk: StartSync and its removal through FileCopySub.
 #include <exception>
+#include <optional>
 
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
@@ -8,6 +9,7 @@
 #include "engine/versions_place.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -24,26 +26,26 @@ void Report(WalkView& view, const std::string& text) {
 // there, readable and not empty: an unplugged drive or a failed mount must
 // not empty the destination.
 bool SourceCanBePruned(FileSystem& fs, WalkView& view, const std::string& motoRoot) {
-  const char* why = nullptr;
+  std::optional<Msg> why;
   switch (ProbeEntry(fs, motoRoot)) {
     case Presence::Absent:
-      why = "コピー元のフォルダが見つからないため";
+      why = Msg::PruneSourceMissing;
       break;
     case Presence::Unknown:
-      why = "コピー元のフォルダを確かめられないため";
+      why = Msg::PruneSourceUnchecked;
       break;
     case Presence::Present:
       try {
         std::string name = fs.ListStart(motoRoot + walk::kAllEntries, kListEverything);
         while (walk::IsDotEntry(name)) name = fs.ListNext();
-        if (name.empty()) why = "コピー元のフォルダが空のため";
+        if (name.empty()) why = Msg::PruneSourceEmpty;
       } catch (const std::exception&) {
-        why = "コピー元のフォルダを読めないため";
+        why = Msg::PruneSourceUnreadable;
       }
       break;
   }
-  if (why == nullptr) return true;
-  const std::string text = std::string(why) + "、同期の削除はしませんでした";
+  if (!why) return true;
+  const std::string text = Text(Msg::PruneSkipped, Text(*why));
   Report(view, text);
   view.MsgBox(text, kMbOk);
   return false;
@@ -62,7 +64,7 @@ void CopyEngine::StopPruning() {
   if (state_.PruningStopped) return;
   state_.PruningStopped = true;
   ++state_.FailedCount;
-  const std::string text = "コピー元のフォルダが変わったため、同期の削除を中止しました";
+  const std::string text = Text(Msg::PruneSourceChanged);
   Report(view_, text);
   view_.MsgBox(text, kMbOk);
 }
@@ -133,21 +135,21 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   const std::string counterpart = motoRoot + relative + name;
   std::string byPath;
   const std::string& shown = walk::ItemName(path, name, state_, byPath);
-  const std::string label = isFolder ? "フォルダ" + shown : shown;
+  const std::string label = isFolder ? Text(Msg::FolderLabel, shown) : shown;
   // Replaced by a preview's copy walk: as the source has it now.
   if (state_.DryRun && state_.DryRunReplaced.count(path) != 0) return false;
   const walk::Kind source = walk::KindOf(fs_, counterpart);
   if (source == walk::Kind::Unknown) {
     // Kept, and the job is not clean: this item could not be brought in line.
     ++state_.FailedCount;
-    Report(view_, label + "はコピー元を確かめられないので残しました");
+    Report(view_, Text(Msg::KeptSourceUnchecked, label));
     return false;
   }
   // Not copied (a link to a folder, a device): what the destination holds
   // under its name stays as it is.
   if (source == walk::Kind::Skipped) return false;
   if (source == walk::Kind::Folder && isFolder) {
-    view_.SetStatus("フォルダを検索");
+    view_.SetStatus(Text(Msg::SearchingFolders));
     PruneFolder(path + kSep, motoRoot);
     return true;
   }
@@ -174,11 +176,11 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
         fs_.RenameInFolder(path, spelling);
       } catch (const std::exception& e) {
         ++state_.FailedCount;
-        Report(view_, label + "の名前を" + spelling + "に変えられませんでした：" + ErrorReason(e));
+        Report(view_, Text(Msg::CannotRename, label, spelling, ErrorReason(e)));
         return true;
       }
     }
-    Report(view_, label + "の名前を" + spelling + "に変更");
+    Report(view_, Text(Msg::Renamed, label, spelling));
     if (isFolder) PruneFolder(folder + spelling + kSep, motoRoot);
     return true;
   }
@@ -189,7 +191,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
     FileId id;
     if (fs_.Identify(path, id) && walk::AnyOf(state_.MotoAncestors, id)) {
       // The source lies in it: never remove the source itself.
-      Report(view_, label + "はコピー元を含むので削除しません");
+      Report(view_, Text(Msg::HoldsSource, label));
       if (id == state_.MotoId) return caseBlind;
       PruneFolder(path + kSep, motoRoot);
       return true;
@@ -202,7 +204,7 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
   } else {
     ++state_.FailedCount;
     if (isFolder) state_.FailedRemovals.insert(path);
-    Report(view_, label + "を削除できませんでした：" + state_.LastRemovalError);
+    Report(view_, Text(Msg::CannotRemove, label, state_.LastRemovalError));
   }
   // The listing goes on with the entry after it; the removed item needs no
   // visit.
@@ -234,8 +236,8 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
       // looked at: left for the next job, which sees it as it then is. Work
       // left undone, so the job is not a clean one.
       ++state_.FailedCount;
-      Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) +
-                        "はコピー元を確かめられないので残しました");
+      Report(view_, Text(Msg::KeptSourceUnchecked,
+                         Text(Msg::FolderLabel, walk::FolderLabel(folder, state_))));
       return;
     }
     if (motoHere.volume != state_.MotoId.volume) {
@@ -249,8 +251,7 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
     name = fs_.ListStart(pattern, kListEverything);
   } catch (const std::exception& e) {
     ++state_.FailedCount;
-    Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) + "の中を同期できませんでした：" +
-                      ErrorReason(e));
+    Report(view_, Text(Msg::FolderUnsynced, walk::FolderLabel(folder, state_), ErrorReason(e)));
     SyncTrapBox();
     return;
   }
@@ -263,8 +264,8 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
         descended = PruneEntry(folder, motoRoot, relative, name, motoHere);
       } catch (const std::exception& e) {
         ++state_.FailedCount;
-        Report(view_, walk::ItemName(folder + name, name, state_) + "を同期できませんでした：" +
-                          ErrorReason(e));
+        Report(view_, Text(Msg::ItemUnsynced, walk::ItemName(folder + name, name, state_),
+                           ErrorReason(e)));
         SyncTrapBox();
       }
       if (state_.PruningStopped) return;
@@ -273,8 +274,8 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
       name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
     } catch (const std::exception& e) {
       ++state_.FailedCount;
-      Report(view_, "フォルダ" + walk::FolderLabel(folder, state_) +
-                        "の残りの項目は同期できませんでした：" + ErrorReason(e));
+      Report(view_,
+             Text(Msg::FolderRestUnsynced, walk::FolderLabel(folder, state_), ErrorReason(e)));
       SyncTrapBox();
       return;
     }
@@ -283,10 +284,10 @@ void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoR
 
 std::string CopyEngine::RemovalLine(const std::string& name, bool isFolder) const {
   if (state_.DryRun) {
-    return (state_.VersionsFolder.empty() ? "ごみ箱へ移動予定：" : "版の保存先へ移動予定：") +
-           (isFolder ? "フォルダ" + name : name);
+    return Text(state_.VersionsFolder.empty() ? Msg::WouldRecycle : Msg::WouldMoveToVersions,
+                isFolder ? Text(Msg::FolderLabel, name) : name);
   }
-  return isFolder ? name + "フォルダを削除" : name + "を削除";
+  return Text(isFolder ? Msg::RemovingFolder : Msg::Removing, name);
 }
 
 PruneCount CopyEngine::CountPruning() {
@@ -364,7 +365,7 @@ bool CopyEngine::FileCopySub(const std::string& from, std::int32_t operation) {
     // Only removal is asked for, and it always goes to the Recycle Bin /
     // Trash: nothing is ever deleted for good.
     if (operation != kFoDelete) {
-      throw FsError(FsErrorKind::Other, path, "この操作には対応していません");
+      throw FsError(FsErrorKind::Other, path, Text(Msg::OperationUnsupported));
     }
     if (state_.VersionsFolder.empty()) {
       recycler_.MoveToRecycleBin(path);

@@ -1,5 +1,7 @@
 #include "job/check_time.h"
 
+#include "text/message.h"
+
 namespace mirtel {
 
 void CheckTime::StartTimer(const std::string& text) {
@@ -15,7 +17,7 @@ std::string CheckTime::EndTimer() {
   // neither rounding nor the locale's decimal point can change it.
   std::string fraction = std::to_string(ms % 1000);
   fraction.insert(0, 3 - fraction.size(), '0');
-  return TimerName + "  " + std::to_string(ms / 1000) + "." + fraction + "0秒";
+  return TimerName + "  " + Text(Msg::Seconds, std::to_string(ms / 1000) + "." + fraction + "0");
 }
 
 }  // namespace mirtel

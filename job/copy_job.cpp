@@ -5,6 +5,7 @@
 #include "engine/job_roots.h"
 #include "engine/path_helpers.h"
 #include "platform/native_path.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -35,15 +36,15 @@ std::string RefusalText(JobRefusal refusal, const JobState& state) {
     case JobRefusal::None:
       return {};
     case JobRefusal::NoSource:
-      return "コピー元が存在しません。";
+      return Text(Msg::NoSource);
     case JobRefusal::NoDest:
-      return "コピー先が存在しません。";
+      return Text(Msg::NoDest);
     case JobRefusal::SameFolders:
-      return "コピー元とコピー先が同じです";
+      return Text(Msg::SameFolders);
     case JobRefusal::DestUnreachable:
-      return "コピー先のフォルダが開けません";
+      return Text(Msg::DestUnreachable);
     case JobRefusal::DestIsLink:
-      return "コピー先のフォルダ" + Unended(state.SakiFolder) + "はリンクなので使えません";
+      return Text(Msg::DestIsLink, Unended(state.SakiFolder));
   }
   return {};
 }
@@ -97,7 +98,8 @@ void CopyJob::Run(const std::function<bool()>& syncNow,
 }
 
 bool ConfirmSync(WalkView& view) {
-  return view.MsgBox(kSyncConfirmText, kMbYesNo | kMbDefButton2, kSyncConfirmTitle) == kIdYes;
+  return view.MsgBox(Text(Msg::SyncConfirm), kMbYesNo | kMbDefButton2,
+                     Text(Msg::SyncConfirmTitle)) == kIdYes;
 }
 
 bool SameJobFolders(FileSystem& fs, const std::string& moto, const std::string& saki) {
@@ -109,11 +111,9 @@ bool IsMassRemoval(const PruneCount& count) {
 }
 
 bool ConfirmMassRemoval(WalkView& view, const PruneCount& count) {
-  const std::string text = "コピー先の" + std::to_string(count.entries) + "個の項目のうち" +
-                           std::to_string(count.removals) +
-                           "個をごみ箱に移動します。\r\n"
-                           "コピー元のフォルダが正しいか確かめてください。よろしいですか？";
-  return view.MsgBox(text, kMbYesNo | kMbDefButton2 | kMbIconQuestion, "削除の確認") == kIdYes;
+  const std::string text = Text(Msg::MassRemovalConfirm, count.entries, count.removals);
+  return view.MsgBox(text, kMbYesNo | kMbDefButton2 | kMbIconQuestion,
+                     Text(Msg::MassRemovalTitle)) == kIdYes;
 }
 
 void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
@@ -127,7 +127,7 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
     // Switched to sync mode during the walk: removal needs the same consent
     // as a job started in sync mode.
     if (!ConfirmSync(view)) {
-      view.AppendResult("同期の削除は行いませんでした");
+      view.AppendResult(Text(Msg::SyncRemovalDeclined));
       return;
     }
     state.PruneConfirmed = true;
@@ -135,13 +135,13 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
   if (state.SourceInsideDest) {
     // The source itself is an entry of the destination tree and would be
     // pruned with it.
-    view.AppendResult("コピー元がコピー先の中にあるため、同期の削除は行いませんでした");
+    view.AppendResult(Text(Msg::SourceInsideDest));
     return;
   }
   const PruneCount count = engine.CountPruning();
   if (state.StopFlag) return;
   if (IsMassRemoval(count) && !allowMassRemoval(count)) {
-    view.AppendResult(kMassRemovalSkipped);
+    view.AppendResult(Text(Msg::MassRemovalSkipped));
     return;
   }
   engine.StartSync(state.SakiFolder, state.MotoFolder);
@@ -150,18 +150,17 @@ void RunWalks(CopyEngine& engine, JobState& state, WalkView& view,
 std::string ResultCount(const JobState& state) {
   if (state.CopiedCount != 0 || state.FailedCount != 0) {
     // A preview says what a job would do, never that it did it.
-    return std::to_string(state.CopiedCount) +
-           (state.DryRun ? "個のファイルをコピーします（予定）" : "個のファイルをコピーしました");
+    return Text(state.DryRun ? Msg::ResultWouldCopy : Msg::ResultCopied, state.CopiedCount);
   }
-  if (state.FoundFile) return "コピーの必要なファイルはありません";
-  return "コピー元にファイルが存在しません";
+  if (state.FoundFile) return Text(Msg::ResultNothingToCopy);
+  return Text(Msg::ResultNoFiles);
 }
 
 std::string ResultWarnings(const JobState& state) {
   std::string warnings;
-  if (state.FailedCount != 0) warnings += "（失敗 " + std::to_string(state.FailedCount) + "件）";
-  if (state.NoTrash) warnings += "（ごみ箱が使えないため削除できなかった項目があります）";
-  if (state.StopFlag) warnings += "（中断しました）";
+  if (state.FailedCount != 0) warnings += Text(Msg::ResultFailed, state.FailedCount);
+  if (state.NoTrash) warnings += Text(Msg::ResultNoTrash);
+  if (state.StopFlag) warnings += Text(Msg::ResultStopped);
   return warnings;
 }
 

@@ -15,14 +15,6 @@
 
 namespace mirtel {
 
-// The question asked before anything is removed.
-inline constexpr std::string_view kSyncConfirmText =
-    "同期モードはコピー先のファイル内容をコピー元にあわせるため\r\n"
-    "コピー先のファイルを削除することがありますがよろしいですか？";
-inline constexpr std::string_view kSyncConfirmTitle = "コピー開始の確認";
-inline constexpr std::string_view kMassRemovalSkipped =
-    "ごみ箱に移す項目が多いため、同期の削除は行いませんでした";
-
 // Why a job does not run.
 enum class JobRefusal {
   None,             // it may run

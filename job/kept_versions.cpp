@@ -8,6 +8,7 @@
 #include "engine/path_helpers.h"
 #include "engine/walk_support.h"
 #include "platform/native_path.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -135,19 +136,15 @@ std::string VersionsRefusalText(VersionsRefusal refusal, const std::string& fold
     case VersionsRefusal::None:
       return {};
     case VersionsRefusal::NotAFolder:
-      return "版の保存先 " + shown + " はフォルダではありません。何もコピーしませんでした";
+      return Text(Msg::VersionsNotAFolder, shown);
     case VersionsRefusal::Unreachable:
-      return "版の保存先 " + shown + " を確かめられません。何もコピーしませんでした";
+      return Text(Msg::VersionsUnchecked, shown);
     case VersionsRefusal::OtherVolume:
-      return "版の保存先 " + shown +
-             " はコピー先と別のボリュームにあります（同じボリュームの中で移すだけにするため、"
-             "コピー先と同じボリュームを指定してください）。何もコピーしませんでした";
+      return Text(Msg::VersionsOtherVolume, shown);
     case VersionsRefusal::InsideSource:
-      return "版の保存先 " + shown + " はコピー元の中にあります。何もコピーしませんでした";
+      return Text(Msg::VersionsInsideSource, shown);
     case VersionsRefusal::IsDestination:
-      return "版の保存先 " + shown +
-             " はコピー先のフォルダそのものです。別のフォルダを指定してください。"
-             "何もコピーしませんでした";
+      return Text(Msg::VersionsIsDestination, shown);
   }
   return {};
 }
@@ -180,7 +177,7 @@ void DropOldVersions(FileSystem& fs, WalkView& view, JobState& state, const std:
     }
   } catch (const std::exception& e) {
     ++state.FailedCount;
-    view.AppendResult("版の保存先 " + Unended(folder) + " を読めません：" + ErrorReason(e));
+    view.AppendResult(Text(Msg::VersionsUnreadable, Unended(folder), ErrorReason(e)));
     return;
   }
   for (const std::string& name : old) {
@@ -193,15 +190,15 @@ void DropOldVersions(FileSystem& fs, WalkView& view, JobState& state, const std:
       continue;
     }
     if (state.DryRun) {
-      view.AppendResult("古い版の削除予定：" + name);
+      view.AppendResult(Text(Msg::WouldDropOldVersion, name));
       continue;
     }
     try {
       RemoveTree(fs, path);
-      view.AppendResult("古い版" + name + "を削除しました");
+      view.AppendResult(Text(Msg::OldVersionDropped, name));
     } catch (const std::exception& e) {
       ++state.FailedCount;
-      view.AppendResult("古い版" + name + "を削除できませんでした：" + ErrorReason(e));
+      view.AppendResult(Text(Msg::OldVersionNotDropped, name, ErrorReason(e)));
     }
   }
 }

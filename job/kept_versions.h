@@ -46,9 +46,4 @@ VersionsRefusal UseVersionsFolder(FileSystem& fs, JobState& state, const std::st
 void DropOldVersions(FileSystem& fs, WalkView& view, JobState& state, const std::string& folder,
                      int days, std::time_t now);
 
-// The line a result ends with where a sync's removals found no Trash.
-inline constexpr std::string_view kNoTrashHint =
-    "ごみ箱が使えない場所です。--versions でコピー先と同じボリュームに版の保存先を指定すると、"
-    "削除や上書きされる項目をそこに残せます";
-
 }  // namespace mirtel

@@ -9,16 +9,12 @@
 #include <string_view>
 
 #include "engine/error_text.h"
+#include "text/message.h"
 
 namespace mirtel {
 
 namespace {
 
-constexpr std::string_view kJobsHeader =
-    "# mirtel-cli の保存したジョブ: mirtel-cli --job 名前 で実行します。\n"
-    "# source と destination は絶対パス、mode は \"normal\" か \"sync\" です。\n\n";
-constexpr std::string_view kLastHeader =
-    "# 前回ウィンドウで実行したコピー（mirtel-cli --last）\n\n";
 constexpr std::size_t kMaxNameLength = 64;
 
 // Reads the file at `path` as TOML; an empty table when it is missing.
@@ -28,19 +24,16 @@ std::optional<toml::table> ReadTable(FileSystem& fs, const std::string& path, st
     text = fs.ReadFile(path);
   } catch (const FsError& e) {
     if (e.kind() == FsErrorKind::NotFound) return toml::table{};
-    error = "ファイルを読めません：" + ErrorReason(e) + " " + path;
+    error = Text(Msg::CannotReadFile, ErrorReason(e), path);
     return std::nullopt;
   } catch (const std::exception& e) {
-    error = "ファイルを読めません：" + ErrorReason(e) + " " + path;
+    error = Text(Msg::CannotReadFile, ErrorReason(e), path);
     return std::nullopt;
   }
   try {
     return toml::parse(text, std::string_view(path));
   } catch (const toml::parse_error& e) {
-    std::ostringstream where;
-    where << path << " の " << e.source().begin.line << " 行目の書き方が正しくありません（"
-          << e.description() << "）";
-    error = where.str();
+    error = Text(Msg::BadTomlLine, path, e.source().begin.line, e.description());
     return std::nullopt;
   }
 }
@@ -56,13 +49,13 @@ bool WriteTable(FileSystem& fs, const std::string& path, std::string_view header
   try {
     if (toml::parse(text.str()) != table) throw std::runtime_error("differs");
   } catch (const std::exception&) {
-    error = "書き込む内容を読み戻せないため、書き込みませんでした " + path;
+    error = Text(Msg::NotWrittenUnreadable, path);
     return false;
   }
   try {
     fs.WriteFileAtomically(path, text.str());
   } catch (const std::exception& e) {
-    error = "ファイルに書けません：" + ErrorReason(e) + " " + path;
+    error = Text(Msg::CannotWriteFile, ErrorReason(e), path);
     return false;
   }
   return true;
@@ -73,7 +66,7 @@ bool WriteTable(FileSystem& fs, const std::string& path, std::string_view header
 toml::table* JobsTable(toml::table& file, const std::string& path, std::string& error) {
   if (!file.contains("jobs")) file.insert("jobs", toml::table{});
   toml::table* jobs = file["jobs"].as_table();
-  if (jobs == nullptr) error = path + " の jobs が表になっていません";
+  if (jobs == nullptr) error = Text(Msg::JobsNotTable, path);
   return jobs;
 }
 
@@ -109,12 +102,12 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
   const auto text = [&](const char* key, std::string& into, bool needed) {
     const toml::node* node = entry.get(key);
     if (node == nullptr) {
-      if (needed) error = "ジョブ「" + name + "」に " + key + " がありません";
+      if (needed) error = Text(Msg::JobKeyMissing, name, key);
       return !needed;
     }
     const auto* value = node->as_string();
     if (value == nullptr || (needed && value->get().empty())) {
-      error = "ジョブ「" + name + "」の " + key + " が文字列になっていません";
+      error = Text(Msg::JobKeyNotString, name, key);
       return false;
     }
     into = value->get();
@@ -125,7 +118,7 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
     if (node == nullptr) return true;
     const auto* value = node->as_boolean();
     if (value == nullptr) {
-      error = "ジョブ「" + name + "」の " + key + " は true か false です";
+      error = Text(Msg::JobKeyNotBool, name, key);
       return false;
     }
     into = value->get();
@@ -136,7 +129,7 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
     if (node == nullptr) return true;
     const auto* value = node->as_integer();
     if (value == nullptr || value->get() < 1 || value->get() > 99999) {
-      error = "ジョブ「" + name + "」の " + key + " は 1 以上の日数です";
+      error = Text(Msg::JobKeyNeedsDays, name, key);
       return false;
     }
     into = static_cast<int>(value->get());
@@ -151,7 +144,7 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
     return false;
   }
   if (mode != "normal" && mode != "sync") {
-    error = "ジョブ「" + name + "」の mode は \"normal\" か \"sync\" です：" + mode;
+    error = Text(Msg::JobBadMode, name, mode);
     return false;
   }
   job.sync = mode == "sync";
@@ -169,16 +162,16 @@ std::string LastJobPath(const std::string& settingsFolder) {
 }
 
 std::string JobNameProblem(const std::string& name) {
-  if (name.empty()) return "ジョブの名前が空です";
+  if (name.empty()) return Text(Msg::JobNameEmpty);
   std::size_t characters = 0;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return "ジョブの名前に制御文字は使えません";
+    if (byte < 0x20 || byte == 0x7F) return Text(Msg::JobNameControl);
     // The file's key quoting cannot always carry these.
-    if (c == '\'' || c == '"' || c == '\\') return "ジョブの名前に ' \" \\ は使えません";
+    if (c == '\'' || c == '"' || c == '\\') return Text(Msg::JobNameQuotes);
     if ((byte & 0xC0) != 0x80) ++characters;
   }
-  if (characters > kMaxNameLength) return "ジョブの名前が長すぎます（64文字まで）";
+  if (characters > kMaxNameLength) return Text(Msg::JobNameTooLong);
   return {};
 }
 
@@ -190,19 +183,19 @@ bool LoadSavedJobs(FileSystem& fs, const std::string& path, std::vector<SavedJob
   if (!file->contains("jobs")) return true;
   const toml::table* table = (*file)["jobs"].as_table();
   if (table == nullptr) {
-    error = path + " の jobs が表になっていません";
+    error = Text(Msg::JobsNotTable, path);
     return false;
   }
   for (const auto& [key, node] : *table) {
     const std::string name(key.str());
     const toml::table* entry = node.as_table();
     if (entry == nullptr) {
-      error = path + " のジョブ「" + name + "」が表になっていません";
+      error = Text(Msg::JobNotTable, path, name);
       return false;
     }
     SavedJob job;
     if (!GetJob(*entry, name, job, error)) {
-      error = path + "：" + error;
+      error = Text(Msg::Prefixed, path, error);
       return false;
     }
     jobs.push_back(std::move(job));
@@ -221,7 +214,7 @@ bool StoreSavedJob(FileSystem& fs, const std::string& path, const SavedJob& job,
   if (const toml::table* old = jobs->get_as<toml::table>(job.name)) entry = *old;
   PutJob(entry, job);
   jobs->insert_or_assign(job.name, std::move(entry));
-  return WriteTable(fs, path, kJobsHeader, *file, error);
+  return WriteTable(fs, path, Text(Msg::JobsFileHeader), *file, error);
 }
 
 bool DeleteSavedJob(FileSystem& fs, const std::string& path, const std::string& name, bool& found,
@@ -233,7 +226,7 @@ bool DeleteSavedJob(FileSystem& fs, const std::string& path, const std::string& 
   if (jobs == nullptr || !jobs->contains(name)) return true;
   found = true;
   jobs->erase(name);
-  return WriteTable(fs, path, kJobsHeader, *file, error);
+  return WriteTable(fs, path, Text(Msg::JobsFileHeader), *file, error);
 }
 
 bool StoreLastJob(FileSystem& fs, const std::string& path, const SavedJob& job,
@@ -245,7 +238,7 @@ bool StoreLastJob(FileSystem& fs, const std::string& path, const SavedJob& job,
   toml::table& last = *(*file)["last"].as_table();
   last.insert_or_assign("source", job.source);
   last.insert_or_assign("destination", job.destination);
-  return WriteTable(fs, path, kLastHeader, *file, error);
+  return WriteTable(fs, path, Text(Msg::LastJobFileHeader), *file, error);
 }
 
 bool LoadLastJob(FileSystem& fs, const std::string& path, SavedJob& job, std::string& error) {
@@ -253,11 +246,11 @@ bool LoadLastJob(FileSystem& fs, const std::string& path, SavedJob& job, std::st
   if (!file) return false;
   const toml::table* last = (*file)["last"].as_table();
   if (last == nullptr) {
-    error = "前回のコピーの記録がありません（ウィンドウか --remember で実行すると記録されます）";
+    error = Text(Msg::NoLastJob);
     return false;
   }
   if (!GetJob(*last, "last", job, error)) {
-    error = path + "：" + error;
+    error = Text(Msg::Prefixed, path, error);
     return false;
   }
   return true;

@@ -68,7 +68,7 @@ enum class MenuItem {
   mnu_help_ver,
 };
 
-// The numbered hint strings (resources/hint_strings.tsv), named by the control
+// The numbered hint strings (their texts are in the message catalogue), named by the control
 // whose hint each one is.
 enum class Hint : int {
   None = 0,

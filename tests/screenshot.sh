@@ -26,7 +26,8 @@ build=$(cd "$1" && pwd)
 for tool in xvfb-run xdotool import; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing" >&2; exit 1; }
 done
-out=$build/screenshots
+# MIRTEL_LANG=en: the English window, in a folder of its own.
+out=$build/screenshots${MIRTEL_LANG:+-$MIRTEL_LANG}
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

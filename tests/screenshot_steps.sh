@@ -50,7 +50,7 @@ history_empty_entries() {
 shoot() {
   wid=
   for _ in $(seq 1 "$4"); do
-    wid=$(xdotool search --onlyvisible --name 'みるてる' 2>/dev/null | head -n 1) || true
+    wid=$(xdotool search --onlyvisible --name 'みるてる|mirtel' 2>/dev/null | head -n 1) || true
     [ -n "$wid" ] && break
     sleep 0.1
   done

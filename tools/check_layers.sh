@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keeps the code's shape: each layer includes only itself and the layers
-# below it (app -> job -> engine -> platform interfaces), no system or
+# below it (app -> job -> engine -> text -> platform interfaces), no system or
 # toolkit header outside platform/, and every source as clang-format has it.
 #   tools/check_layers.sh        (from anywhere in the repository)
 set -euo pipefail
@@ -14,10 +14,11 @@ fail() {
 
 # Layers and what each may include.
 declare -A allowed=(
-  [engine]="engine platform"
-  [job]="job engine platform"
-  [app]="app job engine platform"
-  [cli]="cli job engine platform"
+  [text]="text platform"
+  [engine]="engine text platform"
+  [job]="job engine text platform"
+  [app]="app job engine text platform"
+  [cli]="cli job engine text platform"
 )
 
 for layer in "${!allowed[@]}"; do
@@ -61,7 +62,7 @@ for file in $(git ls-files 'platform/*.h'); do
 done
 
 # No #ifdef outside platform/ (the build picks the files instead).
-for file in $(git ls-files 'engine/*' 'job/*' 'app/*' 'cli/*' | grep -E '\.(cpp|h)$'); do
+for file in $(git ls-files 'text/*' 'engine/*' 'job/*' 'app/*' 'cli/*' | grep -E '\.(cpp|h)$'); do
   if grep -nE '^\s*#\s*(if|ifdef|ifndef|elif)\b' "$file" | grep -v 'pragma' >/dev/null; then
     fail "$file has a preprocessor condition: system differences belong in platform/"
   fi

@@ -10,8 +10,12 @@
 #include "platform/qt/qt_application.h"
 #include "platform/qt/qt_instance_lock.h"
 #include "platform/qt/qt_program.h"
+#include "platform/system_language.h"
+#include "text/language_choice.h"
 
 int main(int argc, char* argv[]) {
+  mirtel::SetLanguage(
+      mirtel::ChooseLanguage(mirtel::LanguageOverride(), mirtel::SystemMessagesLocale()));
   // Answered before Qt starts: no display is needed to ask.
   if (mirtel::AsksForVersion(std::vector<std::string>(argv + 1, argv + argc))) {
     std::cout << mirtel::VersionText("mirtel");

@@ -25,6 +25,7 @@
 #include "app/window_design.h"
 #include "engine/error_trap.h"
 #include "platform/qt/qt_text.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -68,7 +69,7 @@ std::vector<std::string> DroppedPaths(const QDropEvent* drop) {
 }  // namespace
 
 MainFrame::MainFrame() : client_(new QWidget(this)) {
-  setWindowTitle(ToQString(kWindowCaption));
+  setWindowTitle(ToQString(Text(Msg::WindowCaption)));
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   client_->setObjectName(QStringLiteral("frmMirtel"));
   client_->setFixedSize(kClientWidth, kClientHeight);

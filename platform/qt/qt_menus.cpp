@@ -35,7 +35,7 @@ QtMenus::QtMenus(QMenuBar* bar) : actions_(MenuDesigns().size(), nullptr) {
   QMenu* submenu = nullptr;  // of the last entry on the bar
   for (std::size_t i = 0; i < designs.size(); ++i) {
     const MenuDesign& d = designs[i];
-    const QString caption = ToQString(d.caption);
+    const QString caption = ToQString(MenuCaption(d));
     QAction* a = nullptr;
     if (d.level == 1) {
       // An entry with items below it opens a menu; one without is a command

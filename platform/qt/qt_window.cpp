@@ -14,6 +14,7 @@
 #include "app/window_design.h"
 #include "platform/qt/qt_main_frame.h"
 #include "platform/qt/qt_text.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -108,8 +109,8 @@ int QtWindow::MsgBox(std::string_view prompt, int buttons, std::string_view titl
   }
   QPushButton* yes = box.addButton(QMessageBox::Yes);
   QPushButton* no = box.addButton(QMessageBox::No);
-  yes->setText(QStringLiteral("はい(&Y)"));
-  no->setText(QStringLiteral("いいえ(&N)"));
+  yes->setText(ToQString(Text(Msg::ButtonYes)));
+  no->setText(ToQString(Text(Msg::ButtonNo)));
   box.setDefaultButton((buttons & kMbDefButton2) != 0 ? no : yes);
   box.setEscapeButton(no);
   box.exec();

@@ -152,7 +152,7 @@ TEST_F(WindowDesignTest, MenuBarShowsThreeEntriesEachOverItsItems) {
     EXPECT_TRUE(names.insert(d.name).second) << d.name;
     EXPECT_EQ(&DesignOf(d.item), &d) << d.name;
     EXPECT_EQ(MenuName(d.item), d.name);
-    if (d.level == 1 && d.visible) bar.emplace_back(d.caption);
+    if (d.level == 1 && d.visible) bar.emplace_back(MenuCaption(d));
   }
   EXPECT_EQ(bar, (std::vector<std::string>{"コマンド(&C)", "コピーモード", "ヘルプ(&H)"}));
 }

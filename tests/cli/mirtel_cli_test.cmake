@@ -1,7 +1,7 @@
 # mirtel-cli as a user runs it: exit statuses, the summary line, the
 # verbose lines, options, where its settings live, --last, the saved jobs
-# with their volume guard, and, natively, the sync into a Trash of the
-# test's own.
+# with their volume guard, natively the sync into a Trash of the test's
+# own, and, in English, no Japanese left in what it prints.
 #   cmake -DCLI=exe -DWORK=scratch folder [-DEMULATOR=wine] [-DCHECK_TRASH=ON] -P this
 cmake_minimum_required(VERSION 3.25)
 
@@ -360,5 +360,51 @@ if(CHECK_TRASH)
   expect_exists("${WORK}/xdg/Trash/files/a.txt" YES "moved into the Trash")
   expect_exists("${WORK}/src/sub/b.txt" YES "source untouched")
 endif()
+
+# In English: the help, the error lines, the job's lines and its result
+# line hold no Japanese (any character whose UTF-8 lead byte is E3-E9, the
+# kana, the CJK ideographs and their punctuation, or a full-width form).
+function(expect_no_japanese text what)
+  string(HEX "${text}" hex)
+  if(hex MATCHES "^(..)*(e[3-9]|ef(bc|bd|be|bf))")
+    message(SEND_ERROR "FAILED: ${what}: Japanese in an English run:\n${text}")
+  endif()
+endfunction()
+set(ENV{MIRTEL_LANG} en)
+file(MAKE_DIRECTORY "${WORK}/en_src/sub")
+file(WRITE "${WORK}/en_src/a.txt" "a")
+native_path(EN_SRC "${WORK}/en_src")
+native_path(EN_MISSING "${WORK}/en_nosuch")
+run(0 --help)
+expect_find("${OUT}" "Exit status:" "English help")
+expect_no_japanese("${OUT}${ERR}" "--help")
+run(2 --fast)
+expect_no_japanese("${OUT}${ERR}" "an unknown option")
+run(2 "${EN_MISSING}" "${DST}")
+expect_find("${ERR}" "The source does not exist." "English refusal")
+expect_no_japanese("${OUT}${ERR}" "a missing source")
+run(2 --job nosuch)
+expect_no_japanese("${OUT}${ERR}" "a missing job")
+run(0 --verbose --dry-run "${EN_SRC}" "${DST}")
+expect_find("${OUT}" "Files to copy: 1" "English result line")
+expect_no_japanese("${OUT}${ERR}" "a dry run")
+run(0 --verbose "${EN_SRC}" "${DST}")
+expect_find("${OUT}" "Files copied: 1" "English result line")
+expect_no_japanese("${OUT}${ERR}" "a copy")
+expect_match("${LAST}" "^copied=1 found=1 failed=0 removed=0 " "English summary")
+if(NOT EMULATOR)
+  # The system's language when MIRTEL_LANG is not set: LC_ALL, then
+  # LC_MESSAGES, then LANG; Japanese for ja*, English for C.
+  unset(ENV{MIRTEL_LANG})
+  set(ENV{LC_ALL} "")
+  set(ENV{LC_MESSAGES} "")
+  set(ENV{LANG} ja_JP.UTF-8)
+  run(2 "${EN_MISSING}" "${DST}")
+  expect_find("${ERR}" "コピー元が存在しません。" "Japanese from LANG")
+  set(ENV{LC_ALL} C)
+  run(2 "${EN_MISSING}" "${DST}")
+  expect_find("${ERR}" "The source does not exist." "English from LC_ALL=C before LANG")
+endif()
+set(ENV{MIRTEL_LANG} ja)
 
 file(REMOVE_RECURSE "${WORK}")

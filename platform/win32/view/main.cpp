@@ -11,9 +11,11 @@
 #include "job/program_version.h"
 #include "platform/console.h"
 #include "platform/program_folder.h"
+#include "platform/system_language.h"
 #include "platform/win32/view/view_text.h"
 #include "platform/win32/view/win32_instance_lock.h"
 #include "platform/win32/view/win32_program.h"
+#include "text/language_choice.h"
 
 namespace {
 
@@ -36,6 +38,8 @@ int PrintVersion() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  mirtel::SetLanguage(
+      mirtel::ChooseLanguage(mirtel::LanguageOverride(), mirtel::SystemMessagesLocale()));
   if (mirtel::AsksForVersion(mirtel::ConsoleArgs(0, nullptr))) return PrintVersion();
   // The folder dialog is a shell object: it wants COM, in an apartment.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/res_strings.h"
 #include "app/window_design.h"
 #include "platform/win32/view/button_pictures.h"
 #include "platform/win32/view/dpi.h"
 #include "platform/win32/view/gothic_font.h"
 #include "platform/win32/view/view_text.h"
+#include "text/message.h"
 
 namespace mirtel {
 
@@ -52,13 +54,13 @@ void Win32Window::CreateFrame() {
     frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     frameClass.lpszClassName = kFrameClass;
     if (RegisterClassExW(&frameClass) == 0) {
-      throw std::runtime_error("ウィンドウクラスを登録できませんでした");
+      throw std::runtime_error(Text(Msg::CannotRegisterWindowClass));
     }
   }
-  const std::wstring caption = ToWide(kWindowCaption);
+  const std::wstring caption = ToWide(Text(Msg::WindowCaption));
   CreateWindowExW(kFrameExStyle, kFrameClass, caption.c_str(), kFrameStyle, CW_USEDEFAULT,
                   CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr, nullptr, instance_, this);
-  if (hwnd_ == nullptr) throw std::runtime_error("ウィンドウを作れませんでした");
+  if (hwnd_ == nullptr) throw std::runtime_error(Text(Msg::CannotCreateWindow));
 
   BuildMenuBar();
   BuildAccelerators();
@@ -83,10 +85,7 @@ void Win32Window::CreateControls() {
         windowClass = WC_BUTTONW;
         style |= BS_PUSHBUTTON | (IsCopyPicture(d) ? BS_BITMAP : BS_ICON);
         // Not drawn beside the picture, but what a screen reader says.
-        const wchar_t* hint = nullptr;
-        const int length =
-            LoadStringW(instance_, static_cast<UINT>(d.hint), reinterpret_cast<LPWSTR>(&hint), 0);
-        if (length > 0) text.assign(hint, static_cast<std::size_t>(length));
+        text = ToWide(LoadResString(d.hint));
         break;
       }
       case ControlKind::ComboBox:
@@ -109,7 +108,7 @@ void Win32Window::CreateControls() {
     HWND h = CreateWindowExW(exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(c))), instance_,
                              nullptr);
-    if (h == nullptr) throw std::runtime_error("ウィンドウの部品を作れませんでした");
+    if (h == nullptr) throw std::runtime_error(Text(Msg::CannotCreateControl));
     SetWindowPos(h, above != nullptr ? above : HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     above = h;

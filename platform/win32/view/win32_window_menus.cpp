@@ -44,7 +44,7 @@ void Win32Window::BuildMenuBar() {
     HMENU parent = d.level == 1 ? bar : submenu;
     const UINT state =
         (menuEnabled_[i] ? MF_ENABLED : MF_GRAYED) | (menuChecked_[i] ? MF_CHECKED : MF_UNCHECKED);
-    std::wstring caption = ToWide(d.caption);
+    std::wstring caption = ToWide(MenuCaption(d));
     if (const wchar_t* key = ShortcutText(d.shortcut)) caption += std::wstring(L"\t") + key;
     if (d.separator) {
       AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
