@@ -88,19 +88,23 @@ bool KernelCopyRefused(int err) {
          err == ETXTBSY;
 }
 
+// Refusals that hold for every file between the same two volumes.
+bool KernelCopyNeverWorks(int err) { return err == EXDEV || err == ENOSYS || err == EOPNOTSUPP; }
+
 // Copies the bytes of `in` to `out`: the kernel's copy first, plain reads
 // and writes where it cannot. `size` is what fstat said: each call asks for
 // one byte more than should remain, so a short answer at exactly `size` is
 // the end of the file without a further call, while a file that grew
 // meanwhile hands over that byte and is copied to its real end.
+// `kernel`: the kernel's copy may be tried; false once it refused.
 void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest,
-               Progress& progress) {
+               Progress& progress, bool& kernel) {
   const std::size_t kChunk = progress.Chunk(std::size_t{1} << 30);
   // An empty file, or a pseudo file that claims to be one: only reading
   // tells, and costs nothing for a really empty file.
-  bool kernel = size > 0;
+  bool tryKernel = kernel && size > 0;
   off_t total = 0;
-  while (kernel) {
+  while (tryKernel) {
     const std::size_t want =
         total < size ? std::min(static_cast<std::size_t>(size - total) + 1, kChunk) : kChunk;
     const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
@@ -117,7 +121,10 @@ void CopyBytes(int in, int out, off_t size, const std::string& source, const std
       return;
     }
     if (errno == EINTR) continue;
-    if (total == 0 && KernelCopyRefused(errno)) break;
+    if (total == 0 && KernelCopyRefused(errno)) {
+      if (KernelCopyNeverWorks(errno)) kernel = false;
+      break;
+    }
     const int err = errno;
     throw ErrnoError(err, Culprit(err, source, dest));
   }
@@ -139,12 +146,12 @@ void CopyBytes(int in, int out, off_t size, const std::string& source, const std
 // Copies `length` bytes at `at` of `in` to the same place of `out`; less
 // when the file ends sooner.
 void CopyRange(int in, int out, off_t at, off_t length, const std::string& source,
-               const std::string& dest, Progress& progress) {
+               const std::string& dest, Progress& progress, bool& kernel) {
   off_t from = at;
   off_t to = at;
   off_t left = length;
-  bool kernel = true;
-  while (left > 0 && kernel) {
+  bool tryKernel = kernel;
+  while (left > 0 && tryKernel) {
     const ssize_t n =
         ::copy_file_range(in, &from, out, &to, progress.Chunk(static_cast<std::size_t>(left)), 0);
     if (n > 0) {
@@ -158,7 +165,8 @@ void CopyRange(int in, int out, off_t at, off_t length, const std::string& sourc
       const int err = errno;
       throw ErrnoError(err, Culprit(err, source, dest));
     }
-    kernel = false;
+    if (KernelCopyNeverWorks(errno)) kernel = false;
+    tryKernel = false;
   }
   constexpr std::size_t kBuffer = std::size_t{1} << 20;
   const auto buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
@@ -181,7 +189,7 @@ void CopyRange(int in, int out, off_t at, off_t length, const std::string& sourc
 // and the size set at the end, so that the holes stay holes. False where
 // the system cannot tell holes (nothing has been written then).
 bool CopyData(int in, int out, const std::string& source, const std::string& dest,
-              Progress& progress) {
+              Progress& progress, bool& kernel) {
   off_t pos = 0;
   for (;;) {
     const off_t data = ::lseek(in, pos, SEEK_DATA);
@@ -192,7 +200,7 @@ bool CopyData(int in, int out, const std::string& source, const std::string& des
     }
     const off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0) throw ErrnoError(errno, source);
-    CopyRange(in, out, data, hole - data, source, dest, progress);
+    CopyRange(in, out, data, hole - data, source, dest, progress, kernel);
     pos = hole;
   }
   const off_t end = ::lseek(in, 0, SEEK_END);
@@ -220,11 +228,17 @@ void CheckReplaceable(const struct stat& old, mode_t source, const std::string& 
 // Where dest was seen missing, the rename must not replace anything: an
 // entry that turned up since is checked like any existing one first, or
 // left alone where the copy may not replace at all.
+// `noReplace`: the volume may keep a rename from replacing; false once it
+// said it cannot.
 void PutInPlace(int dir, const std::string& temp, const std::string& name, bool absent,
-                bool mayReplace, mode_t source, const std::string& dest) {
+                bool mayReplace, mode_t source, const std::string& dest, bool& noReplace) {
   if (absent) {
-    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return;
-    const int err = errno;
+    int err = EINVAL;
+    if (noReplace) {
+      if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return;
+      err = errno;
+      if (err == EINVAL || err == ENOSYS) noReplace = false;
+    }
     struct stat old {};
     if (err == EEXIST) {
       if (!mayReplace) NameTaken(dest);
@@ -280,10 +294,12 @@ struct stat PosixFileSystem::CopyInto(int out, const Source& from, const std::st
     }
   }
   Progress progress(observer_, source, from.st.st_size);
+  bool kernel = !noKernelCopy_.contains(devices);
   if (from.st.st_blocks * 512 >= from.st.st_size ||
-      !CopyData(from.fd, out, source, dest, progress)) {
-    CopyBytes(from.fd, out, from.st.st_size, source, dest, progress);
+      !CopyData(from.fd, out, source, dest, progress, kernel)) {
+    CopyBytes(from.fd, out, from.st.st_size, source, dest, progress, kernel);
   }
+  if (!kernel) noKernelCopy_.insert(devices);
   return made;
 }
 
@@ -310,7 +326,8 @@ void PosixFileSystem::Finish(int out, int in, const struct stat& src, const stru
   // What the volume kept of the time tells how finely it keeps times, until
   // it has shown it keeps nanoseconds.
   struct stat kept {};
-  if (!steps_.KeepsNanoseconds(made.st_dev) && ::fstat(out, &kept) == 0) {
+  const bool stepShown = limits != limits_.end() && limits->second.timeStepShown;
+  if (!stepShown && !steps_.KeepsNanoseconds(made.st_dev) && ::fstat(out, &kept) == 0) {
     steps_.Of(kept.st_dev, out);
     steps_.Learn(kept.st_dev, Ns(src.st_mtim), Ns(kept.st_mtim));
   }
@@ -372,7 +389,8 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   const bool ownerStays = !root_ || (src.st.st_uid == 0 && src.st.st_gid == 0);
   const mode_t creating = src.st.st_mode & (ownerStays ? 0777 : 0700);
 
-  if (absent) {
+  Refusals& refused = refused_[held_.Device(dir)];
+  if (absent && !refused.unnamedFiles) {
     // An unnamed file leaves nothing behind whatever happens before it is
     // complete, even when the process is killed.
     UniqueFd out(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creating));
@@ -405,7 +423,8 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
       if (linked != 0) throw ErrnoError(linked, ParentOf(dest) + temp);
       try {
         if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-        PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
+        bool noReplace = !refused.noReplaceRename;
+        PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest, noReplace);
       } catch (...) {
         ::unlinkat(dir, temp.c_str(), 0);
         throw;
@@ -414,9 +433,8 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     }
     const int err = errno;
     // Volumes without unnamed files say so in several ways.
-    if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT && err != EBADF) {
-      throw ErrnoError(err, dest);
-    }
+    if (!UnnamedFilesRefused(err)) throw ErrnoError(err, dest);
+    refused.unnamedFiles = true;
   }
 
   std::string temp;
@@ -432,12 +450,15 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   UniqueFd out(outFd);
   // Until it is complete, the temporary carries our mark: only a file with
   // it is ever taken for a leftover of ours.
-  MarkTemporary(out.get());
+  const bool marked = !refused.marks && MarkTemporary(out.get());
+  if (!marked) refused.marks = true;
   try {
     Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
-    UnmarkTemporary(out.get());
+    if (marked) UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
+    bool noReplace = !refused.noReplaceRename;
+    PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest, noReplace);
+    if (!noReplace) refused.noReplaceRename = true;
   } catch (...) {
     ::unlinkat(dir, temp.c_str(), 0);
     throw;

@@ -24,6 +24,9 @@
 
 namespace mirtel {
 
+// Errors by which a volume says it has no unnamed files (O_TMPFILE).
+bool UnnamedFilesRefused(int err);
+
 class PosixFileSystem final : public FileSystem {
  public:
   PosixFileSystem();
@@ -104,11 +107,25 @@ class PosixFileSystem final : public FileSystem {
   struct VolumeLimits {
     bool ignoresCase = false;
     bool keepsOwnerAndMode = true;
+    // The probe's time showed the volume's step: nothing for the copies to
+    // read back.
+    bool timeStepShown = false;
   };
   // The limits of volume `dev`, learned in `folder` (open as `dir`, on
   // that volume) where not yet.
   const VolumeLimits& LimitsOf(dev_t dev, int dir, const std::string& folder);
   std::unordered_map<dev_t, VolumeLimits> limits_;
+
+  // What a destination volume refused once, never asked of it again in
+  // this job: each costs a round trip per file on a share.
+  struct Refusals {
+    bool unnamedFiles = false;     // O_TMPFILE
+    bool noReplaceRename = false;  // RENAME_NOREPLACE
+    bool marks = false;            // the extended attribute marking our temporaries
+  };
+  std::unordered_map<dev_t, Refusals> refused_;
+  // Pairs of (source, destination) devices the kernel's copy refused.
+  std::set<std::pair<dev_t, dev_t>> noKernelCopy_;
 
   // Pairs of (source, destination) devices that refused a clone.
   std::set<std::pair<dev_t, dev_t>> noClone_;

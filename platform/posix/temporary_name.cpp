@@ -24,7 +24,7 @@ Temporary ClassifyTemporaryName(const std::string& name, pid_t self) {
   return Temporary::Dead;
 }
 
-void MarkTemporary(int fd) { ::fsetxattr(fd, kMark, "1", 1, 0); }
+bool MarkTemporary(int fd) { return ::fsetxattr(fd, kMark, "1", 1, 0) == 0; }
 
 void UnmarkTemporary(int fd) { ::fremovexattr(fd, kMark); }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
@@ -24,6 +25,10 @@ std::string UpperAscii(std::string name) {
 }
 
 }  // namespace
+
+bool UnnamedFilesRefused(int err) {
+  return err == EOPNOTSUPP || err == EISDIR || err == EINVAL || err == ENOENT || err == EBADF;
+}
 
 const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int dir,
                                                                const std::string& folder) {
@@ -55,6 +60,7 @@ const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int di
   if (::futimens(fd, times) == 0 && ::fstat(fd, &kept) == 0) {
     steps_.Of(kept.st_dev, fd);
     steps_.Learn(kept.st_dev, Ns(asked), Ns(kept.st_mtim));
+    limits.timeStepShown = kept.st_dev == dev;
   }
   // A mode that does not stay (FAT, exFAT: fixed by the mount) is not asked
   // for file by file.
@@ -63,6 +69,20 @@ const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int di
   } else if (::fstat(fd, &kept) == 0) {
     limits.keepsOwnerAndMode = (kept.st_mode & 0777) == 0640;
   }
+  // What a copy would try first and a share refuses, each a round trip per
+  // file if asked again: the mark of our temporaries, a rename that must
+  // not replace, an unnamed file.
+  Refusals& refused = refused_[dev];
+  refused.marks = !MarkTemporary(fd);
+  const std::string renamed = TemporaryName(pid_, ++tempCounter_);
+  if (::renameat2(dir, name.c_str(), dir, renamed.c_str(), RENAME_NOREPLACE) == 0) {
+    NoteChanged(folder + name);
+    name = renamed;
+  } else if (errno == EINVAL || errno == ENOSYS) {
+    refused.noReplaceRename = true;
+  }
+  const UniqueFd unnamed(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  refused.unnamedFiles = !unnamed.ok() && UnnamedFilesRefused(errno);
   ::unlinkat(dir, name.c_str(), 0);
   NoteChanged(folder + name);
   return limits_.emplace(dev, limits).first->second;
