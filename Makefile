@@ -23,7 +23,8 @@ PACKAGES := $(INSTALL_PACKAGES) clang-format googletest libgtest-dev \
             g++-mingw-w64-x86-64-posix wine64 wine locales \
             xvfb xauth imagemagick rsync librsvg2-bin xdotool \
             appstream dpkg-dev file bash-completion zsh fish stress-ng \
-            fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools
+            fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools \
+            openssh-server openssh-client sshfs
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -149,7 +150,7 @@ package-check: package
 # Release build of its own: the runner, the window job and the tree generator.
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
-	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel-cli mirtel_window_job make_tree
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel-cli mirtel_window_job make_tree delay_line
 	bench/run_bench.sh $(BENCHBUILD)
 
 demo: native
