@@ -88,6 +88,7 @@ int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::o
   job.sync = options.sync;
   job.forceRemove = options.forceRemove;
   job.countFirst = options.countFirst;
+  job.parallel = options.parallel;
   job.logFile = NormaliseFolderArg(options.logFile);
   // The checks of a run, so that a job that cannot run is not saved.
   JobState state;
@@ -182,6 +183,7 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
   run.sync = run.sync || job->sync;
   run.forceRemove = run.forceRemove || job->forceRemove;
   run.countFirst = run.countFirst || job->countFirst;
+  if (run.parallel == 0) run.parallel = job->parallel;
   if (run.logFile.empty()) run.logFile = job->logFile;
   if (!job->destinationVolume.empty()) {
     // A backup disk that is not mounted leaves its empty mount point on the
@@ -271,6 +273,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
   if (refusal != JobRefusal::None) return refuse(job.RefusalText(refusal), kExitBadInput);
 
   state.DryRun = options.dryRun;
+  state.Parallel = options.parallel;
   bool refusedRemoval = false;
   const auto start = std::chrono::steady_clock::now();
   try {

@@ -23,6 +23,7 @@ struct CliOptions {
   bool forceRemove = false;  // a sync may remove most of the destination
   bool dryRun = false;
   bool countFirst = false;  // count what there is to do first, for the share and the time left
+  int parallel = 0;         // copies in flight at once; 0: as the destination suits
   bool verbose = false;
   bool quiet = false;
   bool help = false;
@@ -33,6 +34,11 @@ struct CliOptions {
   bool listJobs = false;  // list the saved jobs
   std::string deleteJob;  // remove the saved job of this name
 };
+
+// The most copies in flight --parallel allows.
+inline constexpr int kMaxParallel = 64;
+// A --parallel value: 1 to kMaxParallel, 0 for anything else.
+int ParallelValue(const std::string& text);
 
 // Arguments without the program name. nullopt, with `error` set, when they
 // do not fit the usage.

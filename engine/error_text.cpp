@@ -1,5 +1,7 @@
 #include "engine/error_text.h"
 
+#include <string>
+
 namespace mirtel {
 
 const char* KindText(FsErrorKind kind) {
@@ -98,6 +100,10 @@ std::string ErrorDescription(const std::exception& error) {
     if (!fs->path().empty()) text += "\n" + fs->path();
   }
   return text;
+}
+
+std::string ParallelKeyText(const std::string& job, const std::string& key, int most) {
+  return "ジョブ「" + job + "」の " + key + " は 1 から " + std::to_string(most) + " の整数です";
 }
 
 }  // namespace mirtel

@@ -16,6 +16,9 @@ const char* KindText(FsErrorKind kind);
 // The reason and the path, for a message box.
 std::string ErrorDescription(const std::exception& error);
 
+// A saved job's key `key` that is not a whole number from 1 to `most`.
+std::string ParallelKeyText(const std::string& job, const std::string& key, int most);
+
 // The reason alone, one line, for the result list (the line names the item).
 std::string ErrorReason(const std::exception& error);
 

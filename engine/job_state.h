@@ -69,6 +69,9 @@ struct JobFlags {
   // Result lines name each item by its path below the walked root, not by
   // its bare name: a log or a terminal keeps no folder context around them.
   bool ItemsByPath = false;
+  // Copies in flight at once: 0 as the destination's volume suits, 1 one
+  // after the other.
+  std::int32_t Parallel = 0;
 };
 
 struct JobState : JobRoots, RunCounters, JobFlags {

@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -61,6 +62,18 @@ class PosixFileSystem final : public FileSystem {
   std::string ReadFile(const std::string& path) override;
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
+  std::unique_ptr<PendingCopy> PrepareCopy(const std::string& source, const std::string& dest,
+                                           bool toFreeName) override;
+  int CopiesInFlight(const std::string& folder) override;
+
+  // A copy in three steps (posix_copy.cpp): planned on the walk's thread
+  // from what this object remembers, run on any thread touching nothing of
+  // it, and learned from back on the walk's thread.
+  struct CopyPlan;
+  CopyPlan PlanCopy(const std::string& source, const std::string& dest, bool mayReplace);
+  void RunCopy(CopyPlan& plan);
+  void Learn(CopyPlan& plan);
+
   // How many folders were read from the disk (not served from memory).
   std::size_t FolderReads() const { return listings_.FolderReads(); }
 
@@ -76,18 +89,13 @@ class PosixFileSystem final : public FileSystem {
   // The steps of a copy (posix_copy.cpp).
   // CopyFile, or CopyNewFile where `mayReplace` is false.
   void Copy(const std::string& source, const std::string& dest, bool mayReplace);
-  struct Source;
-  // Fills `out` from `from`; what the system says of `out` once made.
-  struct stat CopyInto(int out, const Source& from, const std::string& source,
-                       const std::string& dest);
   // Gives `out` the owner, mode, extended attributes (from open file `in`)
-  // and times of `src`; `made` is what CopyInto returned.
-  void Finish(int out, int in, const struct stat& src, const struct stat& made,
-              const std::string& dest);
+  // and times of `src`; `made` is what the system said of `out`.
+  void Finish(int out, int in, const struct stat& src, const struct stat& made, CopyPlan& plan);
   // Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
   // cannot.
   int LinkUnnamed(int fd, int dir, const std::string& name);
-  bool linkByDescriptor_ = true;  // until the system refuses it once
+  std::atomic<bool> linkByDescriptor_{true};  // until the system refuses it once
 
   TimeSteps steps_;
   ListingCache listings_{steps_};
@@ -138,7 +146,7 @@ class PosixFileSystem final : public FileSystem {
   std::unordered_map<std::string, mode_t> finalModes_;
   // The folder MakeFolderLike made last, open to its owner already.
   std::string madeOpen_;
-  unsigned tempCounter_ = 0;
+  std::atomic<unsigned> tempCounter_{0};
 };
 
 }  // namespace mirtel

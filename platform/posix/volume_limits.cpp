@@ -3,6 +3,7 @@
 // type says nothing of how finely they keep times or whether modes stay.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -86,6 +87,34 @@ const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int di
   ::unlinkat(dir, name.c_str(), 0);
   NoteChanged(folder + name);
   return limits_.emplace(dev, limits).first->second;
+}
+
+int PosixFileSystem::CopiesInFlight(const std::string& folder) {
+  // Where each call crosses a network (or a user-space driver's round
+  // trip), several copies in flight hide the waits; on a local disk the
+  // kernel's own read-ahead and write-back already do, and more only cost.
+  constexpr long kFuse = 0x65735546;
+  constexpr long kNfs = 0x6969;
+  constexpr long kCifs = 0xFF534D42;
+  constexpr long kSmb2 = 0xFE534D42;
+  constexpr long kSmb = 0x517B;
+  constexpr long kNinep = 0x01021997;
+  constexpr long kCeph = 0x00C36400;
+  const HeldFolders::Located at = held_.At(folder + ".");
+  struct statfs fs {};
+  if (at.dir < 0 || ::fstatfs(at.dir, &fs) != 0) return 1;
+  switch (static_cast<long>(fs.f_type)) {
+    case kFuse:
+    case kNfs:
+    case kCifs:
+    case kSmb2:
+    case kSmb:
+    case kNinep:
+    case kCeph:
+      return 8;
+    default:
+      return 1;
+  }
 }
 
 void PosixFileSystem::LearnVolume(const std::string& folder) {

@@ -123,7 +123,11 @@ TEST_F(CliTest, BadArgumentsGiveUsageAndStatusTwoAndTouchNothing) {
        std::vector<std::vector<std::string>>{{},
                                              {dir_.P("src")},
                                              {dir_.P("src"), dir_.P("dst"), dir_.P("x")},
-                                             {dir_.P("src"), dir_.P("dst"), "--mirror"}}) {
+                                             {dir_.P("src"), dir_.P("dst"), "--mirror"},
+                                             {"--parallel", dir_.P("src"), dir_.P("dst")},
+                                             {"--parallel=0", dir_.P("src"), dir_.P("dst")},
+                                             {"--parallel=65", dir_.P("src"), dir_.P("dst")},
+                                             {dir_.P("src"), dir_.P("dst"), "--parallel"}}) {
     const Outcome o = Walk(args);
     EXPECT_EQ(o.status, kExitBadInput) << ::testing::PrintToString(args);
     EXPECT_NE(o.err.find("usage: mirtel-cli [options] SRC DST"), std::string::npos) << o.err;

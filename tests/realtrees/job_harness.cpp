@@ -81,8 +81,9 @@ std::string JobReport::Text() const {
 }
 
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
-                 const std::string& destParent, bool sync) {
+                 const std::string& destParent, bool sync, int parallel) {
   CliOptions options;
+  options.parallel = parallel;
   options.source = source;
   options.dest = destParent;
   options.sync = sync;

@@ -27,8 +27,9 @@ struct JobReport {
   std::string Text() const;
 };
 
+// `parallel`: the copies in flight (--parallel), 0 as the volume suits.
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
-                 const std::string& destParent, bool sync);
+                 const std::string& destParent, bool sync, int parallel = 0);
 
 // What the Trash took: each item with the place it came from.
 struct TrashedItem {

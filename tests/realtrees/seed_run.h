@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/realtrees/job_harness.h"
 #include "tests/realtrees/tree_generator.h"
@@ -17,9 +18,12 @@ int EnvNumber(const char* name, int fallback);
 class SeedRun {
  public:
   // The destination goes below `destTop` when given (another volume).
+  // `parallel`: the copies in flight of every job (0 as the volume suits).
   explicit SeedRun(int seed, const TreeProfile& profile = FullProfile(),
-                   const std::string& destTop = {});
+                   const std::string& destTop = {}, int parallel = 0);
   void Run();
+  // What each job printed, its time left out.
+  const std::vector<std::string>& Outputs() const { return outputs_; }
 
  private:
   void Fail(const std::string& step, const std::string& text);
@@ -32,6 +36,8 @@ class SeedRun {
   void RenameInCase();
 
   int seed_;
+  int parallel_;
+  std::vector<std::string> outputs_;
   TreeProfile profile_;
   Scratch scratch_;
   Snapshot everything_;  // all but the destination and the Trash
