@@ -100,6 +100,20 @@ bool CopyEngine::CopyOnPool(const std::string& source, const std::string& dest,
                   [told, error = std::current_exception()](std::exception_ptr) { told(error); });
     return true;
   }
+  if (pending->Made()) {
+    // Done already: told in its turn, whatever a stop drops meanwhile.
+    pool_->Submit({}, [told, pending](std::exception_ptr) {
+      std::exception_ptr error;
+      try {
+        pending->Run();
+      } catch (const std::exception&) {
+        error = std::current_exception();
+      }
+      pending->Finish();
+      told(error);
+    });
+    return true;
+  }
   pool_->Submit([pending] { pending->Run(); },
                 [told, pending](std::exception_ptr error) {
                   pending->Finish();

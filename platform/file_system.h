@@ -66,6 +66,9 @@ class PendingCopy {
   virtual ~PendingCopy() = default;
   virtual void Run() = 0;
   virtual void Finish() {}
+  // True when the copy was made already, Run only telling how it went: a
+  // stop must still tell it.
+  virtual bool Made() const { return false; }
 };
 
 class FileSystem {
@@ -236,6 +239,7 @@ class FinishedCopy final : public PendingCopy {
   void Run() override {
     if (error_) std::rethrow_exception(error_);
   }
+  bool Made() const override { return true; }
 
  private:
   std::exception_ptr error_;
