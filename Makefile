@@ -1,6 +1,6 @@
 # make run | make test | make test-soak [RUNS=N LOAD=1] | make bench | make demo
 # make screenshot | make screenshot-windows | make fuzz [SEEDS=N FIRST_SEED=S]
-# make test-sanitize | make install | make package | make package-check
+# make test-sanitize | make test-tsan | make install | make package | make package-check
 # Each target first installs what is missing (Debian 12, apt-get): `make run`
 # only what the window needs, the others what they need besides.
 
@@ -8,6 +8,7 @@ BUILD    := build
 WINBUILD := build-win
 BENCHBUILD := build-bench
 SANBUILD := build-sanitize
+TSANBUILD := build-tsan
 RUNBUILD := build-run
 RELBUILD := build-release
 WINRELBUILD := build-win-release
@@ -23,12 +24,13 @@ PACKAGES := $(INSTALL_PACKAGES) clang-format googletest libgtest-dev \
             g++-mingw-w64-x86-64-posix wine64 wine locales \
             xvfb xauth imagemagick rsync librsvg2-bin xdotool \
             appstream dpkg-dev file bash-completion zsh fish stress-ng \
-            fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools
+            fuse3 exfat-fuse exfatprogs ntfs-3g fusefat dosfstools \
+            openssh-server openssh-client sshfs
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps deps-run deps-install native windows install run package package-check \
-        test test-native test-windows test-soak test-sanitize fuzz bench demo screenshot \
+        test test-native test-windows test-soak test-sanitize test-tsan fuzz bench demo screenshot \
         screenshot-windows clean
 
 all: native
@@ -105,6 +107,30 @@ test-sanitize: deps
 	QT_QPA_PLATFORM=offscreen $(SAN_ENV) \
 	  ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 
+# The engine's and the job's tests and the real trees' differential built
+# with ThreadSanitizer in a build folder of their own: the copies in flight
+# run on workers beside the walk, and any data race ends the test that made it.
+TSAN_FLAGS := -fsanitize=thread -fno-omit-frame-pointer
+TSAN_TESTS := engine job realtrees
+# A generated tree copied and synced with and without copies in flight takes
+# minutes under ThreadSanitizer: one by default.
+TSAN_SEEDS ?= 1
+TSAN_HOME = $(abspath $(TSANBUILD))/test-home
+# The tests' own home, settings, Trash and temporary folder, as under CTest.
+TSAN_ENV = HOME=$(TSAN_HOME) XDG_CONFIG_HOME=$(TSAN_HOME)/.config \
+           XDG_DATA_HOME=$(TSAN_HOME)/.local/share XDG_CACHE_HOME=$(TSAN_HOME)/.cache \
+           XDG_STATE_HOME=$(TSAN_HOME)/.local/state TMPDIR=$(abspath $(TSANBUILD))/test-tmp \
+           TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+test-tsan: deps
+	cmake -S . -B $(TSANBUILD) -G Ninja -DMIRTEL_WERROR=$(WERROR) \
+	  "-DCMAKE_CXX_FLAGS=$(TSAN_FLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(TSAN_FLAGS)"
+	cmake --build $(TSANBUILD) -j $(JOBS) --target $(TSAN_TESTS:%=%_tests)
+	mkdir -p $(TSAN_HOME) $(TSANBUILD)/test-tmp
+	$(TSAN_ENV) ./$(TSANBUILD)/tests/engine/engine_tests
+	$(TSAN_ENV) ./$(TSANBUILD)/tests/job/job_tests
+	$(TSAN_ENV) MIRTEL_FUZZ_SEEDS=$(TSAN_SEEDS) ./$(TSANBUILD)/tests/realtrees/realtrees_tests \
+	  --gtest_filter='RealTrees.*'
+
 # Many more generated trees than `make test` copies and syncs: SEEDS of them
 # from FIRST_SEED on. A failure names its seed, to be run again alone with
 # FIRST_SEED=<seed> SEEDS=1.
@@ -149,7 +175,7 @@ package-check: package
 # Release build of its own: the runner, the window job and the tree generator.
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRTEL_TESTS=OFF
-	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel-cli mirtel_window_job make_tree
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target mirtel-cli mirtel_window_job make_tree delay_line
 	bench/run_bench.sh $(BENCHBUILD)
 
 demo: native
@@ -166,4 +192,4 @@ screenshot-windows: deps
 	tests/screenshot_windows.sh $(WINBUILD)
 
 clean:
-	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD) $(SANBUILD) $(RUNBUILD) $(RELBUILD) $(WINRELBUILD)
+	rm -rf $(BUILD) $(WINBUILD) $(BENCHBUILD) $(SANBUILD) $(TSANBUILD) $(RUNBUILD) $(RELBUILD) $(WINRELBUILD)

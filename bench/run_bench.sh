@@ -11,6 +11,8 @@
 #   BENCH_DISK_DIR=DIR                  where the "on disk" rows copy (/var/tmp
 #                                       by default; empty: no such rows)
 #   BENCH_DIVIDE=N                      every tree N times smaller, for a quick look
+#   BENCH_SHARE_DELAY_MS=D              the share's delay each way (1 ms by default;
+#                                       empty: no rows on a share)
 #
 # A row is one call of `row` at the bottom: a scenario, how to prepare the
 # destination, and the tools to time. A new tool is one `tool_*` function.
@@ -24,13 +26,16 @@ walk=$(cd "$build" && pwd)/mirtel-cli
 gen=$(cd "$build" && pwd)/bench/make_tree
 # Built only where the Qt view is; its row says so when it is missing.
 window_job=$(cd "$build" && pwd)/bench/mirtel_window_job
+delay_line=$(cd "$build" && pwd)/bench/delay_line
+share_delay=${BENCH_SHARE_DELAY_MS-1}
 [ -x "$walk" ] && [ -x "$gen" ] || { echo "build mirtel-cli and make_tree in $build first" >&2; exit 2; }
 for t in rsync cp awk diff find; do command -v $t >/dev/null || { echo "$t is needed" >&2; exit 2; }; done
 
 # TMPDIR picks the volume: a disk measures the disk, tmpfs (/dev/shm) the tools.
 work=$(mktemp -d -t mirtel-bench.XXXXXX)
 disk=""
-trap 'rm -rf "$work" ${disk:+"$disk"}' EXIT
+. "$(dirname "$0")/network_share.sh"
+trap 'share_stop; rm -rf "$work" ${disk:+"$disk"}' EXIT
 # Removals go to a Trash of our own, next to the trees (same volume), not the user's.
 export XDG_DATA_HOME=$work/xdg
 mkdir -p "$XDG_DATA_HOME"
@@ -65,6 +70,10 @@ prep_empty()     { rm -rf "$2"; mkdir -p "$2"; }
 prep_own_copy()  { prep_empty "$@"; "tool_$1" "$3" "$2" >/dev/null 2>&1; }
 # The full tree as it was before the removals from the source.
 prep_full_tree() { prep_empty "$@"; cp -a "$full_tree" "$2/"; rm -rf "$XDG_DATA_HOME/Trash"; }
+# The same on the share, whose removals go to the share's own Trash.
+prep_share_full_tree() {
+  prep_empty "$@"; cp -a "$share_full_tree" "$2/"; rm -rf "$share_mnt"/.Trash-*
+}
 keep()           { :; }
 # A new, empty destination, with nothing freed for it: ext4 without a journal
 # passes over the inodes freed in the last minutes whenever it makes new ones,
@@ -257,6 +266,38 @@ if [ -n "$disk" ]; then
       "mirtel_walk rsync cp_update" best 1.0 "$disk"
 fi
 
+# ---- the rows on a network share: sshd behind the delay line, mounted with
+# sshfs; a small tree, as every call waits for the network.
+share_files=$((500 / divide)) share_folders=$((25 / divide + 1))
+share_initial="initial copy, $(commas $share_files) files, on a share"
+share_unchanged="unchanged tree, on a share"
+share_sync="sync, 10% files 5% folders gone, on a share"
+share_note="no rows on a share (BENCH_SHARE_DELAY_MS is empty)"
+if [ -n "$share_delay" ] && ! wanted "$share_initial" && ! wanted "$share_unchanged" &&
+   ! wanted "$share_sync"; then
+  share_note="no rows on a share (BENCH_ROWS)"
+elif [ -n "$share_delay" ]; then
+  if share_start "$work/share" "$delay_line" "$share_delay"; then
+    "$gen" tree "$work/share_src/tree" $share_files $share_folders 2 >/dev/null
+    share_full_tree=$work/share_src/tree
+    mkdir -p "$work/share_sync" && cp -a "$share_full_tree" "$work/share_sync/"
+    "$gen" prune "$work/share_sync/tree" 10 5 3 >/dev/null
+    row "$share_initial"   "$share_full_tree" keep prep_empty "mirtel_walk rsync cp" cp 0.35 \
+        "$share_mnt"
+    row "$share_unchanged" "$share_full_tree" prep_own_copy keep \
+        "mirtel_walk rsync cp_update" best 0.6 "$share_mnt"
+    row "$share_sync"      "$work/share_sync/tree" keep prep_share_full_tree \
+        "mirtel_sync rsync_delete" rsync_delete 0.6 "$share_mnt"
+    share_note="rows on a share: sshfs to a local sshd through a delay line of $share_delay ms each way"
+    share_stop
+  else
+    share_note="no rows on a share: $share_why"
+    for name in "$share_initial" "$share_unchanged" "$share_sync"; do
+      if wanted "$name"; then printf_row "$name" "—" "—" "—" "" "" "" "not run: $share_why"; fi
+    done
+  fi
+fi
+
 echo
 if [ -n "${last_median["$wide_large_name"]:-}" ] &&
    [ -n "${last_median["$wide_small_name"]:-}" ]; then
@@ -275,6 +316,7 @@ echo "medians of $runs runs: wall seconds (CPU seconds, user + system); warm cac
 echo "ratio = mirtel-cli / the fastest other tool by wall time; cpu ratio likewise by CPU time"
 echo "every copy compared with rsync's: names, bytes, sizes, modification times"
 echo "trees on $(df -T "$work" | awk 'NR == 2 { print $2 }') ($(dirname "$work")); $disk_note"
+echo "$share_note"
 [ -z "$disk" ] ||
   echo "on disk: warm cache; a run ends when the tool exits, before the kernel has written" \
     "everything back (each run starts after a sync); each first copy into a new folder," \

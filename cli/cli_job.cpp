@@ -91,6 +91,7 @@ int SaveJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std::o
   job.sync = options.sync;
   job.forceRemove = options.forceRemove;
   job.countFirst = options.countFirst;
+  job.parallel = options.parallel;
   job.logFile = NormaliseFolderArg(options.logFile);
   job.versions = NormaliseFolderArg(options.versions);
   job.keepVersions = options.keepVersions;
@@ -194,6 +195,7 @@ bool SavedJobOptions(const CliOptions& options, CliPlatform& p, CliOptions& run,
   run.sync = run.sync || job->sync;
   run.forceRemove = run.forceRemove || job->forceRemove;
   run.countFirst = run.countFirst || job->countFirst;
+  if (run.parallel == 0) run.parallel = job->parallel;
   if (run.logFile.empty()) run.logFile = job->logFile;
   if (run.versions.empty()) run.versions = job->versions;
   if (run.keepVersions == 0) run.keepVersions = job->keepVersions;
@@ -296,6 +298,7 @@ int RunCopyJob(const CliOptions& options, CliPlatform& p, std::ostream& out, std
 
   state.DryRun = options.dryRun;
   const std::time_t jobTime = std::time(nullptr);
+  state.Parallel = options.parallel;
   bool refusedRemoval = false;
   const auto start = std::chrono::steady_clock::now();
   try {

@@ -3,6 +3,16 @@
 
 namespace mirtel {
 
+int ParallelValue(const std::string& text) {
+  if (text.empty() || text.size() > 2) return 0;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value >= 1 && value <= kMaxParallel ? value : 0;
+}
+
 std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
   CliOptions options;
   std::vector<std::string> folders;
@@ -59,6 +69,18 @@ std::optional<CliOptions> ParseCliArgs(const std::vector<std::string>& args, std
       options.keepVersions = digits ? std::stoi(days) : 0;
       if (options.keepVersions < 1) {
         error = Text(Msg::CliKeepVersionsNeedsDays, days);
+        return std::nullopt;
+      }
+    } else if (arg == "--parallel" || arg.rfind("--parallel=", 0) == 0) {
+      std::string value;
+      if (arg == "--parallel") {
+        if (i + 1 < args.size()) value = args[++i];
+      } else {
+        value = arg.substr(11);
+      }
+      options.parallel = ParallelValue(value);
+      if (options.parallel == 0) {
+        error = Text(Msg::CliParallelNeedsNumber, kMaxParallel);
         return std::nullopt;
       }
     } else if (arg == "--log" || arg.rfind("--log=", 0) == 0) {

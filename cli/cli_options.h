@@ -23,6 +23,7 @@ struct CliOptions {
   bool forceRemove = false;  // a sync may remove most of the destination
   bool dryRun = false;
   bool countFirst = false;  // count what there is to do first, for the share and the time left
+  int parallel = 0;         // copies in flight at once; 0: as the destination suits
   bool verbose = false;
   bool quiet = false;
   bool help = false;
@@ -35,6 +36,11 @@ struct CliOptions {
   std::string versions;   // keep what the job replaces or removes here, not in the Trash
   int keepVersions = 0;   // delete version folders older than this many days (0: keep all)
 };
+
+// The most copies in flight --parallel allows.
+inline constexpr int kMaxParallel = 64;
+// A --parallel value: 1 to kMaxParallel, 0 for anything else.
+int ParallelValue(const std::string& text);
 
 // Arguments without the program name. nullopt, with `error` set, when they
 // do not fit the usage.

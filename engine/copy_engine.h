@@ -3,9 +3,12 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 
+#include "engine/copy_pool.h"
 #include "engine/job_state.h"
+#include "engine/ordered_walk_view.h"
 #include "platform/file_system.h"
 #include "platform/recycler.h"
 #include "platform/walk_view.h"
@@ -19,7 +22,7 @@ inline constexpr std::int32_t kFoDelete = 3;
 class CopyEngine {
  public:
   CopyEngine(FileSystem& fs, Recycler& recycler, WalkView& view, JobState& state)
-      : fs_(fs), recycler_(recycler), view_(view), state_(state) {}
+      : fs_(fs), recycler_(recycler), ordered_(view), view_(ordered_), state_(state) {}
 
   // Points SakiFolder into a subfolder named after the source folder and
   // makes it (a failure to make it is left to the caller's check).
@@ -87,6 +90,23 @@ class CopyEngine {
   // false then, with nothing done, when the name was taken meanwhile.
   bool CopyOne(const std::string& source, const std::string& dest, const std::string& name,
                CopyKind kind, bool toFreeName = false);
+  // CopyOne on the pool where there is one: the copy runs on a worker and
+  // its line comes in the walk's order; a free name taken meanwhile is then
+  // looked at as CopyFileEntry does. False where there is no pool.
+  bool CopyOnPool(const std::string& source, const std::string& dest, const std::string& name,
+                  CopyKind kind, bool toFreeName, DestName known);
+  // What CopyOne's outcome means for the user: counted and told.
+  bool CopyOutcome(const std::string& source, const std::string& name, CopyKind kind,
+                   bool toFreeName, std::exception_ptr error);
+  // After a copy to a free name found it taken: what is there now decides.
+  void NameTaken(const std::string& source, const std::string& dest, const std::string& name,
+                 DestName known);
+  // A file at dest: the newer one wins.
+  void CompareAndCopy(const std::string& source, const std::string& dest, const std::string& name,
+                      std::uint32_t destAttrs, DestName known);
+  // Runs `step` once every copy handed out before it is done (at once
+  // without a pool).
+  void AfterCopies(std::function<void()> step);
 
   // One destination entry of the sync walk; true when the walk used the
   // listing cursor (a descent) and must resume after `name`.
@@ -118,7 +138,9 @@ class CopyEngine {
 
   FileSystem& fs_;
   Recycler& recycler_;
-  WalkView& view_;
+  OrderedWalkView ordered_;
+  WalkView& view_;            // ordered_
+  CopyPool* pool_ = nullptr;  // during a copy walk with copies in flight
   JobState& state_;
 };
 

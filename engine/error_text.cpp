@@ -1,5 +1,7 @@
 #include "engine/error_text.h"
 
+#include <string>
+
 #include "text/message.h"
 
 namespace mirtel {

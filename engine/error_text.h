@@ -16,6 +16,8 @@ std::string KindText(FsErrorKind kind);
 // The reason and the path, for a message box.
 std::string ErrorDescription(const std::exception& error);
 
+// A saved job's key `key` that is not a whole number from 1 to `most`.
+
 // The reason alone, one line, for the result list (the line names the item).
 std::string ErrorReason(const std::exception& error);
 

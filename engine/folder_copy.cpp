@@ -48,6 +48,7 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
     view_.SetStatus(line);
     return true;
   }
+  std::exception_ptr error;
   try {
     if (toFreeName) {
       fs_.CopyNewFile(source, dest);
@@ -58,12 +59,23 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
     } else {
       fs_.CopyFile(source, dest);
     }
-  } catch (const FsError& e) {
-    if (toFreeName && e.kind() == FsErrorKind::AlreadyExists) return false;
-    EntryFailed(Text(Msg::CopyFailed, name), e);
-    return true;
-  } catch (const std::exception& e) {
-    EntryFailed(Text(Msg::CopyFailed, name), e);
+  } catch (const std::exception&) {
+    error = std::current_exception();
+  }
+  return CopyOutcome(source, name, kind, toFreeName, error);
+}
+
+bool CopyEngine::CopyOutcome(const std::string& source, const std::string& name, CopyKind kind,
+                             bool toFreeName, std::exception_ptr error) {
+  if (error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const FsError& e) {
+      if (toFreeName && e.kind() == FsErrorKind::AlreadyExists) return false;
+      EntryFailed(Text(Msg::CopyFailed, name), e);
+    } catch (const std::exception& e) {
+      EntryFailed(Text(Msg::CopyFailed, name), e);
+    }
     return true;
   }
   ++state_.CopiedCount;
@@ -71,6 +83,57 @@ bool CopyEngine::CopyOne(const std::string& source, const std::string& dest,
   view_.AppendResult(name);
   view_.SetStatus(Text(kind == CopyKind::New ? Msg::CopyingNew : Msg::CopyingOver, name));
   return true;
+}
+
+bool CopyEngine::CopyOnPool(const std::string& source, const std::string& dest,
+                            const std::string& name, CopyKind kind, bool toFreeName,
+                            DestName known) {
+  // A copy decided while a result is told runs at once, in that turn.
+  if (pool_ == nullptr || state_.DryRun || pool_->Telling()) return false;
+  // A copy that keeps the old file as a version runs in the walk's turn.
+  if (kind == CopyKind::Overwrite && !state_.VersionsFolder.empty()) return false;
+  const auto told = [this, source, dest, name, kind, toFreeName, known](std::exception_ptr error) {
+    if (CopyOutcome(source, name, kind, toFreeName, error)) return;
+    try {
+      NameTaken(source, dest, name, known);
+    } catch (const std::exception& e) {
+      EntryFailed(Text(Msg::CopyFailed, name), e);
+      CopyTrapBox();
+    }
+  };
+  std::shared_ptr<PendingCopy> pending;
+  try {
+    pending = fs_.PrepareCopy(source, dest, toFreeName);
+  } catch (const std::exception&) {
+    pool_->Submit({},
+                  [told, error = std::current_exception()](std::exception_ptr) { told(error); });
+    return true;
+  }
+  if (pending->Made()) {
+    // Done already: told in its turn, whatever a stop drops meanwhile.
+    pool_->Submit({}, [told, pending](std::exception_ptr) {
+      std::exception_ptr error;
+      try {
+        pending->Run();
+      } catch (const std::exception&) {
+        error = std::current_exception();
+      }
+      pending->Finish();
+      told(error);
+    });
+    return true;
+  }
+  pool_->Submit([pending] { pending->Run(); },
+                [told, pending](std::exception_ptr error) {
+                  pending->Finish();
+                  told(error);
+                });
+  return true;
+}
+
+void CopyEngine::AfterCopies(std::function<void()> step) {
+  if (pool_ == nullptr || !pool_->Pending() || pool_->Telling()) return step();
+  pool_->Submit({}, [step = std::move(step)](std::exception_ptr) { step(); });
 }
 
 bool CopyEngine::ReplaceWithSource(const std::string& dest, const std::string& source,
@@ -206,14 +269,29 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
     free = true;
   }
   if (free) {
+    if (CopyOnPool(source, dest, name, CopyKind::New, true, known)) return;
     if (CopyOne(source, dest, name, CopyKind::New, true)) return;
-    if (!fs_.TryAttributes(dest, destAttrs, why)) {
-      if (why != FsErrorKind::NotFound) throw FsError(why, dest);
-      // Gone again.
-      CopyOne(source, dest, name, CopyKind::New);
-      return;
-    }
+    NameTaken(source, dest, name, known);
+    return;
   }
+  CompareAndCopy(source, dest, name, destAttrs, known);
+}
+
+void CopyEngine::NameTaken(const std::string& source, const std::string& dest,
+                           const std::string& name, DestName known) {
+  std::uint32_t destAttrs = 0;
+  FsErrorKind why = FsErrorKind::Other;
+  if (!fs_.TryAttributes(dest, destAttrs, why)) {
+    if (why != FsErrorKind::NotFound) throw FsError(why, dest);
+    // Gone again.
+    CopyOne(source, dest, name, CopyKind::New);
+    return;
+  }
+  CompareAndCopy(source, dest, name, destAttrs, known);
+}
+
+void CopyEngine::CompareAndCopy(const std::string& source, const std::string& dest,
+                                const std::string& name, std::uint32_t destAttrs, DestName known) {
   if ((destAttrs & kAttrDirectory) && !(destAttrs & kAttrReparsePoint)) {
     if (state_.PruneConfirmed && known != DestName::Freed) {
       ReplaceWithSource(dest, source, name, false);
@@ -238,7 +316,7 @@ void CopyEngine::CopyFileEntry(const std::string& source, const std::string& des
     view_.SetStatus(Text(Msg::SameDate));
   } else if (order < 0) {
     view_.SetStatus(Text(Msg::DestNewer));
-  } else {
+  } else if (!CopyOnPool(source, dest, name, CopyKind::Overwrite, false, known)) {
     CopyOne(source, dest, name, CopyKind::Overwrite);
   }
 }
@@ -323,6 +401,8 @@ bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sa
   // The volume says so (learned by what it does: FUSE drivers give each
   // spelling an inode of its own), or both names lead to one entry.
   if (fs_.IgnoresCase(sakiBase)) return true;
+  // The earlier name's copy may still be in flight.
+  if (pool_ != nullptr && !pool_->Telling()) pool_->Drain();
   FileId earlierId;
   FileId id;
   return fs_.Identify(sakiBase + earlier, earlierId) && fs_.Identify(sakiBase + name, id) &&
@@ -331,7 +411,36 @@ bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sa
 
 void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   const walk::WalkRoot root(state_, state_.MotoFolder);
+  const int inFlight = state_.DryRun         ? 1
+                       : state_.Parallel > 0 ? state_.Parallel
+                                             : fs_.CopiesInFlight(state_.SakiFolder);
+  if (inFlight <= 1) {
+    CopyFolder(folder, destMade);
+    return;
+  }
+  // The walk decides everything here, in its order; the copies it decides
+  // on run on the pool, and their lines come back in that same order.
+  CopyPool pool(inFlight, [this] {
+    view_.Yield();
+    return state_.StopFlag;
+  });
+  pool_ = &pool;
+  ordered_.Use(&pool);
+  struct Detach {
+    CopyEngine& engine;
+    ~Detach() {
+      engine.pool_ = nullptr;
+      engine.ordered_.Use(nullptr);
+    }
+  } detach{*this};
   CopyFolder(folder, destMade);
+  // Stop hands out nothing more: what no worker has started is dropped,
+  // what is in flight is finished and told.
+  if (state_.StopFlag) {
+    pool.Stop();
+  } else {
+    pool.Drain();
+  }
 }
 
 void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
@@ -392,7 +501,8 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
         const std::string destFolder = sakiBase + name;
         if (!state_.DryRun) fs_.BeginFilling(destFolder);
         CopyFolder(folder + name + kSep, next == Next::DescendIntoMade);
-        if (!state_.DryRun) fs_.EndFilling(destFolder);
+        // The folder's own mode comes back once its copies are done.
+        if (!state_.DryRun) AfterCopies([this, destFolder] { fs_.EndFilling(destFolder); });
         descended = true;
       }
     }

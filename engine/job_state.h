@@ -79,6 +79,9 @@ struct JobFlags {
   // the versions folder of this job (the versions folder + its date and
   // time), ending in the separator; "" for the Trash.
   std::string VersionsFolder;
+  // Copies in flight at once: 0 as the destination's volume suits, 1 one
+  // after the other.
+  std::int32_t Parallel = 0;
 };
 
 struct JobState : JobRoots, RunCounters, JobFlags {

@@ -44,7 +44,16 @@ bool IsDriveRoot(const std::string& folder) {
   if constexpr (kPathSeparator == '/') {
     return folder == "/";
   } else {
-    return folder.size() == 3 && folder[1] == ':' && folder[2] == kPathSeparator;
+    if (folder.size() == 3 && folder[1] == ':' && folder[2] == kPathSeparator) return true;
+    // A network share, \\server\share\, is the top of its volume too.
+    if (folder.size() < 6 || folder[0] != kPathSeparator || folder[1] != kPathSeparator ||
+        folder.back() != kPathSeparator) {
+      return false;
+    }
+    const std::size_t server = folder.find(kPathSeparator, 2);
+    return server != std::string::npos && server > 2 && server + 2 < folder.size() &&
+           folder.find(kPathSeparator, server + 1) == folder.size() - 1 && folder[2] != '?' &&
+           folder[2] != '.';
   }
 }
 

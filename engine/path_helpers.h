@@ -23,7 +23,8 @@ enum class Presence { Present, Absent, Unknown };
 Presence ProbeEntry(FileSystem& fs, const std::string& path, std::uint32_t* attrs = nullptr);
 
 // True when the normalised folder path is a drive root: "C:\" and the like
-// on Windows (3 characters), only "/" on POSIX.
+// on Windows, and a network share's top, "\\server\share\"; only "/" on
+// POSIX.
 bool IsDriveRoot(const std::string& folder);
 
 // Folder paths compared as the platform compares them (ignoring letter case

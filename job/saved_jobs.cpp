@@ -77,6 +77,11 @@ void PutJob(toml::table& entry, const SavedJob& job) {
   entry.insert_or_assign("destination_volume", job.destinationVolume);
   entry.insert_or_assign("force_remove", job.forceRemove);
   entry.insert_or_assign("count_first", job.countFirst);
+  if (job.parallel > 0) {
+    entry.insert_or_assign("parallel", job.parallel);
+  } else {
+    entry.erase("parallel");
+  }
   if (job.logFile.empty()) {
     entry.erase("log");
   } else {
@@ -135,10 +140,22 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
     into = static_cast<int>(value->get());
     return true;
   };
+  const auto count = [&](const char* key, int& into) {
+    const toml::node* node = entry.get(key);
+    if (node == nullptr) return true;
+    const auto* value = node->as_integer();
+    if (value == nullptr || value->get() < 1 || value->get() > kMaxSavedParallel) {
+      error = Text(Msg::JobKeyNeedsCount, name, key, kMaxSavedParallel);
+      return false;
+    }
+    into = static_cast<int>(value->get());
+    return true;
+  };
   std::string mode = "normal";
-  if (!text("versions", job.versions, false) || !days("keep_versions", job.keepVersions) ||
-      !text("source", job.source, true) || !text("destination", job.destination, true) ||
-      !text("mode", mode, false) || !text("destination_volume", job.destinationVolume, false) ||
+  if (!count("parallel", job.parallel) || !text("versions", job.versions, false) ||
+      !days("keep_versions", job.keepVersions) || !text("source", job.source, true) ||
+      !text("destination", job.destination, true) || !text("mode", mode, false) ||
+      !text("destination_volume", job.destinationVolume, false) ||
       !text("log", job.logFile, false) || !flag("force_remove", job.forceRemove) ||
       !flag("count_first", job.countFirst)) {
     return false;

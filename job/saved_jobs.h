@@ -11,6 +11,9 @@
 
 namespace mirtel {
 
+// The most copies in flight a saved job may ask for.
+inline constexpr int kMaxSavedParallel = 64;
+
 struct SavedJob {
   std::string name;
   std::string source;       // absolute folder
@@ -18,6 +21,7 @@ struct SavedJob {
   bool sync = false;
   bool forceRemove = false;
   bool countFirst = false;
+  int parallel = 0;      // copies in flight at once; 0: as the destination suits
   std::string logFile;   // "" for none
   std::string versions;  // where replaced and removed items are kept; "" for the Trash
   int keepVersions = 0;  // days version folders are kept; 0 for ever

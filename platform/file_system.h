@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/fs_error.h"
 
@@ -53,6 +56,19 @@ class CopyObserver {
   // `done` of the source's `total` bytes are written (total as the copy
   // began; a file that grows meanwhile may pass it).
   virtual void CopyProgress(const std::string& source, std::uint64_t done, std::uint64_t total) = 0;
+};
+
+// One copy of a file split so that its work can run on another thread:
+// made on the walk's thread, Run on any one (once, throwing as CopyFile
+// does), then Finish on the walk's thread, after Run ended either way.
+class PendingCopy {
+ public:
+  virtual ~PendingCopy() = default;
+  virtual void Run() = 0;
+  virtual void Finish() {}
+  // True when the copy was made already, Run only telling how it went: a
+  // stop must still tell it.
+  virtual bool Made() const { return false; }
 };
 
 class FileSystem {
@@ -141,6 +157,21 @@ class FileSystem {
   // caller then compares as for any existing copy.
   virtual void CopyNewFile(const std::string& source, const std::string& dest) = 0;
 
+  // CopyFile (CopyNewFile where `toFreeName`) as a PendingCopy, whose Run
+  // touches nothing the other calls use: several may run at once beside the
+  // walk. A system that cannot split its copy does it now, and Run tells
+  // how it went. Reports no progress.
+  virtual std::unique_ptr<PendingCopy> PrepareCopy(const std::string& source,
+                                                   const std::string& dest, bool toFreeName);
+
+  // How many copies into destination folder `folder` are worth having in
+  // flight at once: 1 where more only cost (a local disk), more where each
+  // call waits for a network.
+  virtual int CopiesInFlight(const std::string& folder) {
+    static_cast<void>(folder);
+    return 1;
+  }
+
   // The identity of what `path` names, through links (the roots of a job may
   // be links the user chose). False when it cannot be looked at.
   virtual bool Identify(const std::string& path, FileId& id) = 0;
@@ -223,5 +254,34 @@ class FileSystem {
   // Writes a temporary file beside `path` and renames it over `path`.
   virtual void WriteFileAtomically(const std::string& path, const std::string& bytes) = 0;
 };
+
+// The copy done at once, its outcome kept for Run.
+class FinishedCopy final : public PendingCopy {
+ public:
+  explicit FinishedCopy(std::exception_ptr error) : error_(std::move(error)) {}
+  void Run() override {
+    if (error_) std::rethrow_exception(error_);
+  }
+  bool Made() const override { return true; }
+
+ private:
+  std::exception_ptr error_;
+};
+
+inline std::unique_ptr<PendingCopy> FileSystem::PrepareCopy(const std::string& source,
+                                                            const std::string& dest,
+                                                            bool toFreeName) {
+  std::exception_ptr error;
+  try {
+    if (toFreeName) {
+      CopyNewFile(source, dest);
+    } else {
+      CopyFile(source, dest);
+    }
+  } catch (...) {
+    error = std::current_exception();
+  }
+  return std::make_unique<FinishedCopy>(error);
+}
 
 }  // namespace mirtel

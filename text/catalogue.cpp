@@ -45,6 +45,8 @@ constexpr std::string_view kHelp =
     "  --log FILE        append the job, every line (with the local time), the summary\n"
     "                    and the exit status to FILE, each line at once\n"
     "  --count-first     count the work first: progress shows the share and time left\n"
+    "  --parallel N      copy up to N files at once (1 to 64; by default 1 on a local\n"
+    "                    disk, 8 on a network share)\n"
     "  -v, --verbose     also print every status text (\"status: \") and mark result\n"
     "                    lines (\"result: \")\n"
     "  -q, --quiet       print only the summary\n"
@@ -378,6 +380,10 @@ constexpr CatalogueEntry kCatalogue[] = {
      "--keep-versions needs --versions"},
     {Msg::CliMassRemovalSkippedVersions, "コピー先の{1}個の項目のうち{2}個を版の保存先に移すことになるため、同期の削除はしませんでした（--force-remove で実行します）",
      "{2} of the {1} items in the destination would go to the versions folder: sync removed nothing (--force-remove runs it)"},
+    {Msg::JobKeyNeedsCount, "ジョブ「{1}」の {2} は 1 から {3} の整数です",
+     "in the job \"{1}\", {2} must be a whole number from 1 to {3}"},
+    {Msg::CliParallelNeedsNumber, "--parallel には 1 から {1} の数を指定してください",
+     "--parallel needs a number from 1 to {1}"},
 };
 // clang-format on
 

@@ -233,6 +233,8 @@ enum class Msg {
   CliKeepVersionsNeedsDays,
   CliKeepVersionsNeedsVersions,
   CliMassRemovalSkippedVersions,
+  JobKeyNeedsCount,
+  CliParallelNeedsNumber,
   Count  // not a message: how many there are
 };
 

@@ -1,6 +1,7 @@
 #include "platform/posix/held_folders.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string_view>
@@ -35,6 +36,7 @@ HeldFolders::Located HeldFolders::At(const std::string& path) {
   if (slot.fd >= 0) ::close(slot.fd);
   slot.folder.assign(folder);
   slot.fd = fd;
+  slot.dev = 0;
   return {fd, std::move(name)};
 }
 
@@ -44,6 +46,16 @@ HeldFolders::Located HeldFolders::Target(const std::string& path) {
   if (at.dir == AT_FDCWD) throw FsError(FsErrorKind::InvalidName, path);
   if (at.dir < 0) throw ErrnoError(at.err, path);
   return at;
+}
+
+dev_t HeldFolders::Device(int dir) {
+  for (Held& h : held_) {
+    if (h.fd != dir || dir < 0) continue;
+    struct stat st {};
+    if (h.dev == 0 && ::fstat(h.fd, &st) == 0) h.dev = st.st_dev;
+    return h.dev;
+  }
+  return 0;
 }
 
 void HeldFolders::CloseAll() {

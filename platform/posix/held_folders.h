@@ -9,6 +9,8 @@
 // about (a folder moved away must not take the next names).
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace mirtel {
@@ -35,6 +37,10 @@ class HeldFolders {
   // opened.
   Located Target(const std::string& path);
 
+  // The device of held folder `dir` (as At returned it), looked at once
+  // while it is held; 0 where it cannot be told.
+  dev_t Device(int dir);
+
   void CloseAll();
   // Closes the held folders that are `entry` or lie below it.
   void CloseAtOrBelow(const std::string& entry);
@@ -43,6 +49,7 @@ class HeldFolders {
   struct Held {
     std::string folder;  // ends in the separator
     int fd = -1;
+    dev_t dev = 0;  // 0: not looked at yet
   };
   Held held_[2];
   int last_ = 0;  // the one used last

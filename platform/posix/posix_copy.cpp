@@ -89,19 +89,23 @@ bool KernelCopyRefused(int err) {
          err == ETXTBSY;
 }
 
+// Refusals that hold for every file between the same two volumes.
+bool KernelCopyNeverWorks(int err) { return err == EXDEV || err == ENOSYS || err == EOPNOTSUPP; }
+
 // Copies the bytes of `in` to `out`: the kernel's copy first, plain reads
 // and writes where it cannot. `size` is what fstat said: each call asks for
 // one byte more than should remain, so a short answer at exactly `size` is
 // the end of the file without a further call, while a file that grew
 // meanwhile hands over that byte and is copied to its real end.
+// `kernel`: the kernel's copy may be tried; false once it refused.
 void CopyBytes(int in, int out, off_t size, const std::string& source, const std::string& dest,
-               Progress& progress) {
+               Progress& progress, bool& kernel) {
   const std::size_t kChunk = progress.Chunk(std::size_t{1} << 30);
   // An empty file, or a pseudo file that claims to be one: only reading
   // tells, and costs nothing for a really empty file.
-  bool kernel = size > 0;
+  bool tryKernel = kernel && size > 0;
   off_t total = 0;
-  while (kernel) {
+  while (tryKernel) {
     const std::size_t want =
         total < size ? std::min(static_cast<std::size_t>(size - total) + 1, kChunk) : kChunk;
     const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
@@ -118,7 +122,10 @@ void CopyBytes(int in, int out, off_t size, const std::string& source, const std
       return;
     }
     if (errno == EINTR) continue;
-    if (total == 0 && KernelCopyRefused(errno)) break;
+    if (total == 0 && KernelCopyRefused(errno)) {
+      if (KernelCopyNeverWorks(errno)) kernel = false;
+      break;
+    }
     const int err = errno;
     throw ErrnoError(err, Culprit(err, source, dest));
   }
@@ -140,12 +147,12 @@ void CopyBytes(int in, int out, off_t size, const std::string& source, const std
 // Copies `length` bytes at `at` of `in` to the same place of `out`; less
 // when the file ends sooner.
 void CopyRange(int in, int out, off_t at, off_t length, const std::string& source,
-               const std::string& dest, Progress& progress) {
+               const std::string& dest, Progress& progress, bool& kernel) {
   off_t from = at;
   off_t to = at;
   off_t left = length;
-  bool kernel = true;
-  while (left > 0 && kernel) {
+  bool tryKernel = kernel;
+  while (left > 0 && tryKernel) {
     const ssize_t n =
         ::copy_file_range(in, &from, out, &to, progress.Chunk(static_cast<std::size_t>(left)), 0);
     if (n > 0) {
@@ -159,7 +166,8 @@ void CopyRange(int in, int out, off_t at, off_t length, const std::string& sourc
       const int err = errno;
       throw ErrnoError(err, Culprit(err, source, dest));
     }
-    kernel = false;
+    if (KernelCopyNeverWorks(errno)) kernel = false;
+    tryKernel = false;
   }
   constexpr std::size_t kBuffer = std::size_t{1} << 20;
   const auto buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
@@ -182,7 +190,7 @@ void CopyRange(int in, int out, off_t at, off_t length, const std::string& sourc
 // and the size set at the end, so that the holes stay holes. False where
 // the system cannot tell holes (nothing has been written then).
 bool CopyData(int in, int out, const std::string& source, const std::string& dest,
-              Progress& progress) {
+              Progress& progress, bool& kernel) {
   off_t pos = 0;
   for (;;) {
     const off_t data = ::lseek(in, pos, SEEK_DATA);
@@ -193,7 +201,7 @@ bool CopyData(int in, int out, const std::string& source, const std::string& des
     }
     const off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0) throw ErrnoError(errno, source);
-    CopyRange(in, out, data, hole - data, source, dest, progress);
+    CopyRange(in, out, data, hole - data, source, dest, progress, kernel);
     pos = hole;
   }
   const off_t end = ::lseek(in, 0, SEEK_END);
@@ -221,11 +229,17 @@ void CheckReplaceable(const struct stat& old, mode_t source, const std::string& 
 // Where dest was seen missing, the rename must not replace anything: an
 // entry that turned up since is checked like any existing one first, or
 // left alone where the copy may not replace at all.
+// `noReplace`: the volume may keep a rename from replacing; false once it
+// said it cannot.
 void PutInPlace(int dir, const std::string& temp, const std::string& name, bool absent,
-                bool mayReplace, mode_t source, const std::string& dest) {
+                bool mayReplace, mode_t source, const std::string& dest, bool& noReplace) {
   if (absent) {
-    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return;
-    const int err = errno;
+    int err = EINVAL;
+    if (noReplace) {
+      if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return;
+      err = errno;
+      if (err == EINVAL || err == ENOSYS) noReplace = false;
+    }
     struct stat old {};
     if (err == EEXIST) {
       if (!mayReplace) NameTaken(dest);
@@ -275,56 +289,106 @@ void PutInPlaceKeeping(int dir, const std::string& temp, const std::string& name
 
 }  // namespace
 
-struct PosixFileSystem::Source {
+// What one copy needs of the file system's memory, taken on the walk's
+// thread, and what it learns there, given back on that thread: the copy in
+// between touches nothing shared, so that it may run on a worker.
+struct PosixFileSystem::CopyPlan {
+  std::string source;
+  std::string dest;
+  bool mayReplace = true;
+  // Where the old dest goes once the new copy is complete; empty: replaced.
+  std::string keepOldAt;
+  // The folders of source and dest, held open for this copy alone.
+  UniqueFd fromHeld;
+  int fromDir = AT_FDCWD;
+  std::string fromName;
+  UniqueFd toHeld;
+  std::string toName;
+  bool sourceSeenAsFile = false;  // the walk's own look saw a plain file
+  bool absent = false;            // dest is known to be missing
+  bool destSeen = false;          // destSeenAs holds the walk's look at dest
+  struct stat destSeenAs {};
+  dev_t destDev = 0;
+  Refusals refused;
+  bool keepsOwnerAndMode = true;
+  bool timeStepShown = false;
+  bool keepsNanoseconds = false;
+  std::set<std::pair<dev_t, dev_t>> noClone;
+  std::set<std::pair<dev_t, dev_t>> noKernelCopy;
+  CopyObserver* observer = nullptr;
+
+  // Learned by the copy.
+  std::pair<dev_t, dev_t> devices{0, 0};
+  bool cloneRefused = false;
+  bool kernelCopyRefused = false;
+  bool timeKept = false;
+  dev_t keptDev = 0;
+  std::int64_t timeAsked = 0;
+  std::int64_t timeGot = 0;
+};
+
+namespace {
+
+struct Source {
   int fd;
   struct stat st;
 };
 
+}  // namespace
+
 int PosixFileSystem::LinkUnnamed(int fd, int dir, const std::string& name) {
   // By the descriptor itself where the system allows it (newer kernels, or
   // a privilege), else through /proc.
-  if (linkByDescriptor_) {
+  if (linkByDescriptor_.load(std::memory_order_relaxed)) {
     if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
     const int err = errno;
     if (err != ENOENT && err != EPERM) return err;
   }
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   if (::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-    linkByDescriptor_ = false;
+    linkByDescriptor_.store(false, std::memory_order_relaxed);
     return 0;
   }
   return errno;
 }
 
-struct stat PosixFileSystem::CopyInto(int out, const Source& from, const std::string& source,
-                                      const std::string& dest) {
+namespace {
+
+// Fills `out` from `from`; what the system says of `out` once made.
+struct stat CopyInto(int out, const Source& from, PosixFileSystem::CopyPlan& plan) {
+  const std::string& source = plan.source;
+  const std::string& dest = plan.dest;
   struct stat made {};
   if (::fstat(out, &made) != 0) throw ErrnoError(errno, dest);
   // A clone shares the blocks where the file system can: the fastest copy,
   // and one that keeps the holes.
-  const std::pair<dev_t, dev_t> devices{from.st.st_dev, made.st_dev};
-  if (from.st.st_size > 0 && !noClone_.contains(devices)) {
+  plan.devices = {from.st.st_dev, made.st_dev};
+  if (from.st.st_size > 0 && !plan.noClone.contains(plan.devices)) {
     if (::ioctl(out, FICLONE, from.fd) == 0) return made;
     const int err = errno;
     if (err == EOPNOTSUPP || err == ENOTTY || err == EXDEV || err == EINVAL || err == ENOSYS) {
-      noClone_.insert(devices);
+      plan.cloneRefused = true;
     }
   }
-  Progress progress(observer_, source, from.st.st_size);
+  Progress progress(plan.observer, source, from.st.st_size);
+  bool kernel = !plan.noKernelCopy.contains(plan.devices);
   if (from.st.st_blocks * 512 >= from.st.st_size ||
-      !CopyData(from.fd, out, source, dest, progress)) {
-    CopyBytes(from.fd, out, from.st.st_size, source, dest, progress);
+      !CopyData(from.fd, out, source, dest, progress, kernel)) {
+    CopyBytes(from.fd, out, from.st.st_size, source, dest, progress, kernel);
   }
+  plan.kernelCopyRefused = !kernel;
   return made;
 }
 
+}  // namespace
+
 void PosixFileSystem::Finish(int out, int in, const struct stat& src, const struct stat& made,
-                             const std::string& dest) {
+                             CopyPlan& plan) {
+  const std::string& dest = plan.dest;
   // Owner before mode, mode last: chown may clear bits, and until now
   // the file was as closed as the source at most. Each is set only where
   // the new file does not have it already, and the volume keeps it.
-  const auto limits = limits_.find(made.st_dev);
-  const bool keeps = limits == limits_.end() || limits->second.keepsOwnerAndMode;
+  const bool keeps = plan.keepsOwnerAndMode;
   if (keeps && root_ && (made.st_uid != src.st_uid || made.st_gid != src.st_gid) &&
       ::fchown(out, src.st_uid, src.st_gid) != 0 && !CannotKeepOwnerOrMode(errno)) {
     throw ErrnoError(errno, dest);
@@ -343,9 +407,11 @@ void PosixFileSystem::Finish(int out, int in, const struct stat& src, const stru
   // What the volume kept of the time tells how finely it keeps times, until
   // it has shown it keeps nanoseconds.
   struct stat kept {};
-  if (!steps_.KeepsNanoseconds(made.st_dev) && ::fstat(out, &kept) == 0) {
-    steps_.Of(kept.st_dev, out);
-    steps_.Learn(kept.st_dev, Ns(src.st_mtim), Ns(kept.st_mtim));
+  if (!plan.timeStepShown && !plan.keepsNanoseconds && ::fstat(out, &kept) == 0) {
+    plan.timeKept = true;
+    plan.keptDev = kept.st_dev;
+    plan.timeAsked = Ns(src.st_mtim);
+    plan.timeGot = Ns(kept.st_mtim);
   }
 }
 
@@ -364,36 +430,114 @@ void PosixFileSystem::CopyNewFile(const std::string& source, const std::string& 
 
 void PosixFileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
                            const std::string* keepOldAt) {
+  CopyPlan plan = PlanCopy(source, dest, mayReplace);
+  plan.observer = observer_;
+  if (keepOldAt != nullptr) plan.keepOldAt = *keepOldAt;
+  try {
+    RunCopy(plan);
+  } catch (...) {
+    Learn(plan);
+    throw;
+  }
+  Learn(plan);
+}
+
+namespace {
+
+// A descriptor of its own for held folder `dir`: the walk may close its
+// own meanwhile.
+UniqueFd Own(int dir, const std::string& path) {
+  if (dir < 0) return UniqueFd();
+  UniqueFd own(::fcntl(dir, F_DUPFD_CLOEXEC, 0));
+  if (!own.ok()) throw ErrnoError(errno, path);
+  return own;
+}
+
+}  // namespace
+
+PosixFileSystem::CopyPlan PosixFileSystem::PlanCopy(const std::string& source,
+                                                    const std::string& dest, bool mayReplace) {
+  CopyPlan plan;
+  plan.source = source;
+  plan.dest = dest;
+  plan.mayReplace = mayReplace;
   // Each folder is open for the *at calls only until the next At: the
-  // source is opened before the destination's folder is asked for.
+  // source's is taken before the destination's folder is asked for.
   const HeldFolders::Located from = held_.At(source);
   if (from.dir == -1) throw ErrnoError(from.err, source);
+  plan.fromHeld = Own(from.dir, source);
+  plan.fromDir = plan.fromHeld.ok() ? plan.fromHeld.get() : from.dir;
+  plan.fromName = from.name;
+  // The walk's own look at it serves, where it saw a plain file.
+  const struct stat* looked = recent_.Recent(source);
+  plan.sourceSeenAsFile = looked != nullptr && S_ISREG(looked->st_mode);
+  // The walk has just looked at dest, or knows it free: what it saw still
+  // holds, as nothing has changed here since.
+  const HeldFolders::Located to = held_.Target(dest);
+  plan.toHeld = Own(to.dir, dest);
+  plan.toName = to.name;
+  plan.absent = !mayReplace || recent_.KnownAbsent(dest);
+  if (const struct stat* known = recent_.Recent(dest); known != nullptr && !plan.absent) {
+    plan.destSeen = true;
+    plan.destSeenAs = *known;
+  }
+  plan.destDev = held_.Device(to.dir);
+  plan.refused = refused_[plan.destDev];
+  const auto limits = limits_.find(plan.destDev);
+  if (limits != limits_.end()) {
+    plan.keepsOwnerAndMode = limits->second.keepsOwnerAndMode;
+    plan.timeStepShown = limits->second.timeStepShown;
+  }
+  plan.keepsNanoseconds = plan.destDev != 0 && steps_.KeepsNanoseconds(plan.destDev);
+  plan.noClone = noClone_;
+  plan.noKernelCopy = noKernelCopy_;
+  return plan;
+}
+
+void PosixFileSystem::Learn(CopyPlan& plan) {
+  if (plan.cloneRefused) noClone_.insert(plan.devices);
+  if (plan.kernelCopyRefused) noKernelCopy_.insert(plan.devices);
+  Refusals& refused = refused_[plan.destDev];
+  refused.unnamedFiles |= plan.refused.unnamedFiles;
+  refused.noReplaceRename |= plan.refused.noReplaceRename;
+  refused.marks |= plan.refused.marks;
+  if (plan.timeKept && !steps_.KeepsNanoseconds(plan.keptDev)) {
+    // The descriptor asked for the step is any one on the volume: dest's
+    // folder, still open for this copy.
+    steps_.Of(plan.keptDev, plan.toHeld.get());
+    steps_.Learn(plan.keptDev, plan.timeAsked, plan.timeGot);
+  }
+  NoteChanged(plan.dest);
+}
+
+void PosixFileSystem::RunCopy(CopyPlan& plan) {
+  const std::string& source = plan.source;
+  const std::string& dest = plan.dest;
+  const bool mayReplace = plan.mayReplace;
   // Looked at before it is opened, so that a device, FIFO or socket never
   // is; O_NONBLOCK keeps a FIFO put in its place meanwhile from waiting for
   // a writer, and the second look refuses it.
-  // The walk's own look at it serves, where it saw a plain file.
-  struct stat seen {};
-  const struct stat* looked = recent_.Recent(source);
-  if (looked == nullptr || !S_ISREG(looked->st_mode)) {
-    if (::fstatat(from.dir, from.name.c_str(), &seen, 0) != 0) throw ErrnoError(errno, source);
+  if (!plan.sourceSeenAsFile) {
+    struct stat seen {};
+    if (::fstatat(plan.fromDir, plan.fromName.c_str(), &seen, 0) != 0) {
+      throw ErrnoError(errno, source);
+    }
     if (!S_ISREG(seen.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
   }
   const UniqueFd in(
-      ::openat(from.dir, from.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+      ::openat(plan.fromDir, plan.fromName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!in.ok()) throw ErrnoError(errno, source);
   Source src{in.get(), {}};
   if (::fstat(in.get(), &src.st) != 0) throw ErrnoError(errno, source);
   if (!S_ISREG(src.st.st_mode)) throw FsError(FsErrorKind::NotAFile, source);
 
-  // The walk has just looked at dest, or knows it free: what it saw still
-  // holds, as nothing has changed here since.
-  const HeldFolders::Located to = held_.Target(dest);
-  const int dir = to.dir;
-  const std::string& name = to.name;
-  bool absent = !mayReplace || recent_.KnownAbsent(dest);
+  const int dir = plan.toHeld.get();
+  const std::string& name = plan.toName;
+  plan.devices = {src.st.st_dev, plan.destDev};
+  bool absent = plan.absent;
   if (!absent) {
     struct stat old {};
-    const struct stat* known = recent_.Recent(dest);
+    const struct stat* known = plan.destSeen ? &plan.destSeenAs : nullptr;
     if (known == nullptr) {
       if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
         known = &old;
@@ -412,14 +556,14 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
   const bool ownerStays = !root_ || (src.st.st_uid == 0 && src.st.st_gid == 0);
   const mode_t creating = src.st.st_mode & (ownerStays && !HasAccessAcl(src.fd) ? 0777 : 0700);
 
-  if (absent) {
+  Refusals& refused = plan.refused;
+  if (absent && !refused.unnamedFiles) {
     // An unnamed file leaves nothing behind whatever happens before it is
     // complete, even when the process is killed.
     UniqueFd out(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creating));
     if (out.ok()) {
-      Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
+      Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, plan), plan);
       const int err = LinkUnnamed(out.get(), dir, name);
-      NoteChanged(dest);
       if (err == 0) {
         if (::close(out.Release()) != 0) {
           const int closeErr = errno;
@@ -445,10 +589,11 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
       if (linked != 0) throw ErrnoError(linked, ParentOf(dest) + temp);
       try {
         if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-        if (keepOldAt != nullptr) {
-          PutInPlaceKeeping(dir, temp, name, *keepOldAt, src.st.st_mode, dest);
+        if (!plan.keepOldAt.empty()) {
+          PutInPlaceKeeping(dir, temp, name, plan.keepOldAt, src.st.st_mode, dest);
         } else {
-          PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest);
+          bool noReplace = !refused.noReplaceRename;
+          PutInPlace(dir, temp, name, false, true, src.st.st_mode, dest, noReplace);
         }
       } catch (...) {
         ::unlinkat(dir, temp.c_str(), 0);
@@ -458,9 +603,8 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     }
     const int err = errno;
     // Volumes without unnamed files say so in several ways.
-    if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT && err != EBADF) {
-      throw ErrnoError(err, dest);
-    }
+    if (!UnnamedFilesRefused(err)) throw ErrnoError(err, dest);
+    refused.unnamedFiles = true;
   }
 
   std::string temp;
@@ -472,24 +616,51 @@ void PosixFileSystem::Copy(const std::string& source, const std::string& dest, b
     if (outFd < 0 && errno != EEXIST) throw ErrnoError(errno, dest);
   }
   if (outFd < 0) throw FsError(FsErrorKind::AlreadyExists, ParentOf(dest) + temp);
-  NoteChanged(dest);
   UniqueFd out(outFd);
   // Until it is complete, the temporary carries our mark: only a file with
   // it is ever taken for a leftover of ours.
-  MarkTemporary(out.get());
+  const bool marked = !refused.marks && MarkTemporary(out.get());
+  if (!marked) refused.marks = true;
   try {
-    Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, source, dest), dest);
-    UnmarkTemporary(out.get());
+    Finish(out.get(), src.fd, src.st, CopyInto(out.get(), src, plan), plan);
+    if (marked) UnmarkTemporary(out.get());
     if (::close(out.Release()) != 0) throw ErrnoError(errno, dest);
-    if (keepOldAt != nullptr && !absent) {
-      PutInPlaceKeeping(dir, temp, name, *keepOldAt, src.st.st_mode, dest);
+    if (!plan.keepOldAt.empty() && !absent) {
+      PutInPlaceKeeping(dir, temp, name, plan.keepOldAt, src.st.st_mode, dest);
     } else {
-      PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest);
+      bool noReplace = !refused.noReplaceRename;
+      PutInPlace(dir, temp, name, absent, mayReplace, src.st.st_mode, dest, noReplace);
+      if (!noReplace) refused.noReplaceRename = true;
     }
   } catch (...) {
     ::unlinkat(dir, temp.c_str(), 0);
     throw;
   }
+}
+
+namespace {
+
+// A copy planned on the walk's thread, run on a worker, learned from back
+// on the walk's thread.
+class PosixPendingCopy final : public PendingCopy {
+ public:
+  PosixPendingCopy(PosixFileSystem& fs, PosixFileSystem::CopyPlan plan)
+      : fs_(fs), plan_(std::move(plan)) {}
+  void Run() override { fs_.RunCopy(plan_); }
+  void Finish() override { fs_.Learn(plan_); }
+
+ private:
+  PosixFileSystem& fs_;
+  PosixFileSystem::CopyPlan plan_;
+};
+
+}  // namespace
+
+std::unique_ptr<PendingCopy> PosixFileSystem::PrepareCopy(const std::string& source,
+                                                          const std::string& dest,
+                                                          bool toFreeName) {
+  // Told of no progress: the observer lives on the walk's thread.
+  return std::make_unique<PosixPendingCopy>(*this, PlanCopy(source, dest, !toFreeName));
 }
 
 void PosixFileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {

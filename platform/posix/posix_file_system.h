@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,6 +24,9 @@
 #include "platform/posix/time_steps.h"
 
 namespace mirtel {
+
+// Errors by which a volume says it has no unnamed files (O_TMPFILE).
+bool UnnamedFilesRefused(int err);
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -62,6 +66,18 @@ class PosixFileSystem final : public FileSystem {
   std::string ReadFile(const std::string& path) override;
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
+  std::unique_ptr<PendingCopy> PrepareCopy(const std::string& source, const std::string& dest,
+                                           bool toFreeName) override;
+  int CopiesInFlight(const std::string& folder) override;
+
+  // A copy in three steps (posix_copy.cpp): planned on the walk's thread
+  // from what this object remembers, run on any thread touching nothing of
+  // it, and learned from back on the walk's thread.
+  struct CopyPlan;
+  CopyPlan PlanCopy(const std::string& source, const std::string& dest, bool mayReplace);
+  void RunCopy(CopyPlan& plan);
+  void Learn(CopyPlan& plan);
+
   // How many folders were read from the disk (not served from memory).
   std::size_t FolderReads() const { return listings_.FolderReads(); }
 
@@ -79,18 +95,13 @@ class PosixFileSystem final : public FileSystem {
   // to `*keepOldAt` where given.
   void Copy(const std::string& source, const std::string& dest, bool mayReplace,
             const std::string* keepOldAt = nullptr);
-  struct Source;
-  // Fills `out` from `from`; what the system says of `out` once made.
-  struct stat CopyInto(int out, const Source& from, const std::string& source,
-                       const std::string& dest);
   // Gives `out` the owner, mode, extended attributes (from open file `in`)
-  // and times of `src`; `made` is what CopyInto returned.
-  void Finish(int out, int in, const struct stat& src, const struct stat& made,
-              const std::string& dest);
+  // and times of `src`; `made` is what the system said of `out`.
+  void Finish(int out, int in, const struct stat& src, const struct stat& made, CopyPlan& plan);
   // Gives the unnamed file `fd` the name `name` in `dir`; the errno when it
   // cannot.
   int LinkUnnamed(int fd, int dir, const std::string& name);
-  bool linkByDescriptor_ = true;  // until the system refuses it once
+  std::atomic<bool> linkByDescriptor_{true};  // until the system refuses it once
 
   TimeSteps steps_;
   ListingCache listings_{steps_};
@@ -107,11 +118,25 @@ class PosixFileSystem final : public FileSystem {
   struct VolumeLimits {
     bool ignoresCase = false;
     bool keepsOwnerAndMode = true;
+    // The probe's time showed the volume's step: nothing for the copies to
+    // read back.
+    bool timeStepShown = false;
   };
   // The limits of volume `dev`, learned in `folder` (open as `dir`, on
   // that volume) where not yet.
   const VolumeLimits& LimitsOf(dev_t dev, int dir, const std::string& folder);
   std::unordered_map<dev_t, VolumeLimits> limits_;
+
+  // What a destination volume refused once, never asked of it again in
+  // this job: each costs a round trip per file on a share.
+  struct Refusals {
+    bool unnamedFiles = false;     // O_TMPFILE
+    bool noReplaceRename = false;  // RENAME_NOREPLACE
+    bool marks = false;            // the extended attribute marking our temporaries
+  };
+  std::unordered_map<dev_t, Refusals> refused_;
+  // Pairs of (source, destination) devices the kernel's copy refused.
+  std::set<std::pair<dev_t, dev_t>> noKernelCopy_;
 
   // Pairs of (source, destination) devices that refused a clone.
   std::set<std::pair<dev_t, dev_t>> noClone_;
@@ -124,7 +149,7 @@ class PosixFileSystem final : public FileSystem {
   std::unordered_map<std::string, mode_t> finalModes_;
   // The folder MakeFolderLike made last, open to its owner already.
   std::string madeOpen_;
-  unsigned tempCounter_ = 0;
+  std::atomic<unsigned> tempCounter_{0};
 };
 
 }  // namespace mirtel

@@ -16,7 +16,7 @@ Temporary ClassifyTemporaryName(const std::string& name, pid_t self) {
                                });
 }
 
-void MarkTemporary(int fd) { ::fsetxattr(fd, kTemporaryMark, "1", 1, 0); }
+bool MarkTemporary(int fd) { return ::fsetxattr(fd, kTemporaryMark, "1", 1, 0) == 0; }
 
 void UnmarkTemporary(int fd) { ::fremovexattr(fd, kTemporaryMark); }
 

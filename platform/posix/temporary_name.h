@@ -22,7 +22,7 @@ Temporary ClassifyTemporaryName(const std::string& name, pid_t self);
 // Marks the open temporary `fd` as ours, and takes the mark off again just
 // before it is put in place. A volume without extended attributes takes no
 // mark: a copy left there is never taken for ours.
-void MarkTemporary(int fd);
+bool MarkTemporary(int fd);  // false where the volume keeps no such mark
 void UnmarkTemporary(int fd);
 // Whether entry `name` of folder `dir` carries the mark.
 bool CarriesTemporaryMark(int dir, const std::string& name);

@@ -3,9 +3,11 @@
 // type says nothing of how finely they keep times or whether modes stay.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/posix_file_system.h"
@@ -24,6 +26,10 @@ std::string UpperAscii(std::string name) {
 }
 
 }  // namespace
+
+bool UnnamedFilesRefused(int err) {
+  return err == EOPNOTSUPP || err == EISDIR || err == EINVAL || err == ENOENT || err == EBADF;
+}
 
 const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int dir,
                                                                const std::string& folder) {
@@ -55,6 +61,7 @@ const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int di
   if (::futimens(fd, times) == 0 && ::fstat(fd, &kept) == 0) {
     steps_.Of(kept.st_dev, fd);
     steps_.Learn(kept.st_dev, Ns(asked), Ns(kept.st_mtim));
+    limits.timeStepShown = kept.st_dev == dev;
   }
   // A mode that does not stay (FAT, exFAT: fixed by the mount) is not asked
   // for file by file.
@@ -63,9 +70,51 @@ const PosixFileSystem::VolumeLimits& PosixFileSystem::LimitsOf(dev_t dev, int di
   } else if (::fstat(fd, &kept) == 0) {
     limits.keepsOwnerAndMode = (kept.st_mode & 0777) == 0640;
   }
+  // What a copy would try first and a share refuses, each a round trip per
+  // file if asked again: the mark of our temporaries, a rename that must
+  // not replace, an unnamed file.
+  Refusals& refused = refused_[dev];
+  refused.marks = !MarkTemporary(fd);
+  const std::string renamed = TemporaryName(pid_, ++tempCounter_);
+  if (::renameat2(dir, name.c_str(), dir, renamed.c_str(), RENAME_NOREPLACE) == 0) {
+    NoteChanged(folder + name);
+    name = renamed;
+  } else if (errno == EINVAL || errno == ENOSYS) {
+    refused.noReplaceRename = true;
+  }
+  const UniqueFd unnamed(::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  refused.unnamedFiles = !unnamed.ok() && UnnamedFilesRefused(errno);
   ::unlinkat(dir, name.c_str(), 0);
   NoteChanged(folder + name);
   return limits_.emplace(dev, limits).first->second;
+}
+
+int PosixFileSystem::CopiesInFlight(const std::string& folder) {
+  // Where each call crosses a network (or a user-space driver's round
+  // trip), several copies in flight hide the waits; on a local disk the
+  // kernel's own read-ahead and write-back already do, and more only cost.
+  constexpr long kFuse = 0x65735546;
+  constexpr long kNfs = 0x6969;
+  constexpr long kCifs = 0xFF534D42;
+  constexpr long kSmb2 = 0xFE534D42;
+  constexpr long kSmb = 0x517B;
+  constexpr long kNinep = 0x01021997;
+  constexpr long kCeph = 0x00C36400;
+  const HeldFolders::Located at = held_.At(folder + ".");
+  struct statfs fs {};
+  if (at.dir < 0 || ::fstatfs(at.dir, &fs) != 0) return 1;
+  switch (static_cast<long>(fs.f_type)) {
+    case kFuse:
+    case kNfs:
+    case kCifs:
+    case kSmb2:
+    case kSmb:
+    case kNinep:
+    case kCeph:
+      return 8;
+    default:
+      return 1;
+  }
 }
 
 void PosixFileSystem::LearnVolume(const std::string& folder) {

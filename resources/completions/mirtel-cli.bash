@@ -33,7 +33,7 @@ _mirtel_cli() {
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--sync --last --remember -n --dry-run
-            --force-remove --versions --keep-versions --log --count-first -v --verbose -q --quiet -h --help
+            --force-remove --versions --keep-versions --log --count-first --parallel -v --verbose -q --quiet -h --help
             --version --save-job --job --jobs --delete-job --' -- "$cur"))
         return
     fi

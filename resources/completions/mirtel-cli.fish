@@ -10,6 +10,7 @@ complete -c mirtel-cli -l versions -x -a '(__fish_complete_directories)' -d 'Kee
 complete -c mirtel-cli -l keep-versions -x -d 'Delete version folders older than DAYS days'
 complete -c mirtel-cli -l log -r -F -d 'Append every line and the summary to FILE'
 complete -c mirtel-cli -l count-first -d 'Count the work first, for the share and the time left'
+complete -c mirtel-cli -l parallel -x -d 'Copy up to N files at once'
 complete -c mirtel-cli -s v -l verbose -d 'Also print every status text'
 complete -c mirtel-cli -s q -l quiet -d 'Print only the summary'
 complete -c mirtel-cli -s h -l help -d 'Print the usage'

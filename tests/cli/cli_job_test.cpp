@@ -147,17 +147,36 @@ TEST_F(CliTest, FailedCopyIsStatusOneAndNotCounted) {
 
 TEST_F(CliTest, InterruptStopsTheWalkAndTheSummaryStillComes) {
   for (int i = 0; i < 20; ++i) dir_.Write("src/f" + std::to_string(i) + ".txt", "x");
-  dir_.Dir("dst");
-  // Ctrl+C during the third copy.
-  faulty_.fault = {FsCall::CopyFile, 3, FaultyFileSystem::Action::Hook, FsErrorKind::Other,
-                   dir_.P("src")};
-  faulty_.hook = [&](const FaultyFileSystem::Call&) { interrupted_ = true; };
-  const Outcome o = Walk({"--sync", dir_.P("src"), dir_.P("dst")});
-  // The stop shows: its own status and a word on the console.
-  EXPECT_EQ(o.status, kExitInterrupted) << o.err;
-  EXPECT_EQ(Summary(o), "copied=3 found=1 failed=0 removed=0");
-  EXPECT_NE(o.err.find("中断しました"), std::string::npos) << o.err;
-  EXPECT_TRUE(recycler_.calls.empty());
+  // One file after the other, and with copies in flight: every copy made
+  // is counted and listed, in order, and none is made after the stop.
+  int round = 0;
+  for (const std::string parallel : {"--parallel=1", "--parallel=8"}) {
+    dir_.Dir("dst");
+    interrupted_ = false;
+    // Ctrl+C during the third copy (the count of copies runs on over rounds).
+    faulty_.fault = {FsCall::CopyFile, 3 * ++round, FaultyFileSystem::Action::Hook,
+                     FsErrorKind::Other, dir_.P("src")};
+    faulty_.hook = [&](const FaultyFileSystem::Call&) { interrupted_ = true; };
+    const Outcome o = Walk({"-v", parallel, "--sync", dir_.P("src"), dir_.P("dst")});
+    // The stop shows: its own status and a word on the console.
+    EXPECT_EQ(o.status, kExitInterrupted) << o.err;
+    EXPECT_EQ(Summary(o), "copied=3 found=1 failed=0 removed=0") << parallel;
+    EXPECT_NE(o.err.find("中断しました"), std::string::npos) << o.err;
+    EXPECT_TRUE(recycler_.calls.empty());
+    std::vector<std::string> listed;
+    for (const std::string& line : o.lines) {
+      if (line.rfind("result: ", 0) == 0) listed.push_back(line.substr(8));
+    }
+    std::vector<std::string> made;
+    for (const auto& entry : fs::directory_iterator(dir_.N("dst/src"))) {
+      made.push_back(entry.path().filename().string());
+    }
+    std::sort(made.begin(), made.end());
+    std::vector<std::string> sortedListed = listed;
+    std::sort(sortedListed.begin(), sortedListed.end());
+    EXPECT_EQ(sortedListed, made) << parallel;
+    fs::remove_all(dir_.N("dst"));
+  }
 }
 
 TEST_F(CliTest, SyncMovesWhatTheSourceNoLongerHasAndKeepsTheRest) {

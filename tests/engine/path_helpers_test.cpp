@@ -33,7 +33,10 @@ TEST(IsDriveRoot, OnlyTheTopOfAVolume) {
   } else {
     EXPECT_TRUE(IsDriveRoot("C:\\"));
     EXPECT_FALSE(IsDriveRoot("C:\\data\\"));
-    EXPECT_FALSE(IsDriveRoot("\\\\server\\share\\"));
+    EXPECT_TRUE(IsDriveRoot("\\\\server\\share\\"));
+    EXPECT_FALSE(IsDriveRoot("\\\\server\\share\\folder\\"));
+    EXPECT_FALSE(IsDriveRoot("\\\\server\\"));
+    EXPECT_FALSE(IsDriveRoot("\\\\?\\C:\\"));
   }
   EXPECT_FALSE(IsDriveRoot(""));
 }

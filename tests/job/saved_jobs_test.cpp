@@ -46,6 +46,7 @@ TEST_F(SavedJobsTest, WhatIsStoredComesBackWhateverItsNamesAndPathsHold) {
     job.sync = i % 2 == 0;
     job.forceRemove = i % 3 == 0;
     job.countFirst = i % 4 == 0;
+    job.parallel = static_cast<int>(i % 3) * 8;
     job.logFile = i % 2 == 0 ? std::string() : texts[(i + 2) % texts.size()];
     job.destinationVolume = "uuid:" + std::to_string(i);
     std::string error;
@@ -107,6 +108,9 @@ TEST_F(SavedJobsTest, AFileCutOrDamagedAnywhereIsRefusedAndNeverChanged) {
   damaged.push_back("[jobs.a]\nsource = '/s'\ndestination = '/d'\nmode = 'mirror'\n");
   damaged.push_back("[jobs.a]\nsource = '/s'\ndestination = '/d'\nforce_remove = 'yes'\n");
   damaged.push_back("[jobs]\na = 1\n");
+  damaged.push_back("[jobs.a]\nsource = '/s'\ndestination = '/d'\nparallel = 0\n");
+  damaged.push_back("[jobs.a]\nsource = '/s'\ndestination = '/d'\nparallel = 65\n");
+  damaged.push_back("[jobs.a]\nsource = '/s'\ndestination = '/d'\nparallel = '8'\n");
   damaged.push_back("\xff\xfe garbage");
   for (const std::string& bytes : damaged) {
     fs_->WriteFileAtomically(path_, bytes);

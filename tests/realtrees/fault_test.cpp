@@ -91,6 +91,10 @@ const FaultCase kCases[] = {
      Where::Anywhere},
 };
 
+// The jobs under fault run with copies in flight: their results are told
+// in the walk's order, whatever a fault did to one of them.
+constexpr int kCopiesInFlight = 8;
+
 // A generated tree, backed up once and changed when the fault is to hit the
 // sync: the same at every run, so that call N is the same call each time.
 struct Scenario {
@@ -145,7 +149,8 @@ class FaultTest : public ::testing::TestWithParam<FaultCase> {
     std::unique_ptr<Recycler> realRecycler = MakeNativeRecycler(*real);
     FaultyFileSystem fs(*real);
     FaultyRecycler recycler(fs, *realRecycler);
-    RunJob(fs, recycler, s.scratch.source, s.scratch.destParent, c.phase == Phase::Sync);
+    RunJob(fs, recycler, s.scratch.source, s.scratch.destParent, c.phase == Phase::Sync,
+           kCopiesInFlight);
     return FaultyFileSystem::Count(fs.Log(), c.call, s.Under(c.where));
   }
 
@@ -206,8 +211,8 @@ void FaultTest::RunWithFault(int nth, int count) {
     }
   };
 
-  const JobReport report =
-      RunJob(fs, recycler, scratch.source, scratch.destParent, c.phase == Phase::Sync);
+  const JobReport report = RunJob(fs, recycler, scratch.source, scratch.destParent,
+                                  c.phase == Phase::Sync, kCopiesInFlight);
 
   std::vector<std::string> lines;
   if (!hookTrouble.empty()) lines.push_back("the fault could not be made: " + hookTrouble);

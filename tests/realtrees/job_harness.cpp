@@ -81,9 +81,11 @@ std::string JobReport::Text() const {
 }
 
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
-                 const std::string& destParent, bool sync, const std::string& versions) {
+                 const std::string& destParent, bool sync, const std::string& versions,
+                 int parallel) {
   CliOptions options;
   options.versions = versions;
+  options.parallel = parallel;
   options.source = source;
   options.dest = destParent;
   options.sync = sync;

@@ -27,9 +27,11 @@ struct JobReport {
   std::string Text() const;
 };
 
-// `versions`: the --versions folder ("" for the Trash).
+// `versions`: the --versions folder ("" for the Trash); `parallel`: the
+// copies in flight (--parallel), 0 as the volume suits.
 JobReport RunJob(FileSystem& fs, Recycler& recycler, const std::string& source,
-                 const std::string& destParent, bool sync, const std::string& versions = {});
+                 const std::string& destParent, bool sync, const std::string& versions = {},
+                 int parallel = 0);
 
 // What the Trash took: each item with the place it came from.
 struct TrashedItem {

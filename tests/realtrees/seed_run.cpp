@@ -64,8 +64,11 @@ int EnvNumber(const char* name, int fallback) {
   return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
 }
 
-SeedRun::SeedRun(int seed, const TreeProfile& profile, const std::string& destTop)
-    : seed_(seed), profile_(profile), scratch_("seed" + std::to_string(seed), destTop) {
+SeedRun::SeedRun(int seed, const TreeProfile& profile, const std::string& destTop, int parallel)
+    : seed_(seed),
+      parallel_(parallel),
+      profile_(profile),
+      scratch_("seed" + std::to_string(seed), destTop) {
   // Even seeds keep to the Trash; the others keep versions on the
   // destination's volume, beside it or inside it (where no walk may touch
   // them).
@@ -128,8 +131,9 @@ void SeedRun::Job(const std::string& step, bool sync, const Outcome& expected) {
   std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
   std::unique_ptr<Recycler> recycler = MakeNativeRecycler(*fs);
   const Snapshot versionsBefore = Versions();
-  const JobReport report =
-      RunJob(*fs, *recycler, scratch_.source, scratch_.destParent, sync, scratch_.versions);
+  const JobReport report = RunJob(*fs, *recycler, scratch_.source, scratch_.destParent, sync,
+                                  scratch_.versions, parallel_);
+  outputs_.push_back(report.out.substr(0, report.out.rfind(" seconds=")) + report.err);
 
   Check(step + ": summary", CheckSummary(report, expected), report);
   if (report.found != 1) Check(step + ": summary", {"found=0, the source has files"}, report);

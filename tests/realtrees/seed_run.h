@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/realtrees/job_harness.h"
 #include "tests/realtrees/tree_generator.h"
@@ -19,9 +20,12 @@ int EnvNumber(const char* name, int fallback);
 class SeedRun {
  public:
   // The destination goes below `destTop` when given (another volume).
+  // `parallel`: the copies in flight of every job (0 as the volume suits).
   explicit SeedRun(int seed, const TreeProfile& profile = FullProfile(),
-                   const std::string& destTop = {});
+                   const std::string& destTop = {}, int parallel = 0);
   void Run();
+  // What each job printed, its time left out.
+  const std::vector<std::string>& Outputs() const { return outputs_; }
 
  private:
   void Fail(const std::string& step, const std::string& text);
@@ -37,6 +41,8 @@ class SeedRun {
   Snapshot Versions() const;
 
   int seed_;
+  int parallel_;
+  std::vector<std::string> outputs_;
   TreeProfile profile_;
   Scratch scratch_;
   Snapshot everything_;  // all but the destination and the Trash
