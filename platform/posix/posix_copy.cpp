@@ -265,7 +265,8 @@ void PutInPlaceKeeping(int dir, const std::string& temp, const std::string& name
   if (::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno != ENOENT) throw ErrnoError(errno, dest);
     // Gone meanwhile: nothing to keep.
-    PutInPlace(dir, temp, name, true, true, source, dest);
+    bool noReplace = true;
+    PutInPlace(dir, temp, name, true, true, source, dest, noReplace);
     return;
   }
   CheckReplaceable(old, source, dest);

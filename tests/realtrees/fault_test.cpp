@@ -149,7 +149,7 @@ class FaultTest : public ::testing::TestWithParam<FaultCase> {
     std::unique_ptr<Recycler> realRecycler = MakeNativeRecycler(*real);
     FaultyFileSystem fs(*real);
     FaultyRecycler recycler(fs, *realRecycler);
-    RunJob(fs, recycler, s.scratch.source, s.scratch.destParent, c.phase == Phase::Sync,
+    RunJob(fs, recycler, s.scratch.source, s.scratch.destParent, c.phase == Phase::Sync, {},
            kCopiesInFlight);
     return FaultyFileSystem::Count(fs.Log(), c.call, s.Under(c.where));
   }
@@ -212,7 +212,7 @@ void FaultTest::RunWithFault(int nth, int count) {
   };
 
   const JobReport report = RunJob(fs, recycler, scratch.source, scratch.destParent,
-                                  c.phase == Phase::Sync, kCopiesInFlight);
+                                  c.phase == Phase::Sync, {}, kCopiesInFlight);
 
   std::vector<std::string> lines;
   if (!hookTrouble.empty()) lines.push_back("the fault could not be made: " + hookTrouble);

@@ -62,7 +62,9 @@ TEST_F(EngineOnWin32Test, PathHelpersSpeakWindows) {
   EXPECT_TRUE(IsDriveRoot("C:\\"));
   EXPECT_TRUE(IsDriveRoot("d:\\"));
   EXPECT_FALSE(IsDriveRoot("C:\\data\\"));
-  EXPECT_FALSE(IsDriveRoot("\\\\server\\share\\"));
+  // A share's top is a volume's top, as a drive's is; a folder in it is not.
+  EXPECT_TRUE(IsDriveRoot("\\\\server\\share\\"));
+  EXPECT_FALSE(IsDriveRoot("\\\\server\\share\\data\\"));
   EXPECT_TRUE(SameFolder("C:\\Data\\Photos", "c:\\data\\photos\\"));
   EXPECT_FALSE(SameFolder("C:\\data\\", "C:\\data2\\"));
 
