@@ -266,7 +266,8 @@ TEST_F(WindowRules, MenuShortcutsAndItemsRunTheirProceduresWhileEnabled) {
 
   // The mode items: the logic decides the marks, whatever the toolkit does.
   const auto marks = [&] {
-    const auto& modes = view_->MenuBar()[1].items;
+    const std::vector<MenuEntry> bar = view_->MenuBar();
+    const auto& modes = bar[1].items;
     return std::pair{modes[0].checked, modes[1].checked};
   };
   view_->Choose(MenuItem::mnu_Douki);
