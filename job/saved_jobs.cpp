@@ -129,27 +129,26 @@ bool GetJob(const toml::table& entry, const std::string& name, SavedJob& job, st
     into = value->get();
     return true;
   };
-  const auto days = [&](const char* key, int& into) {
+  // A whole number from 1 to `most`; `refusal` names what it must be.
+  const auto whole = [&](const char* key, int& into, std::int64_t most, const auto& refusal) {
     const toml::node* node = entry.get(key);
     if (node == nullptr) return true;
     const auto* value = node->as_integer();
-    if (value == nullptr || value->get() < 1 || value->get() > 99999) {
-      error = Text(Msg::JobKeyNeedsDays, name, key);
+    if (value == nullptr || value->get() < 1 || value->get() > most) {
+      error = refusal(key);
       return false;
     }
     into = static_cast<int>(value->get());
     return true;
   };
+  const auto days = [&](const char* key, int& into) {
+    return whole(key, into, 99999,
+                 [&](const char* k) { return Text(Msg::JobKeyNeedsDays, name, k); });
+  };
   const auto count = [&](const char* key, int& into) {
-    const toml::node* node = entry.get(key);
-    if (node == nullptr) return true;
-    const auto* value = node->as_integer();
-    if (value == nullptr || value->get() < 1 || value->get() > kMaxSavedParallel) {
-      error = Text(Msg::JobKeyNeedsCount, name, key, kMaxSavedParallel);
-      return false;
-    }
-    into = static_cast<int>(value->get());
-    return true;
+    return whole(key, into, kMaxSavedParallel, [&](const char* k) {
+      return Text(Msg::JobKeyNeedsCount, name, k, kMaxSavedParallel);
+    });
   };
   std::string mode = "normal";
   if (!count("parallel", job.parallel) || !text("versions", job.versions, false) ||
