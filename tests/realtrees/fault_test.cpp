@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -399,7 +400,19 @@ TEST_P(FaultTest, TheRestIsDoneAndNothingIsLost) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Calls, FaultTest, ::testing::ValuesIn(kCases),
+// A failure injected before the call never reaches the system, so the
+// engine's answer to it is the same everywhere and is checked natively on
+// Linux. On Windows, where a case costs seconds under Wine, the cases run
+// whose fault the real file system takes part in.
+std::vector<FaultCase> CasesOfThisSystem() {
+  std::vector<FaultCase> cases(std::begin(kCases), std::end(kCases));
+#ifdef _WIN32
+  std::erase_if(cases, [](const FaultCase& c) { return c.effect == Effect::Fail; });
+#endif
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, FaultTest, ::testing::ValuesIn(CasesOfThisSystem()),
                          [](const ::testing::TestParamInfo<FaultCase>& param) {
                            return std::string(param.param.name);
                          });
