@@ -1,6 +1,8 @@
 // The copy of a file on Windows, through a temporary name, and the
 // program's own files written whole or not at all.
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_file_times.h"
@@ -59,8 +61,80 @@ bool Win32FileSystem::KeepsMarks(const std::wstring& folder) {
   return marksKept_;
 }
 
+Win32FileSystem::CopyRun Win32FileSystem::StartCopy(const std::string& dest) {
+  CopyRun run;
+  const std::wstring folder = ParentOf(ExtendedPath(dest));
+  run.marked = !folder.empty() && KeepsMarks(folder);
+  run.observer = observer_;
+  return run;
+}
+
+void Win32FileSystem::FinishCopy(const CopyRun& run) {
+  for (const std::wstring& changed : run.changed) NoteChangedExtended(changed);
+}
+
 void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
                            const std::string* keepOldAt) {
+  CopyRun run = StartCopy(dest);
+  try {
+    RunCopy(run, source, dest, mayReplace, keepOldAt);
+  } catch (...) {
+    FinishCopy(run);
+    throw;
+  }
+  FinishCopy(run);
+}
+
+namespace {
+
+// A copy whose work runs on one of the walk's workers.
+class Win32PendingCopy final : public PendingCopy {
+ public:
+  Win32PendingCopy(std::function<void()> run, std::function<void()> finish)
+      : run_(std::move(run)), finish_(std::move(finish)) {}
+  void Run() override { run_(); }
+  void Finish() override { finish_(); }
+
+ private:
+  std::function<void()> run_;
+  std::function<void()> finish_;
+};
+
+}  // namespace
+
+std::unique_ptr<PendingCopy> Win32FileSystem::PrepareCopy(const std::string& source,
+                                                          const std::string& dest,
+                                                          bool toFreeName) {
+  // Told of no progress: the observer lives on the walk's thread.
+  auto run = std::make_shared<CopyRun>(StartCopy(dest));
+  run->observer = nullptr;
+  return std::make_unique<Win32PendingCopy>(
+      [this, run, source, dest, toFreeName] { RunCopy(*run, source, dest, !toFreeName, nullptr); },
+      [this, run] { FinishCopy(*run); });
+}
+
+int Win32FileSystem::CopiesInFlight(const std::string& folder) {
+  // Where each call crosses a network, several copies in flight hide the
+  // waits; on a local disk the system's own caching already does, and more
+  // only cost.
+  constexpr int kOnAShare = 8;
+  std::wstring extended;
+  try {
+    extended = ExtendedPath(folder);
+  } catch (const FsError&) {
+    return 1;
+  }
+  constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\";
+  if (extended.rfind(kUnc, 0) == 0) return kOnAShare;
+  std::wstring volume = VolumePathOf(extended);
+  // The drive's own root, as GetDriveTypeW knows it: "X:\".
+  constexpr std::wstring_view kExtended = L"\\\\?\\";
+  if (volume.rfind(kExtended, 0) == 0) volume.erase(0, kExtended.size());
+  return !volume.empty() && GetDriveTypeW(volume.c_str()) == DRIVE_REMOTE ? kOnAShare : 1;
+}
+
+void Win32FileSystem::RunCopy(CopyRun& run, const std::string& source, const std::string& dest,
+                              bool mayReplace, const std::string* keepOldAt) {
   const std::wstring from = ExtendedPath(source);
   const std::wstring to = ExtendedPath(dest);
   WIN32_FILE_ATTRIBUTE_DATA existing;
@@ -85,7 +159,7 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
   // stands where the old file was.
   // Where the volume keeps the mark, the temporary is made with it first,
   // and the bytes copied over it.
-  const bool marked = KeepsMarks(folder);
+  const bool marked = run.marked;
   std::wstring temp;
   for (int attempt = 0;; ++attempt) {
     temp = TempNameIn(folder);
@@ -97,8 +171,8 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     }
     if (code == ERROR_SUCCESS) {
       if (marked) MarkTemporary(temp);
-      CopyTold told{observer_, source, GetTickCount64()};
-      if (CopyFileExW(from.c_str(), temp.c_str(), observer_ != nullptr ? TellProgress : nullptr,
+      CopyTold told{run.observer, source, GetTickCount64()};
+      if (CopyFileExW(from.c_str(), temp.c_str(), run.observer != nullptr ? TellProgress : nullptr,
                       &told, nullptr, marked ? 0 : COPY_FILE_FAIL_IF_EXISTS)) {
         break;
       }
@@ -106,11 +180,11 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     }
     if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt < 16) continue;
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) RemoveTemporary(temp);
-    NoteChangedExtended(to);
+    run.changed.push_back(to);
     const bool sourceMissing = GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES;
     ThrowWin32Error(code, sourceMissing ? source : dest);
   }
-  NoteChangedExtended(to);
+  run.changed.push_back(to);
   // Complete: the mark goes (before the time is set: taking it off may
   // touch the time).
   if (marked) {
@@ -172,7 +246,7 @@ void Win32FileSystem::Copy(const std::string& source, const std::string& dest, b
     RemoveTemporary(temp);
     ThrowWin32Error(code, dest);
   }
-  if (!kept.empty()) NoteChangedExtended(kept);
+  if (!kept.empty()) run.changed.push_back(kept);
 }
 
 void Win32FileSystem::WriteFileAtomically(const std::string& path, const std::string& bytes) {

@@ -1,6 +1,7 @@
 // The file system through the wide Win32 calls.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -33,6 +34,9 @@ class Win32FileSystem : public FileSystem {
   void MoveAside(const std::string& path, const std::string& target) override;
   void RemoveForGood(const std::string& path) override;
   void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
+  std::unique_ptr<PendingCopy> PrepareCopy(const std::string& source, const std::string& dest,
+                                           bool toFreeName) override;
+  int CopiesInFlight(const std::string& folder) override;
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
@@ -45,10 +49,25 @@ class Win32FileSystem : public FileSystem {
   void WriteFileAtomically(const std::string& path, const std::string& bytes) override;
 
  private:
+  // What one copy takes of the file system's state, on the walk's thread,
+  // so that the copy itself may run on any: whether its temporary carries
+  // our mark, whom it tells of its progress. And what it changed, for the
+  // listings, noted back on the walk's thread.
+  struct CopyRun {
+    bool marked = false;
+    CopyObserver* observer = nullptr;
+    std::vector<std::wstring> changed;
+  };
+  CopyRun StartCopy(const std::string& dest);
+  void FinishCopy(const CopyRun& run);
   // CopyFile, or CopyNewFile where `mayReplace` is false; the old dest moved
   // to `*keepOldAt` where given.
   void Copy(const std::string& source, const std::string& dest, bool mayReplace,
             const std::string* keepOldAt = nullptr);
+  // Its work, which touches nothing of this object but the temporaries'
+  // counter.
+  void RunCopy(CopyRun& run, const std::string& source, const std::string& dest, bool mayReplace,
+               const std::string* keepOldAt);
   // The attributes of `path` into `attrs` (`extended` gets its \\?\ form
   // when the system was asked); ERROR_SUCCESS or the system's error code.
   unsigned long Query(const std::string& path, std::wstring& extended, std::uint32_t& attrs);
@@ -87,7 +106,7 @@ class Win32FileSystem : public FileSystem {
   std::string currentFolder_;  // the folder of the current listing as the caller wrote it
   std::uint32_t mask_ = 0;
   ListingCursor cursor_;
-  std::uint32_t tempCounter_ = 0;
+  std::atomic<std::uint32_t> tempCounter_{0};
   // Whether the volume of `folder` (extended) keeps named streams, where our
   // temporaries carry their mark; asked once per folder in a row.
   bool KeepsMarks(const std::wstring& folder);

@@ -66,6 +66,40 @@ TEST_F(FileSystemContract, ACopyArrivesWholeWithItsTimeAndReplacesAnOlderOne) {
   }
   EXPECT_EQ(tmp_.Names("先"), tmp_.Names("元"));
   EXPECT_EQ(tmp_.Names("新"), tmp_.Names("元"));
+
+  // And all at once, as copies in flight: prepared and finished here, run
+  // each on a thread of its own, into a folder listed before and after.
+  tmp_.Dir("並");
+  EXPECT_EQ(ListAll(tmp_.P("並/")).size(), 2u);
+  std::vector<std::unique_ptr<PendingCopy>> pending;
+  for (const auto& file : files) {
+    pending.push_back(fs_->PrepareCopy(tmp_.P("元/" + file.first), tmp_.P("並/" + file.first),
+                                       pending.size() % 2 == 0));
+  }
+  std::vector<std::string> errors(pending.size());
+  std::vector<std::thread> workers;
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    workers.emplace_back([&, i] {
+      try {
+        pending[i]->Run();
+      } catch (const std::exception& e) {
+        errors[i] = e.what();
+      }
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+  for (const auto& copy : pending) copy->Finish();
+  EXPECT_EQ(errors, std::vector<std::string>(pending.size()));
+  for (const auto& [name, bytes] : files) {
+    EXPECT_EQ(tmp_.Read("並/" + name), bytes) << name;
+    EXPECT_EQ(tmp_.Time("並/" + name), tmp_.Time("元/" + name)) << name;
+  }
+  std::vector<std::string> listed = ListAll(tmp_.P("並/"));
+  std::vector<std::string> expected = tmp_.Names("元");
+  expected.insert(expected.end(), {".", ".."});
+  std::sort(listed.begin(), listed.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
 }
 
 // A copy to a name thought free never replaces what took the name
