@@ -6,10 +6,11 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/realtrees/tree_names.h"
 
 namespace mirtel::realtrees {
 
@@ -25,23 +26,6 @@ struct TreeProfile {
 TreeProfile FullProfile();
 // Every kind of entry, but only a few hundred of them: for runs by the dozen.
 TreeProfile SmallProfile();
-
-// Deterministic from its seed on every system.
-class Rng {
- public:
-  explicit Rng(std::uint64_t seed) : engine_(seed) {}
-  std::uint64_t Next() { return engine_(); }
-  std::uint64_t Below(std::uint64_t n) { return n == 0 ? 0 : engine_() % n; }
-  std::uint64_t Between(std::uint64_t lo, std::uint64_t hi) { return lo + Below(hi - lo + 1); }
-  bool Percent(int p) { return Below(100) < static_cast<std::uint64_t>(p); }
-  template <typename T>
-  const T& Pick(const std::vector<T>& from) {
-    return from[Below(from.size())];
-  }
-
- private:
-  std::mt19937_64 engine_;
-};
 
 // What the generator made, by relative name ('/' between names).
 struct GeneratedTree {
