@@ -75,8 +75,10 @@ bool CopyEngine::SourceStillThere(const std::string& motoFolder, const FileId& m
   // compared must be the one this level started with.
   FileId root;
   FileId here;
+  // At the top the two are one folder, asked once.
+  const bool top = motoFolder == state_.MotoFolder;
   if (!state_.MotoIdKnown || !fs_.Identify(state_.MotoFolder, root) || !(root == state_.MotoId) ||
-      !fs_.Identify(motoFolder, here) || !(here == motoHere)) {
+      !(top ? root == motoHere : fs_.Identify(motoFolder, here) && here == motoHere)) {
     StopPruning();
     return false;
   }

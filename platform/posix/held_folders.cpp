@@ -23,20 +23,28 @@ HeldFolders::Located HeldFolders::At(const std::string& path) {
   std::string name = path.substr(slash + 1, end - slash - 1);
   // The one used last first: a walk asks for the same folder many times
   // in a row.
-  for (const int i : {last_, last_ ^ 1}) {
+  if (held_[last_].fd >= 0 && held_[last_].folder == folder) {
+    held_[last_].used = ++uses_;
+    return {held_[last_].fd, std::move(name)};
+  }
+  int oldest = 0;
+  for (int i = 0; i < kHeld; ++i) {
     if (held_[i].fd >= 0 && held_[i].folder == folder) {
       last_ = i;
+      held_[i].used = ++uses_;
       return {held_[i].fd, std::move(name)};
     }
+    if (held_[i].used < held_[oldest].used) oldest = i;
   }
   const int fd = OpenLong(AT_FDCWD, std::string(folder), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return {-1, std::move(name), errno};
-  last_ ^= 1;  // the one used longer ago
+  last_ = oldest;
   Held& slot = held_[last_];
   if (slot.fd >= 0) ::close(slot.fd);
   slot.folder.assign(folder);
   slot.fd = fd;
   slot.dev = 0;
+  slot.used = ++uses_;
   return {fd, std::move(name)};
 }
 
@@ -63,6 +71,7 @@ void HeldFolders::CloseAll() {
     if (h.fd >= 0) ::close(h.fd);
     h.fd = -1;
     h.folder.clear();
+    h.used = 0;
   }
 }
 
@@ -72,6 +81,7 @@ void HeldFolders::CloseAtOrBelow(const std::string& entry) {
       ::close(h.fd);
       h.fd = -1;
       h.folder.clear();
+      h.used = 0;
     }
   }
 }

@@ -1,7 +1,7 @@
-// Two folders held open for the *at calls: the walk's source and
-// destination folder. A name looked up in an open folder costs the system
-// one step instead of the whole path, works at any depth, and is never
-// taken relative to the process's current folder.
+// A few folders held open for the *at calls: the walk's source and
+// destination folder, and those its guards look at between them. A name looked up in an open folder
+// costs the system one step instead of the whole path, works at any depth, and is never taken
+// relative to the process's current folder.
 //
 // A folder stays held until the file system closes them all (at every
 // start of a listing: a folder replaced between two jobs is opened afresh
@@ -11,6 +11,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 
 namespace mirtel {
@@ -50,9 +51,14 @@ class HeldFolders {
     std::string folder;  // ends in the separator
     int fd = -1;
     dev_t dev = 0;  // 0: not looked at yet
+    std::uint64_t used = 0;
   };
-  Held held_[2];
+  // A sync looks at the source's folder, the destination's and the
+  // source root's parent for each entry it removes: all stay held.
+  static constexpr int kHeld = 4;
+  Held held_[kHeld];
   int last_ = 0;  // the one used last
+  std::uint64_t uses_ = 0;
 };
 
 }  // namespace mirtel
