@@ -117,7 +117,6 @@ int Win32FileSystem::CopiesInFlight(const std::string& folder) {
   // Where each call crosses a network, several copies in flight hide the
   // waits; on a local disk the system's own caching already does, and more
   // only cost.
-  constexpr int kOnAShare = 8;
   std::wstring extended;
   try {
     extended = ExtendedPath(folder);
@@ -125,12 +124,13 @@ int Win32FileSystem::CopiesInFlight(const std::string& folder) {
     return 1;
   }
   constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\";
-  if (extended.rfind(kUnc, 0) == 0) return kOnAShare;
+  if (extended.rfind(kUnc, 0) == 0) return kCopiesInFlightOnAShare;
   std::wstring volume = VolumePathOf(extended);
   // The drive's own root, as GetDriveTypeW knows it: "X:\".
   constexpr std::wstring_view kExtended = L"\\\\?\\";
   if (volume.rfind(kExtended, 0) == 0) volume.erase(0, kExtended.size());
-  return !volume.empty() && GetDriveTypeW(volume.c_str()) == DRIVE_REMOTE ? kOnAShare : 1;
+  return !volume.empty() && GetDriveTypeW(volume.c_str()) == DRIVE_REMOTE ? kCopiesInFlightOnAShare
+                                                                          : 1;
 }
 
 void Win32FileSystem::RunCopy(CopyRun& run, const std::string& source, const std::string& dest,

@@ -9,6 +9,7 @@
 #include <exception>
 #include <iostream>
 
+#include "platform/native_file_system.h"
 #include "tests/realtrees/fuse_volume.h"
 #include "tests/realtrees/seed_run.h"
 
@@ -42,6 +43,9 @@ TEST(RealTreesOnVolumes, CopyThenSyncMatchTheOracle) {
     std::cout << VolumeName(kind) << ": " << (platform.destFoldsCase ? "ignores" : "keeps")
               << " case, time step " << platform.destTimeStep << " ns, "
               << (platform.destModes ? "keeps" : "no") << " modes\n";
+    // Its driver serves one call at a time: a couple of copies in flight,
+    // not a share's many.
+    EXPECT_EQ(MakeNativeFileSystem()->CopiesInFlight(volume.top() + "/"), 2) << VolumeName(kind);
     const PlatformOverride onVolume(platform);
     SeedRun run(seed, SmallProfile(), volume.top());
     try {
