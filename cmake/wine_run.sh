@@ -19,10 +19,15 @@ HOME=$WINEPREFIX-home
 XDG_CONFIG_HOME=$HOME/.config
 XDG_CACHE_HOME=$HOME/.cache
 XDG_DATA_HOME=${MIRTEL_WINE_DATA_HOME:-$HOME/.local/share}
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+# Wine keeps its server's socket under TMPDIR: one folder of the prefix's
+# own, whatever the caller's, so that the start, every test and the end
+# all find the one server (a test's TMPDIR once gave the tests a second
+# server that nothing ended).
+TMPDIR=$WINEPREFIX-tmp
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 [ -n "${MIRTEL_WINE_DATA_HOME:-}" ] || mkdir -p "$XDG_DATA_HOME"
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY HOME XDG_CONFIG_HOME XDG_CACHE_HOME \
-       XDG_DATA_HOME
+       XDG_DATA_HOME TMPDIR
 
 # The end of a test run: the server and every process left in the prefix.
 if [ "${1:-}" = "--end" ]; then
