@@ -1,5 +1,5 @@
 // What a copy keeps and what it refuses: modes whatever the umask, owners
-// as root, holes, the read-only pair rule, devices and FIFOs, and nothing
+// as root, holes, devices and FIFOs, and nothing
 // left behind when it fails midway.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -228,53 +228,6 @@ TEST_F(CopyFidelityTest, HolesStayHoles) {
     EXPECT_EQ(empty.st_size, 4 << 20);
     EXPECT_LE(empty.st_blocks, 16);
     EXPECT_EQ(empty.st_mode & 07777, 0600u);
-  }
-}
-
-// The read-only pair rule of the contract (tests/contract) on modes: a copy
-// its owner may not write is replaced only by a source its owner may not
-// write either, whatever the other bits; root too. The same when the
-// destination turns up after it was seen missing.
-TEST_F(CopyFidelityTest, ReadOnlyCopiesGiveWayOnlyToReadOnlySources) {
-  struct Case {
-    mode_t dest;
-    mode_t source;
-    bool replaced;
-  };
-  const Case cases[] = {{0444, 0644, false}, {0444, 0444, true},  {0644, 0444, true},
-                        {0400, 0400, true},  {0555, 0755, false}, {0444, 0600, false},
-                        {0600, 0644, true}};
-  for (const bool turnedUp : {false, true}) {
-    int i = 0;
-    for (const Case& c : cases) {
-      const std::string name = (turnedUp ? "late" : "seen") + std::to_string(i++);
-      SCOPED_TRACE(name);
-      tmp_.Write("src/" + name, "new");
-      ASSERT_EQ(::chmod(tmp_.P("src/" + name).c_str(), c.source), 0);
-      std::uint32_t attrs = 0;
-      FsErrorKind why = FsErrorKind::Other;
-      if (turnedUp) {
-        // Seen missing by the walk, then made by someone else.
-        tmp_.Dir("dst");
-        ASSERT_FALSE(fs_.TryAttributes(tmp_.P("dst/" + name), attrs, why));
-        ASSERT_EQ(why, FsErrorKind::NotFound);
-      }
-      tmp_.Write("dst/" + name, "old");
-      ASSERT_EQ(::chmod(tmp_.P("dst/" + name).c_str(), c.dest), 0);
-      if (!turnedUp) {
-        ASSERT_TRUE(fs_.TryAttributes(tmp_.P("dst/" + name), attrs, why));
-      }
-      if (c.replaced) {
-        EXPECT_NO_THROW(fs_.CopyFile(tmp_.P("src/" + name), tmp_.P("dst/" + name)));
-        EXPECT_EQ(tmp_.Read("dst/" + name), "new");
-        EXPECT_EQ(Lstat(tmp_.P("dst/" + name)).st_mode & 07777, c.source);
-      } else {
-        EXPECT_EQ(KindOf([&] { fs_.CopyFile(tmp_.P("src/" + name), tmp_.P("dst/" + name)); }),
-                  FsErrorKind::ReadOnlyFile);
-        EXPECT_EQ(tmp_.Read("dst/" + name), "old");
-        EXPECT_EQ(Lstat(tmp_.P("dst/" + name)).st_mode & 07777, c.dest);
-      }
-    }
   }
 }
 
