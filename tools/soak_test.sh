@@ -34,6 +34,14 @@ for i in $(seq 1 "$runs"); do
     failed=$((failed + 1))
   fi
   seconds=$(($(date +%s) - start))
+  # A run that ended must have ended its processes too (Wine's server and
+  # services live in the clone's prefix).
+  left=$(for p in /proc/[0-9]*; do readlink "$p/cwd" 2>/dev/null; done | grep -c "^$clone/")
+  if [ "$left" -gt 0 ] && [ "$result" = green ]; then
+    result="RED ($left processes left running)"
+    passed=$((passed - 1))
+    failed=$((failed + 1))
+  fi
   printf 'run %d: %s in %dm%02ds (log: %s)\n' "$i" "$result" $((seconds / 60)) $((seconds % 60)) \
     "$work/run-$i.log"
   # Keep the log, not the build folders, of a green run.
