@@ -64,7 +64,12 @@ shoot() {
   height=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^HEIGHT=//p')
   menu=$((height - 213))
 
-  shot() { import -window "$wid" "$2/$1.png"; }
+  # Taken from the screen, not the window: a tooltip is a window of its
+  # own, and a grab of the window alone shows it black.
+  shot() {
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2/$1.png"
+  }
   at() { xdotool mousemove --window "$wid" "$1" $(($2 + menu)); }
 
   at 200 200  # the status line: no hint
