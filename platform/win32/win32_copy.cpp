@@ -61,11 +61,12 @@ bool Win32FileSystem::KeepsMarks(const std::wstring& folder) {
   return marksKept_;
 }
 
-Win32FileSystem::CopyRun Win32FileSystem::StartCopy(const std::string& dest) {
+Win32FileSystem::CopyRun Win32FileSystem::StartCopy(const std::string& dest,
+                                                    CopyObserver* observer) {
   CopyRun run;
   const std::wstring folder = ParentOf(ExtendedPath(dest));
   run.marked = !folder.empty() && KeepsMarks(folder);
-  run.observer = observer_;
+  run.observer = observer;
   return run;
 }
 
@@ -75,7 +76,7 @@ void Win32FileSystem::FinishCopy(const CopyRun& run) {
 
 void Win32FileSystem::Copy(const std::string& source, const std::string& dest, bool mayReplace,
                            const std::string* keepOldAt) {
-  CopyRun run = StartCopy(dest);
+  CopyRun run = StartCopy(dest, observer_);
   try {
     RunCopy(run, source, dest, mayReplace, keepOldAt);
   } catch (...) {
@@ -106,8 +107,7 @@ std::unique_ptr<PendingCopy> Win32FileSystem::PrepareCopy(const std::string& sou
                                                           const std::string& dest,
                                                           bool toFreeName) {
   // Told of no progress: the observer lives on the walk's thread.
-  auto run = std::make_shared<CopyRun>(StartCopy(dest));
-  run->observer = nullptr;
+  auto run = std::make_shared<CopyRun>(StartCopy(dest, nullptr));
   return std::make_unique<Win32PendingCopy>(
       [this, run, source, dest, toFreeName] { RunCopy(*run, source, dest, !toFreeName, nullptr); },
       [this, run] { FinishCopy(*run); });

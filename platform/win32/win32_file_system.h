@@ -58,7 +58,7 @@ class Win32FileSystem : public FileSystem {
     CopyObserver* observer = nullptr;
     std::vector<std::wstring> changed;
   };
-  CopyRun StartCopy(const std::string& dest);
+  CopyRun StartCopy(const std::string& dest, CopyObserver* observer);
   void FinishCopy(const CopyRun& run);
   // CopyFile, or CopyNewFile where `mayReplace` is false; the old dest moved
   // to `*keepOldAt` where given.
