@@ -141,6 +141,9 @@ class CopyEngine {
   OrderedWalkView ordered_;
   WalkView& view_;            // ordered_
   CopyPool* pool_ = nullptr;  // during a copy walk with copies in flight
+  // The destination is on a share: each of its folders is read through
+  // before its entries are looked at one by one (FileSystem::ReadAhead).
+  bool readAheadDest_ = false;
   JobState& state_;
 };
 

@@ -1,4 +1,5 @@
 // The copy walk: FolderCopy and MakeSakiFolder.
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <unordered_map>
@@ -411,9 +412,9 @@ bool CopyEngine::OneEntryAtDest(const std::string& folder, const std::string& sa
 
 void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   const walk::WalkRoot root(state_, state_.MotoFolder);
-  const int inFlight = state_.DryRun         ? 1
-                       : state_.Parallel > 0 ? state_.Parallel
-                                             : fs_.CopiesInFlight(state_.SakiFolder);
+  const int volumeInFlight = fs_.CopiesInFlight(state_.SakiFolder);
+  readAheadDest_ = volumeInFlight >= FileSystem::kCopiesInFlightOnAShare;
+  const int inFlight = state_.DryRun ? 1 : state_.Parallel > 0 ? state_.Parallel : volumeInFlight;
   if (inFlight <= 1) {
     CopyFolder(folder, destMade);
     return;
@@ -463,6 +464,17 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
     CopyTrapBox();
     return;
   }
+  // On a share the destination folder is read through before its entries
+  // are looked at, and again after a descent that took long enough for the
+  // system to forget what the first reading told it.
+  auto readAt = std::chrono::steady_clock::time_point{};
+  const auto readDestAhead = [&] {
+    const auto now = std::chrono::steady_clock::now();
+    if (!readAheadDest_ || destMade || now - readAt < std::chrono::seconds(1)) return;
+    fs_.ReadAhead(sakiBase);
+    readAt = now;
+  };
+  readDestAhead();
   // The names of this folder as a destination that ignores case sees them,
   // by the hash of the folded name (a hash shared by chance costs only the
   // look at the destination that tells): two names it takes for one are
@@ -506,6 +518,7 @@ void CopyEngine::CopyFolder(const std::string& folder, bool destMade) {
         descended = true;
       }
     }
+    if (descended) readDestAhead();
     try {
       // A descent used the one listing cursor: pick up after `name`.
       name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();

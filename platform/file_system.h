@@ -174,6 +174,14 @@ class FileSystem {
     return 1;
   }
 
+  // Reads the entries of `folder` through at once, changing nothing. A
+  // network file system's client keeps the attributes each entry came with
+  // in a listing and answers the looks at them that follow from memory, so
+  // a walk that is about to look at most of a destination folder's entries
+  // on a share saves a round trip each. A folder that cannot be read is
+  // left to the looks themselves.
+  virtual void ReadAhead(const std::string& folder) { static_cast<void>(folder); }
+
   // The identity of what `path` names, through links (the roots of a job may
   // be links the user chose). False when it cannot be looked at.
   virtual bool Identify(const std::string& path, FileId& id) = 0;

@@ -183,6 +183,19 @@ FileTime PosixFileSystem::TimeOf(const struct stat& st, int dir, const std::stri
   return FileTime{Ns(st.st_mtim), step};
 }
 
+void PosixFileSystem::ReadAhead(const std::string& folder) {
+  const int fd = OpenLong(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    ::close(fd);
+    return;
+  }
+  while (::readdir(dir) != nullptr) {
+  }
+  ::closedir(dir);
+}
+
 bool PosixFileSystem::Identify(const std::string& path, FileId& id) {
   const HeldFolders::Located at = held_.At(path);
   struct stat st {};

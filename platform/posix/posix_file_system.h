@@ -51,6 +51,7 @@ class PosixFileSystem final : public FileSystem {
   void MoveAside(const std::string& path, const std::string& target) override;
   void RemoveForGood(const std::string& path) override;
   void ObserveCopies(CopyObserver* observer) override { observer_ = observer; }
+  void ReadAhead(const std::string& folder) override;
   bool Identify(const std::string& path, FileId& id) override;
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;

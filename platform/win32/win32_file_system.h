@@ -41,6 +41,7 @@ class Win32FileSystem : public FileSystem {
   std::string ResolvedFolder(const std::string& folder) override;
   bool IsVolumeRoot(const std::string& folder) override;
   bool IgnoresCase(const std::string& folder) override;
+  void ReadAhead(const std::string& folder) override;
   Temporary ClassifyTemporary(const std::string& name) override;
   Temporary ClassifyEntry(const std::string& folder, const std::string& name) override;
   void RemoveLeftover(const std::string& path) override;

@@ -191,4 +191,17 @@ void Win32FileSystem::NoteChangedExtended(const std::wstring& extended) {
   for (const auto& listing : cached_) note(listing);
 }
 
+void Win32FileSystem::ReadAhead(const std::string& folder) {
+  // The redirector keeps what a listing of a share told it of each entry
+  // for a few seconds.
+  WIN32_FIND_DATAW found;
+  HANDLE cursor =
+      FindFirstFileExW((WithSeparator(ExtendedPath(folder)) + L"*").c_str(), FindExInfoBasic,
+                       &found, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (cursor == INVALID_HANDLE_VALUE) return;
+  while (FindNextFileW(cursor, &found)) {
+  }
+  FindClose(cursor);
+}
+
 }  // namespace mirtel

@@ -43,6 +43,15 @@ TEST_F(FileSystemContract, OneOrderForEveryListingAndEveryResume) {
     EXPECT_EQ(sorted, tmp_.Names(top));
     EXPECT_EQ(FreshListing(folder), order);
     EXPECT_EQ(KindOf([&] { fs_->ListNext(); }), FsErrorKind::ListingEnded);
+    // Reading a folder ahead (this one, or one that is not there) leaves
+    // the listing in progress where it stood.
+    std::vector<std::string> readingAhead;
+    for (std::string n = fs_->ListStart(All(folder), kListEverything); !n.empty();
+         n = fs_->ListNext()) {
+      readingAhead.push_back(n);
+      fs_->ReadAhead(readingAhead.size() % 2 ? folder : tmp_.F(top + "/ない"));
+    }
+    EXPECT_EQ(readingAhead, order);
 
     // Without the folder and hidden bits: the files alone, in that order.
     std::vector<std::string> files;
