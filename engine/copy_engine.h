@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/copy_pool.h"
@@ -121,6 +122,14 @@ class CopyEngine {
                    PruneCount& count);
   // The line of a removal: done, or planned in a preview.
   std::string RemovalLine(const std::string& name, bool isFolder) const;
+  // The sync walk's removal of `path`, counted and told.
+  void RemoveItem(const std::string& path, const std::string& shown, const std::string& label,
+                  bool isFolder);
+  void RemovalTold(const std::string& path, const std::string& shown, const std::string& label,
+                   bool isFolder, bool removed);
+  // A removal that failed with `error`: the reason kept for the line, the
+  // error box once a job. Call inside a catch block.
+  void RemovalFailed(const std::exception& error);
   void StopPruning();
 
   // A destination item whose source counterpart is of the other kind (file
@@ -144,6 +153,10 @@ class CopyEngine {
   // The destination is on a share: each of its folders is read through
   // before its entries are looked at one by one (FileSystem::ReadAhead).
   bool readAheadDest_ = false;
+  // How many moves to the Trash the sync walk may have in flight (1: each
+  // in its turn), and the pool they run on once there is one.
+  int removalsInFlight_ = 1;
+  std::unique_ptr<CopyPool> removalPool_;
   JobState& state_;
 };
 

@@ -415,7 +415,22 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   const int volumeInFlight = fs_.CopiesInFlight(state_.SakiFolder);
   readAheadDest_ = volumeInFlight >= FileSystem::kCopiesInFlightOnAShare;
   const int inFlight = state_.DryRun ? 1 : state_.Parallel > 0 ? state_.Parallel : volumeInFlight;
+  // A copy walk inside the sync walk (a file there became a folder) starts
+  // once the removals handed out before it are told, and gives their pool
+  // back at its end.
+  CopyPool* const outer = pool_;
+  if (outer != nullptr) outer->Drain();
+  struct Restore {
+    CopyEngine& engine;
+    CopyPool* outer;
+    ~Restore() {
+      engine.pool_ = outer;
+      engine.ordered_.Use(outer);
+    }
+  } restore{*this, outer};
   if (inFlight <= 1) {
+    pool_ = nullptr;
+    ordered_.Use(nullptr);
     CopyFolder(folder, destMade);
     return;
   }
@@ -427,13 +442,6 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   });
   pool_ = &pool;
   ordered_.Use(&pool);
-  struct Detach {
-    CopyEngine& engine;
-    ~Detach() {
-      engine.pool_ = nullptr;
-      engine.ordered_.Use(nullptr);
-    }
-  } detach{*this};
   CopyFolder(folder, destMade);
   // Stop hands out nothing more: what no worker has started is dropped,
   // what is in flight is finished and told.

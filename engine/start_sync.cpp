@@ -1,5 +1,7 @@
 // The sync walk: StartSync and its removal through FileCopySub.
 #include <exception>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "engine/copy_engine.h"
@@ -200,7 +202,48 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
     }
   }
   if (!SourceStillThere(motoRoot + relative, motoHere)) return caseBlind;
-  if (FileCopySub(path, kFoDelete)) {
+  RemoveItem(path, shown, label, isFolder);
+  // The listing goes on with the entry after it; the removed item needs no
+  // visit.
+  return caseBlind;
+}
+
+void CopyEngine::RemoveItem(const std::string& path, const std::string& shown,
+                            const std::string& label, bool isFolder) {
+  // Decided here, every guard passed; on a share the move itself runs on
+  // a worker beside the next decisions, its line told in the walk's order.
+  std::function<void()> move;
+  if (removalsInFlight_ > 1 && !state_.DryRun && state_.VersionsFolder.empty()) {
+    move = recycler_.MoveLater(path);
+  }
+  if (!move) {
+    RemovalTold(path, shown, label, isFolder, FileCopySub(path, kFoDelete));
+    return;
+  }
+  if (!removalPool_) {
+    removalPool_ = std::make_unique<CopyPool>(removalsInFlight_, [this] {
+      view_.Yield();
+      return state_.StopFlag;
+    });
+    pool_ = removalPool_.get();
+    ordered_.Use(pool_);
+  }
+  removalPool_->Submit(std::move(move), [=, this](std::exception_ptr error) {
+    bool removed = true;
+    try {
+      if (error) std::rethrow_exception(error);
+      fs_.NoteChanged(path);
+    } catch (const std::exception& e) {
+      RemovalFailed(e);
+      removed = false;
+    }
+    RemovalTold(path, shown, label, isFolder, removed);
+  });
+}
+
+void CopyEngine::RemovalTold(const std::string& path, const std::string& shown,
+                             const std::string& label, bool isFolder, bool removed) {
+  if (removed) {
     ++state_.RemovedCount;
     Report(view_, RemovalLine(shown, isFolder));
   } else {
@@ -208,14 +251,22 @@ bool CopyEngine::PruneEntry(const std::string& folder, const std::string& motoRo
     if (isFolder) state_.FailedRemovals.insert(path);
     Report(view_, Text(Msg::CannotRemove, label, state_.LastRemovalError));
   }
-  // The listing goes on with the entry after it; the removed item needs no
-  // visit.
-  return caseBlind;
 }
 
 void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoot) {
   const walk::WalkRoot root(state_, state_.SakiFolder);
+  removalsInFlight_ = state_.Parallel > 0 ? state_.Parallel : fs_.CopiesInFlight(folder);
   PruneFolder(folder, motoRoot);
+  if (!removalPool_) return;
+  // Stop hands out nothing more; what is in flight is finished and told.
+  if (state_.StopFlag) {
+    removalPool_->Stop();
+  } else {
+    removalPool_->Drain();
+  }
+  pool_ = nullptr;
+  ordered_.Use(nullptr);
+  removalPool_.reset();
 }
 
 void CopyEngine::PruneFolder(const std::string& folder, const std::string& motoRoot) {
@@ -379,16 +430,20 @@ bool CopyEngine::FileCopySub(const std::string& from, std::int32_t operation) {
     fs_.NoteChanged(path);
     return true;
   } catch (const std::exception& e) {
-    state_.LastRemovalError = ErrorReason(e);
-    if (const auto* fsError = dynamic_cast<const FsError*>(&e);
-        fsError != nullptr && fsError->kind() == FsErrorKind::NoRecycleBin) {
-      state_.NoTrash = true;
-    }
-    if (!state_.RemovalErrorShown) {
-      state_.RemovalErrorShown = true;
-      ReportError(view_, "FileCopySub");
-    }
+    RemovalFailed(e);
     return false;
+  }
+}
+
+void CopyEngine::RemovalFailed(const std::exception& error) {
+  state_.LastRemovalError = ErrorReason(error);
+  if (const auto* fsError = dynamic_cast<const FsError*>(&error);
+      fsError != nullptr && fsError->kind() == FsErrorKind::NoRecycleBin) {
+    state_.NoTrash = true;
+  }
+  if (!state_.RemovalErrorShown) {
+    state_.RemovalErrorShown = true;
+    ReportError(view_, "FileCopySub");
   }
 }
 

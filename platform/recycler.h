@@ -1,6 +1,7 @@
 // Moves a file or a whole folder to the Recycle Bin / Trash.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace mirtel {
@@ -14,6 +15,15 @@ class Recycler {
   // Never deletes for good: where nothing can take the item it stays, and
   // FsError(NoRecycleBin) is thrown. Any other failure throws FsError too.
   virtual void MoveToRecycleBin(const std::string& path) = 0;
+
+  // The same move as work for another thread, several of which may run at
+  // once; it tells nobody of the change, so the caller tells its file
+  // system once the work is done. Empty where the system's Recycle Bin is
+  // asked only from the thread that made this object.
+  virtual std::function<void()> MoveLater(const std::string& path) {
+    static_cast<void>(path);
+    return {};
+  }
 };
 
 }  // namespace mirtel

@@ -167,19 +167,24 @@ TrashRecycler::Trash TrashRecycler::FindTrash(dev_t device, const std::string& i
   throw FsError(FsErrorKind::NoRecycleBin, item);
 }
 
-const TrashRecycler::Trash& TrashRecycler::TrashFor(dev_t device, const std::string& item) {
+TrashRecycler::Trash TrashRecycler::TrashFor(dev_t device, const std::string& item) {
+  const std::lock_guard lock(mutex_);
   auto known = trashes_.find(device);
   if (known == trashes_.end()) known = trashes_.emplace(device, FindTrash(device, item)).first;
   return known->second;
 }
 
-bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item, int dir,
+bool TrashRecycler::MoveInto(const Trash& trash, dev_t device, const std::string& item, int dir,
                              const std::string& name) {
   const std::string base = TrashBaseName(name);
   const std::string info =
       "[Trash Info]\nPath=" + PercentEncoded(item) + "\nDeletionDate=" + LocalNow() + "\n";
-  unsigned& last = lastNumber_[trash.info + '/' + base];
-  unsigned number = last;
+  const std::string numbered = trash.info + '/' + base;
+  unsigned number = 0;
+  {
+    const std::lock_guard lock(mutex_);
+    number = lastNumber_[numbered];
+  }
   for (int tries = 0; tries < 100000; ++tries) {
     ++number;
     const std::string held = number == 1 ? base : base + "." + std::to_string(number);
@@ -202,17 +207,29 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item, int di
     int err = 0;
     // From the item's own folder, held open: a path beyond the system's
     // limit goes as any other.
-    if (::renameat2(dir, name.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+    bool plain = trash.plainRename;
+    if (!plain && ::renameat2(dir, name.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
       err = errno;
-      struct stat taken {};
-      if ((err == EINVAL || err == ENOSYS) && ::lstat(target.c_str(), &taken) != 0) {
-        // A file system that cannot promise not to replace: the name is
-        // ours by its info file and free in files/, so a plain rename.
-        err = ::renameat(dir, name.c_str(), AT_FDCWD, target.c_str()) == 0 ? 0 : errno;
+      plain = err == EINVAL || err == ENOSYS;
+      if (plain) {
+        const std::lock_guard lock(mutex_);
+        if (const auto known = trashes_.find(device); known != trashes_.end()) {
+          known->second.plainRename = true;
+        }
       }
     }
+    if (plain) {
+      // A file system that cannot promise not to replace: the name is ours
+      // by its info file, so a plain rename where files/ has it free.
+      struct stat taken {};
+      err = ::lstat(target.c_str(), &taken) == 0                           ? EEXIST
+            : ::renameat(dir, name.c_str(), AT_FDCWD, target.c_str()) == 0 ? 0
+                                                                           : errno;
+    }
     if (err == 0) {
-      last = number;
+      const std::lock_guard lock(mutex_);
+      unsigned& last = lastNumber_[numbered];
+      if (number > last) last = number;
       return true;
     }
     ::unlink(infoPath.c_str());
@@ -230,7 +247,16 @@ bool TrashRecycler::MoveInto(const Trash& trash, const std::string& item, int di
   throw FsError(FsErrorKind::NoRecycleBin, item);
 }
 
-void TrashRecycler::MoveToRecycleBin(const std::string& given) {
+void TrashRecycler::MoveToRecycleBin(const std::string& path) {
+  Move(path);
+  if (fs_ != nullptr) fs_->NoteChanged(path);
+}
+
+std::function<void()> TrashRecycler::MoveLater(const std::string& path) {
+  return [this, path] { Move(path); };
+}
+
+void TrashRecycler::Move(const std::string& given) {
   std::string path = given;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   if (path.empty() || path == "/") {
@@ -252,11 +278,9 @@ void TrashRecycler::MoveToRecycleBin(const std::string& given) {
 
   // A Trash found earlier may have been removed since: looked up once more.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (MoveInto(TrashFor(st.st_dev, path), path, dir.get(), name)) {
-      if (fs_ != nullptr) fs_->NoteChanged(path);
-      return;
-    }
+    if (MoveInto(TrashFor(st.st_dev, path), st.st_dev, path, dir.get(), name)) return;
     // Its names start afresh with it.
+    const std::lock_guard lock(mutex_);
     trashes_.erase(st.st_dev);
     lastNumber_.clear();
   }

@@ -6,7 +6,9 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "platform/recycler.h"
@@ -21,23 +23,33 @@ class TrashRecycler : public Recycler {
   explicit TrashRecycler(FileSystem* fs = nullptr) : fs_(fs) {}
 
   void MoveToRecycleBin(const std::string& path) override;
+  std::function<void()> MoveLater(const std::string& path) override;
 
  private:
   struct Trash {
     std::string files;  // .../Trash/files
     std::string info;   // .../Trash/info
+    // Its volume cannot promise a rename that never replaces (a share):
+    // not asked again for every item.
+    bool plainRename = false;
   };
 
+  // MoveToRecycleBin without telling fs_; safe on several threads at once.
+  void Move(const std::string& path);
   // The Trash for items on `device`, made where missing. `item` lies on that
-  // device. Found once per device and kept; Forget drops it again.
-  const Trash& TrashFor(dev_t device, const std::string& item);
+  // device. Found once per device and kept.
+  Trash TrashFor(dev_t device, const std::string& item);
   Trash FindTrash(dev_t device, const std::string& item) const;
   // Writes the info file and moves `item` in under a free name; false when
   // the Trash itself has gone (so that it is looked up again).
   // `name` is the item's name in its folder `dir`, held open.
-  bool MoveInto(const Trash& trash, const std::string& item, int dir, const std::string& name);
+  bool MoveInto(const Trash& trash, dev_t device, const std::string& item, int dir,
+                const std::string& name);
 
   FileSystem* fs_;
+  // Guards the two maps; the moves themselves run unlocked, their names
+  // kept apart by the info files each makes anew.
+  std::mutex mutex_;
   std::map<dev_t, Trash> trashes_;
   // The last number given to a name in a Trash: a thousand items of the
   // same name do not try the same thousand numbers again each.

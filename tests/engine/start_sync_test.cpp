@@ -7,9 +7,21 @@
 namespace mirtel {
 namespace {
 
-using StartSyncTest = EngineTest;
+// Each case twice: every removal in its turn, and the moves on workers
+// beside the walk (as on a share), which must read and end the same.
+class StartSyncTest : public EngineTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  StartSyncTest() {
+    if (GetParam()) {
+      state_.Parallel = 4;
+      recycler_.later = true;
+    }
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Removals, StartSyncTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "OnWorkers" : "InTurn"; });
 
-TEST_F(StartSyncTest, SameNamesRemoveNothing) {
+TEST_P(StartSyncTest, SameNamesRemoveNothing) {
   tmp_.Write("moto/a.txt");
   tmp_.Write("moto/sub/b.txt");
   tmp_.Dir("moto/sub/empty");
@@ -22,7 +34,7 @@ TEST_F(StartSyncTest, SameNamesRemoveNothing) {
   EXPECT_EQ(state_.RemovedCount, 0);
 }
 
-TEST_F(StartSyncTest, RemovesWhatTheSourceNoLongerHas) {
+TEST_P(StartSyncTest, RemovesWhatTheSourceNoLongerHas) {
   tmp_.Write("moto/keep.txt");
   tmp_.Write("moto/kept/x.txt");
   tmp_.Write("saki/keep.txt");
@@ -46,7 +58,7 @@ TEST_F(StartSyncTest, RemovesWhatTheSourceNoLongerHas) {
   EXPECT_EQ(state_.FailedCount, 0);
 }
 
-TEST_F(StartSyncTest, AllEntriesAfterARemovedFolderAreStillExamined) {
+TEST_P(StartSyncTest, AllEntriesAfterARemovedFolderAreStillExamined) {
   tmp_.Write("moto/c/k.txt");
   tmp_.Write("saki/a/1.txt");
   tmp_.Write("saki/b/2.txt");
@@ -61,7 +73,7 @@ TEST_F(StartSyncTest, AllEntriesAfterARemovedFolderAreStillExamined) {
   EXPECT_EQ(CountOf(view_.statuses, "フォルダを検索"), 1);
 }
 
-TEST_F(StartSyncTest, HiddenFolderOfTheSourceKeepsItsCounterpart) {
+TEST_P(StartSyncTest, HiddenFolderOfTheSourceKeepsItsCounterpart) {
   tmp_.Write("moto/.config/a");
   tmp_.Write("saki/.config/a");
   Sync();
@@ -69,21 +81,28 @@ TEST_F(StartSyncTest, HiddenFolderOfTheSourceKeepsItsCounterpart) {
   EXPECT_TRUE(recycler_.calls.empty());
 }
 
-TEST_F(StartSyncTest, StopDuringTheSyncRemovesNothingFurther) {
+TEST_P(StartSyncTest, StopDuringTheSyncRemovesNothingFurther) {
   tmp_.Write("moto/keep.txt");
   tmp_.Write("saki/a.txt");
   tmp_.Write("saki/b.txt");
   tmp_.Write("saki/c.txt");
+  // Stopped once the walk has decided on a.txt: what is in flight then is
+  // finished and told (or, not started yet, dropped and kept), nothing
+  // more is handed out.
   view_.onYield = [&](int) {
-    if (view_.LastStatus() == "a.txtを削除") state_.StopFlag = true;
+    if (!recycler_.calls.empty()) state_.StopFlag = true;
   };
   Sync();
   EXPECT_EQ(recycler_.calls.size(), 1u);
+  const bool told = CountOf(view_.results, "a.txtを削除") == 1;
+  EXPECT_NE(tmp_.Exists("saki/a.txt"), told);
+  if (!GetParam()) EXPECT_TRUE(told);
+  EXPECT_EQ(state_.RemovedCount, told ? 1 : 0);
   EXPECT_TRUE(tmp_.Exists("saki/b.txt"));
   EXPECT_TRUE(tmp_.Exists("saki/c.txt"));
 }
 
-TEST_F(StartSyncTest, SyncAfterAStoppedCopyLeavesAtOnce) {
+TEST_P(StartSyncTest, SyncAfterAStoppedCopyLeavesAtOnce) {
   tmp_.Write("moto/a.txt");
   tmp_.Write("saki/extra.txt");
   state_.StopFlag = true;
@@ -94,7 +113,7 @@ TEST_F(StartSyncTest, SyncAfterAStoppedCopyLeavesAtOnce) {
   EXPECT_TRUE(tmp_.Exists("saki/extra.txt"));
 }
 
-TEST_F(StartSyncTest, NothingIsPrunedWhenTheSourceIsMissingOrEmpty) {
+TEST_P(StartSyncTest, NothingIsPrunedWhenTheSourceIsMissingOrEmpty) {
   tmp_.Write("saki/a.txt");
   tmp_.Write("saki/sub/b.txt");
   Sync();  // the source folder is there, but holds nothing
@@ -180,7 +199,7 @@ TEST_F(GuardedSyncTest, AnUncertainCounterpartKeepsTheItem) {
   EXPECT_EQ(state_.FailedCount, 2);
 }
 
-TEST_F(StartSyncTest, AFolderThatCannotGoIsReportedOnceAndKept) {
+TEST_P(StartSyncTest, AFolderThatCannotGoIsReportedOnceAndKept) {
   tmp_.Write("moto/a.txt");
   tmp_.Write("saki/stuck/in.txt");
   tmp_.Write("saki/zz.txt");
@@ -206,7 +225,7 @@ TEST_F(StartSyncTest, AFolderThatCannotGoIsReportedOnceAndKept) {
   EXPECT_TRUE(view_.boxes.empty());
 }
 
-TEST_F(StartSyncTest, RemovalBoxesComeOncePerJobAndEveryFailureIsListed) {
+TEST_P(StartSyncTest, RemovalBoxesComeOncePerJobAndEveryFailureIsListed) {
   tmp_.Write("moto/a.txt");
   tmp_.Write("saki/x1.txt");
   tmp_.Write("saki/x2.txt");
@@ -223,7 +242,7 @@ TEST_F(StartSyncTest, RemovalBoxesComeOncePerJobAndEveryFailureIsListed) {
   EXPECT_TRUE(tmp_.Exists("saki/x1.txt") && tmp_.Exists("saki/x3.txt"));
 }
 
-TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
+TEST_P(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
   // Source saki/n/n, destination saki/n: the source lies in what is pruned.
   tmp_.Write("saki/n/n/data.txt");
   tmp_.Write("saki/n/extra.txt");
@@ -236,7 +255,7 @@ TEST_F(StartSyncTest, TheSourceInsideTheDestinationIsNeverRemoved) {
   EXPECT_EQ(CountOf(view_.results, "フォルダnはコピー元を含むので削除しません"), 1);
 }
 
-TEST_F(StartSyncTest, FileCopySubDropsTheTrailingSeparatorAndOnlyRecycles) {
+TEST_P(StartSyncTest, FileCopySubDropsTheTrailingSeparatorAndOnlyRecycles) {
   tmp_.Write("saki/dir/a.txt");
   EXPECT_TRUE(engine_.FileCopySub(tmp_.P("saki/dir") + kSep, kFoDelete));
   EXPECT_EQ(recycler_.calls, std::vector<std::string>{tmp_.P("saki/dir")});

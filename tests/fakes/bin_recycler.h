@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ class BinRecycler : public Recycler {
   std::vector<std::string> calls;  // every path asked for, in order
   std::set<std::string> refuse;
   bool none = false;  // no Trash at all, as on a NAS share
+  // Moves may run on other threads (MoveLater), as the desktop's Trash's do.
+  bool later = false;
 
   // True when an item of that name went to the bin.
   bool Holds(const std::string& name) const {
@@ -29,21 +32,31 @@ class BinRecycler : public Recycler {
     return false;
   }
 
-  void MoveToRecycleBin(const std::string& path) override {
-    calls.push_back(path);
-    if (none || refuse.count(path) != 0) throw FsError(FsErrorKind::NoRecycleBin, path);
-    const std::filesystem::path from(
-        std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
-    // One folder per call, so that equal names never meet.
-    const std::filesystem::path slot = bin_ / std::to_string(calls.size());
-    std::filesystem::create_directories(slot);
-    const std::filesystem::path to = slot / from.filename();
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    if (error) throw FsError(FsErrorKind::Other, path, error.message());
+  void MoveToRecycleBin(const std::string& path) override { MoveLaterAlways(path)(); }
+
+  std::function<void()> MoveLater(const std::string& path) override {
+    if (!later) return {};
+    return MoveLaterAlways(path);
   }
 
  private:
+  // The call is counted at once, on the caller's thread; the move is what
+  // may run elsewhere.
+  std::function<void()> MoveLaterAlways(const std::string& path) {
+    calls.push_back(path);
+    // One folder per call, so that equal names never meet.
+    return [path, refused = none || refuse.count(path) != 0,
+            slot = bin_ / std::to_string(calls.size())] {
+      if (refused) throw FsError(FsErrorKind::NoRecycleBin, path);
+      const std::filesystem::path from(
+          std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+      std::filesystem::create_directories(slot);
+      std::error_code error;
+      std::filesystem::rename(from, slot / from.filename(), error);
+      if (error) throw FsError(FsErrorKind::Other, path, error.message());
+    };
+  }
+
   std::filesystem::path bin_;
 };
 
