@@ -19,7 +19,9 @@ class StartSyncTest : public EngineTest, public ::testing::WithParamInterface<bo
   }
 };
 INSTANTIATE_TEST_SUITE_P(Removals, StartSyncTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "OnWorkers" : "InTurn"; });
+                         [](const ::testing::TestParamInfo<bool>& removals) {
+                           return removals.param ? "OnWorkers" : "InTurn";
+                         });
 
 TEST_P(StartSyncTest, SameNamesRemoveNothing) {
   tmp_.Write("moto/a.txt");
@@ -96,7 +98,9 @@ TEST_P(StartSyncTest, StopDuringTheSyncRemovesNothingFurther) {
   EXPECT_EQ(recycler_.calls.size(), 1u);
   const bool told = CountOf(view_.results, "a.txtを削除") == 1;
   EXPECT_NE(tmp_.Exists("saki/a.txt"), told);
-  if (!GetParam()) EXPECT_TRUE(told);
+  if (!GetParam()) {
+    EXPECT_TRUE(told);
+  }
   EXPECT_EQ(state_.RemovedCount, told ? 1 : 0);
   EXPECT_TRUE(tmp_.Exists("saki/b.txt"));
   EXPECT_TRUE(tmp_.Exists("saki/c.txt"));
