@@ -72,5 +72,10 @@ tail -s 0.1 -n +1 -f --pid=$program "$out.err" >&2
 wait $program
 status=$?
 wait
+# A program that ended before writing a word (not even the test's banner)
+# says so, with its status: otherwise the log shows nothing at all.
+if [ "$status" -ne 0 ] && [ ! -s "$out" ] && [ ! -s "$out.err" ]; then
+  echo "wine_run: $(basename "$1") ended with status $status before writing anything" >&2
+fi
 rm -f "$out" "$out.err"
 exit $status
