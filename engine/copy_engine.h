@@ -105,6 +105,12 @@ class CopyEngine {
   // A file at dest: the newer one wins.
   void CompareAndCopy(const std::string& source, const std::string& dest, const std::string& name,
                       std::uint32_t destAttrs, DestName known);
+  // What a pool of the walks does while the walk waits for it: the window
+  // stays responsive, and a stop drops what no worker has started.
+  std::function<bool()> PoolIdle();
+  // The end of a walk with a pool: after a stop nothing more is handed out
+  // and what is in flight is finished and told; otherwise all is told.
+  void EndPool(CopyPool& pool);
   // Runs `step` once every copy handed out before it is done (at once
   // without a pool).
   void AfterCopies(std::function<void()> step);

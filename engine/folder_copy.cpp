@@ -436,13 +436,21 @@ void CopyEngine::FolderCopy(const std::string& folder, bool destMade) {
   }
   // The walk decides everything here, in its order; the copies it decides
   // on run on the pool, and their lines come back in that same order.
-  CopyPool pool(inFlight, [this] {
-    view_.Yield();
-    return state_.StopFlag;
-  });
+  CopyPool pool(inFlight, PoolIdle());
   pool_ = &pool;
   ordered_.Use(&pool);
   CopyFolder(folder, destMade);
+  EndPool(pool);
+}
+
+std::function<bool()> CopyEngine::PoolIdle() {
+  return [this] {
+    view_.Yield();
+    return state_.StopFlag;
+  };
+}
+
+void CopyEngine::EndPool(CopyPool& pool) {
   // Stop hands out nothing more: what no worker has started is dropped,
   // what is in flight is finished and told.
   if (state_.StopFlag) {

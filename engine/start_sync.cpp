@@ -221,10 +221,7 @@ void CopyEngine::RemoveItem(const std::string& path, const std::string& shown,
     return;
   }
   if (!removalPool_) {
-    removalPool_ = std::make_unique<CopyPool>(removalsInFlight_, [this] {
-      view_.Yield();
-      return state_.StopFlag;
-    });
+    removalPool_ = std::make_unique<CopyPool>(removalsInFlight_, PoolIdle());
     pool_ = removalPool_.get();
     ordered_.Use(pool_);
   }
@@ -258,12 +255,7 @@ void CopyEngine::StartSync(const std::string& folder, const std::string& motoRoo
   removalsInFlight_ = state_.Parallel > 0 ? state_.Parallel : fs_.CopiesInFlight(folder);
   PruneFolder(folder, motoRoot);
   if (!removalPool_) return;
-  // Stop hands out nothing more; what is in flight is finished and told.
-  if (state_.StopFlag) {
-    removalPool_->Stop();
-  } else {
-    removalPool_->Drain();
-  }
+  EndPool(*removalPool_);
   pool_ = nullptr;
   ordered_.Use(nullptr);
   removalPool_.reset();
