@@ -7,6 +7,9 @@
 # Needs wine, xvfb-run, xdotool, ImageMagick's import and fonts-noto-cjk.
 set -eu
 . "$(dirname "$0")/screenshot_steps.sh"
+# Without address randomization: Debian's Wine has no preloader to keep its
+# fixed addresses free (see cmake/wine_run.sh).
+wine() { if setarch -R true 2>/dev/null; then setarch -R wine "$@"; else command wine "$@"; fi; }
 
 if [ "${1:-}" = "--on-display" ]; then
   # Second stage, inside the virtual display: $2 work folder, $3 output folder.
