@@ -1,5 +1,6 @@
 #include "platform/posix/trash_recycler.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "platform/posix/long_path.h"
@@ -221,10 +223,13 @@ bool TrashRecycler::MoveInto(const Trash& trash, dev_t device, const std::string
     if (plain) {
       // A file system that cannot promise not to replace: the name is ours
       // by its info file, so a plain rename where files/ has it free.
-      struct stat taken {};
-      err = ::lstat(target.c_str(), &taken) == 0                           ? EEXIST
+      err = !ClaimPlainName(device, trash, held)                           ? EEXIST
             : ::renameat(dir, name.c_str(), AT_FDCWD, target.c_str()) == 0 ? 0
                                                                            : errno;
+      if (err != 0 && err != EEXIST) {
+        const std::lock_guard lock(mutex_);
+        plainNames_[device].erase(held);
+      }
     }
     if (err == 0) {
       const std::lock_guard lock(mutex_);
@@ -245,6 +250,24 @@ bool TrashRecycler::MoveInto(const Trash& trash, dev_t device, const std::string
     throw ErrnoError(err, item);
   }
   throw FsError(FsErrorKind::NoRecycleBin, item);
+}
+
+bool TrashRecycler::ClaimPlainName(dev_t device, const Trash& trash, const std::string& name) {
+  const std::lock_guard lock(mutex_);
+  auto known = plainNames_.find(device);
+  if (known == plainNames_.end()) {
+    // Whatever files/ holds, a leftover without its info file too.
+    std::set<std::string> names;
+    DIR* folder = ::opendir(trash.files.c_str());
+    if (folder == nullptr) {
+      struct stat st {};
+      return ::lstat((trash.files + "/" + name).c_str(), &st) != 0;
+    }
+    while (const dirent* entry = ::readdir(folder)) names.insert(entry->d_name);
+    ::closedir(folder);
+    known = plainNames_.emplace(device, std::move(names)).first;
+  }
+  return known->second.insert(name).second;
 }
 
 void TrashRecycler::MoveToRecycleBin(const std::string& path) {
@@ -282,6 +305,7 @@ void TrashRecycler::Move(const std::string& given) {
     // Its names start afresh with it.
     const std::lock_guard lock(mutex_);
     trashes_.erase(st.st_dev);
+    plainNames_.erase(st.st_dev);
     lastNumber_.clear();
   }
   throw FsError(FsErrorKind::NoRecycleBin, path);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/recycler.h"
@@ -45,6 +46,9 @@ class TrashRecycler : public Recycler {
   // `name` is the item's name in its folder `dir`, held open.
   bool MoveInto(const Trash& trash, dev_t device, const std::string& item, int dir,
                 const std::string& name);
+  // Claims `name` in the files/ of a Trash whose volume renames only
+  // plainly: false when an item there holds it.
+  bool ClaimPlainName(dev_t device, const Trash& trash, const std::string& name);
 
   FileSystem* fs_;
   // Guards the two maps; the moves themselves run unlocked, their names
@@ -54,6 +58,10 @@ class TrashRecycler : public Recycler {
   // The last number given to a name in a Trash: a thousand items of the
   // same name do not try the same thousand numbers again each.
   std::map<std::string, unsigned> lastNumber_;
+  // The names in files/ of each Trash renamed into plainly: read once, then
+  // kept with every name this job gives, instead of a look across the
+  // network before every move.
+  std::map<dev_t, std::set<std::string>> plainNames_;
 };
 
 }  // namespace mirtel

@@ -5,11 +5,20 @@
 // that cannot be mounted here is passed over with a line saying why.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <exception>
+#include <fstream>
+#include <functional>
 #include <iostream>
+#include <iterator>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "platform/native_file_system.h"
+#include "platform/posix/trash_recycler.h"
 #include "tests/realtrees/fuse_volume.h"
 #include "tests/realtrees/seed_run.h"
 
@@ -56,6 +65,47 @@ TEST(RealTreesOnVolumes, CopyThenSyncMatchTheOracle) {
     ++ran;
   }
   if (ran == 0) GTEST_SKIP() << "no volume could be mounted here";
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A USB disk's driver cannot rename without replacing, so the Trash there
+// must keep its names apart itself: after a first item (which shows that),
+// items of one name moved at once, on workers as a sync moves them, next to
+// a leftover of that name whose info file is gone. Nothing in the Trash is
+// replaced, and every item arrives.
+TEST(RealTreesOnVolumes, TheTrashOfAVolumeThatRenamesPlainlyReplacesNothing) {
+  FuseVolume volume(VolumeKind::ExFat, VolumeFolder() + "/trash");
+  if (!volume.mounted()) GTEST_SKIP() << "exFAT: " << volume.why();
+  const std::string trash = volume.top() + "/.Trash-" + std::to_string(::getuid());
+  MakeFolder(trash, 0700);
+  MakeFolder(trash + "/files", 0700);
+  MakeFolder(trash + "/info", 0700);
+  WriteFile(trash + "/files/report.txt.2", "leftover", 0600);
+  std::vector<std::function<void()>> moves;
+  TrashRecycler recycler;
+  for (const char* folder : {"w1", "w2", "w3", "w4"}) {
+    MakeFolder(Join(volume.top(), folder), 0755);
+    WriteFile(Join(volume.top(), std::string(folder) + "/report.txt"), folder, 0644);
+    moves.push_back(recycler.MoveLater(Join(volume.top(), std::string(folder) + "/report.txt")));
+  }
+  moves.front()();
+  std::vector<std::thread> workers;
+  for (auto move = moves.begin() + 1; move != moves.end(); ++move) workers.emplace_back(*move);
+  for (auto& worker : workers) worker.join();
+
+  EXPECT_EQ(Read(trash + "/files/report.txt.2"), "leftover");
+  EXPECT_EQ(LookAt(trash + "/info/report.txt.2.trashinfo").kind, Kind::Missing);
+  std::set<std::string> arrived;
+  for (const char* name : {"report.txt", "report.txt.3", "report.txt.4", "report.txt.5"}) {
+    arrived.insert(Read(trash + "/files/" + name));
+    EXPECT_NE(LookAt(trash + "/info/" + std::string(name) + ".trashinfo").kind, Kind::Missing)
+        << name;
+  }
+  EXPECT_EQ(arrived, (std::set<std::string>{"w1", "w2", "w3", "w4"}));
 }
 
 }  // namespace
