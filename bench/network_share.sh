@@ -3,10 +3,12 @@
 # through the delay line (DELAY_MS each way) and mounted with sshfs.
 #   share_start FOLDER DELAY_LINE DELAY_MS  -> mounts FOLDER/mnt, serving FOLDER/export;
 #                                              false with share_why set where it cannot
+#   share_remount                           -> mounts it afresh: nothing cached on this side
 #   share_stop                              -> unmounts, ends sshd and the delay line
 share_why=""
 share_mnt=""
 share_pids=()
+share_mount_args=()
 
 # A local TCP port nobody listens on.
 free_port() {
@@ -56,14 +58,22 @@ EOF
       2>/dev/null && break
     sleep 0.1
   done
-  if ! sshfs -p "$line_port" "$(id -un)@127.0.0.1:$dir/export" "$dir/mnt" \
-      -o IdentityFile="$dir/ssh/client_key",StrictHostKeyChecking=no \
-      -o UserKnownHostsFile=/dev/null,LogLevel=ERROR,BatchMode=yes 2>"$dir/ssh/sshfs.log"; then
+  share_mount_args=(-p "$line_port" "$(id -un)@127.0.0.1:$dir/export" "$dir/mnt"
+    -o IdentityFile="$dir/ssh/client_key",StrictHostKeyChecking=no
+    -o UserKnownHostsFile=/dev/null,LogLevel=ERROR,BatchMode=yes)
+  if ! sshfs "${share_mount_args[@]}" 2>"$dir/ssh/sshfs.log"; then
     share_why="sshfs could not mount ($(head -1 "$dir/ssh/sshfs.log"))"
     share_stop
     return 1
   fi
   share_mnt=$dir/mnt
+}
+
+# A nightly job meets a destination written long before: the attributes and
+# listings sshfs and the kernel kept of it have expired. A fresh mount has
+# none, as a mount idle for longer than sshfs's cache (20 s) has none.
+share_remount() {
+  fusermount3 -u "$share_mnt" && sshfs "${share_mount_args[@]}" 2>>"${share_mnt%/mnt}/ssh/sshfs.log"
 }
 
 share_stop() {
