@@ -165,10 +165,12 @@ class FileSystem {
                                                    const std::string& dest, bool toFreeName);
 
   // How many copies into destination folder `folder` are worth having in
-  // flight at once: 1 where more only cost (a local disk), 2 on a disk
-  // behind a user-space driver, kCopiesInFlightOnAShare where each call
-  // waits for a network.
+  // flight at once: CopiesInFlightOnALocalDisk() on a local disk, 2 on a
+  // disk behind a user-space driver, kCopiesInFlightOnAShare where each
+  // call waits for a network.
   static constexpr int kCopiesInFlightOnAShare = 32;
+  // Two where the machine has two cores to share the work, else one.
+  static int CopiesInFlightOnALocalDisk();
   virtual int CopiesInFlight(const std::string& folder) {
     static_cast<void>(folder);
     return 1;

@@ -94,8 +94,9 @@ int PosixFileSystem::CopiesInFlight(const std::string& folder) {
   // Where each call crosses a network, many copies in flight hide the
   // waits (on a share at 2 ms a round trip, 32 copy in a third of the time
   // 8 take); a disk behind a user-space driver (a USB disk's exFAT or NTFS)
-  // serves one call at a time, and on a local disk the kernel's own
-  // read-ahead and write-back already hide them: more only cost there.
+  // serves one call at a time; on a local disk the kernel's own read-ahead
+  // and write-back hide the waits, and a second copy only shares the work
+  // of copying with a second core.
   constexpr long kFuse = 0x65735546;
   constexpr long kNfs = 0x6969;
   constexpr long kCifs = 0xFF534D42;
@@ -123,7 +124,7 @@ int PosixFileSystem::CopiesInFlight(const std::string& folder) {
     case kCeph:
       return kCopiesInFlightOnAShare;
     default:
-      return 1;
+      return CopiesInFlightOnALocalDisk();
   }
 }
 

@@ -115,8 +115,8 @@ std::unique_ptr<PendingCopy> Win32FileSystem::PrepareCopy(const std::string& sou
 
 int Win32FileSystem::CopiesInFlight(const std::string& folder) {
   // Where each call crosses a network, several copies in flight hide the
-  // waits; on a local disk the system's own caching already does, and more
-  // only cost.
+  // waits; on a local disk the system's own caching already does, and a
+  // second copy only shares the work of copying with a second core.
   std::wstring extended;
   try {
     extended = ExtendedPath(folder);
@@ -129,8 +129,9 @@ int Win32FileSystem::CopiesInFlight(const std::string& folder) {
   // The drive's own root, as GetDriveTypeW knows it: "X:\".
   constexpr std::wstring_view kExtended = L"\\\\?\\";
   if (volume.rfind(kExtended, 0) == 0) volume.erase(0, kExtended.size());
-  return !volume.empty() && GetDriveTypeW(volume.c_str()) == DRIVE_REMOTE ? kCopiesInFlightOnAShare
-                                                                          : 1;
+  return !volume.empty() && GetDriveTypeW(volume.c_str()) == DRIVE_REMOTE
+             ? kCopiesInFlightOnAShare
+             : CopiesInFlightOnALocalDisk();
 }
 
 void Win32FileSystem::RunCopy(CopyRun& run, const std::string& source, const std::string& dest,

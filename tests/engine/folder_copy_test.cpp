@@ -192,6 +192,7 @@ TEST_F(FolderCopyTest, StopDuringADeepWalkExaminesNoFurtherEntry) {
   tmp_.Write("moto/z.txt");
   std::size_t statusesAtStop = 0;
   int yieldOfStop = 0;
+  state_.Parallel = 1;  // the walk's own steps, each copy in its turn
   view_.onYield = [&](int n) {
     // Stop is pressed while the walk stands on 2.txt, deep inside.
     if (!state_.StopFlag && view_.LastStatus() == "1.txtをコピー") {
@@ -218,6 +219,7 @@ TEST_F(FolderCopyTest, SubfolderVanishingDuringTheWalkFailsOnlyWhatItHeld) {
   tmp_.Write("moto/top/zz.txt");
   tmp_.Write("moto/zzz.txt");
   bool removed = false;
+  state_.Parallel = 1;  // gone while the walk itself stands on 1.txt
   view_.onYield = [&](int) {
     if (!removed && view_.LastStatus() == "1.txtをコピー") {
       removed = true;
