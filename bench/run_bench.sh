@@ -256,19 +256,19 @@ fi
 printf_row scenario "mirtel-cli" "rsync" "cp" "best other" ratio "cpu ratio" target
 
 # ---- rows
-row "$initial"                     "$full_tree" keep prep_empty "mirtel_walk rsync cp" cp 1.0
+row "$initial"                     "$full_tree" keep prep_empty "mirtel_walk rsync cp" cp 0.6
 window_row "job through the window (offscreen)"
 row "unchanged tree"               "$full_tree" prep_own_copy keep \
     "mirtel_walk rsync cp_update" best 1.0
 row "sync, 10% files 5% folders gone" "$work/sync/tree" keep prep_full_tree \
-    "mirtel_sync rsync_delete" rsync_delete 1.5
+    "mirtel_sync rsync_delete" rsync_delete 1.0
 row "$wide_small_name"             "$work/wide1k/wide" keep prep_empty "mirtel_walk rsync cp" - -
 row "$wide_large_name"             "$work/wide10k/wide" keep prep_empty "mirtel_walk rsync cp" - -
 row "$flat_name"                   "$work/flat/flat" keep prep_empty \
     "mirtel_walk rsync cp" - -
 if [ -n "$disk" ]; then
   row "$initial, on disk"          "$disk/src/tree" keep prep_fresh "mirtel_walk rsync cp" \
-      cp 1.0 "$disk"
+      cp 0.6 "$disk"
   row "unchanged tree, on disk"    "$disk/src/tree" prep_own_copy keep \
       "mirtel_walk rsync cp_update" best 1.0 "$disk"
 fi
