@@ -76,7 +76,6 @@ prep_full_tree() { prep_empty "$@"; cp -a "$full_tree" "$2/"; rm -rf "$XDG_DATA_
 prep_share_full_tree() {
   prep_empty "$@"; cp -a "$share_full_tree" "$2/"; rm -rf "$share_mnt"/.Trash-*; share_remount
 }
-share_cold() { share_remount; }
 keep()           { :; }
 # A new, empty destination, with nothing freed for it: ext4 without a journal
 # passes over the inodes freed in the last minutes whenever it makes new ones,
@@ -291,7 +290,7 @@ elif [ -n "$share_delay" ]; then
     "$gen" prune "$work/share_sync/tree" 10 5 3 >/dev/null
     row "$share_initial"   "$share_full_tree" keep prep_empty "mirtel_walk rsync cp" cp 0.35 \
         "$share_mnt"
-    row "$share_unchanged" "$share_full_tree" prep_own_copy share_cold \
+    row "$share_unchanged" "$share_full_tree" prep_own_copy share_remount \
         "mirtel_walk rsync cp_update" best 0.6 "$share_mnt"
     row "$share_sync"      "$work/share_sync/tree" keep prep_share_full_tree \
         "mirtel_sync rsync_delete" rsync_delete 0.6 "$share_mnt"

@@ -30,16 +30,8 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES DISPLAY HOME XDG_CONFIG_HOME XDG_CACHE_HOME \
        XDG_DATA_HOME TMPDIR
 
-# Debian's Wine comes without its preloader, which would keep Wine's fixed
-# addresses free: its loader sits at 0x7d000000 and the heap starts at
-# random up to 1 GB above it. Now and then (one start in a thousand or
-# two) the heap holds 0x7ffe0000, the page every Windows process needs, and
-# the program ends with status 1 before its first line ("failed to map the
-# shared user data"). Without address randomization the heap always starts
-# right after the loader, 48 MB below that page. Where the system refuses
-# the change (some containers), Wine runs as it is.
-no_aslr=""
-if setarch -R true 2>/dev/null; then no_aslr="setarch -R"; fi
+# Every Wine program without address randomization, where the system allows.
+. "$(dirname "$0")/wine_no_aslr.sh"
 
 # The end of a test run: the server and every process left in the prefix.
 if [ "${1:-}" = "--end" ]; then
@@ -93,21 +85,17 @@ run_once() {
 
 # A program that ends with an error before it has written a word (not even
 # a test's banner: no test ran) is said, with its status. Where Wine has to
-# run with address randomization, that is the start described above, and
-# the program is started once more; a program that fails after it has
-# started, or that the caller stopped, is never run again.
+# run with address randomization, that is the start wine_no_aslr.sh tells
+# of, and the program is started once more; a program that fails after it
+# has started, or that the caller stopped, is never run again.
 stopped=false
 run_once "$@"
-if [ "$status" -ne 0 ] && $silent && ! $stopped; then
-  if [ -n "$no_aslr" ]; then
-    echo "wine_run: $(basename "$1") ended with status $status before writing anything" >&2
-    exit $status
-  fi
+if [ "$status" -ne 0 ] && $silent && ! $stopped && [ -z "$no_aslr" ]; then
   echo "wine_run: $(basename "$1") ended with status $status before writing anything;" \
        "starting it once more" >&2
   run_once "$@"
-  if [ "$status" -ne 0 ] && $silent; then
-    echo "wine_run: $(basename "$1") ended with status $status before writing anything" >&2
-  fi
+fi
+if [ "$status" -ne 0 ] && $silent && ! $stopped; then
+  echo "wine_run: $(basename "$1") ended with status $status before writing anything" >&2
 fi
 exit $status

@@ -7,9 +7,8 @@
 # Needs wine, xvfb-run, xdotool, ImageMagick's import and fonts-noto-cjk.
 set -eu
 . "$(dirname "$0")/screenshot_steps.sh"
-# Without address randomization: Debian's Wine has no preloader to keep its
-# fixed addresses free (see cmake/wine_run.sh).
-wine() { if setarch -R true 2>/dev/null; then setarch -R wine "$@"; else command wine "$@"; fi; }
+# Wine without address randomization, where the system allows.
+. "$(dirname "$0")/../cmake/wine_no_aslr.sh"
 
 if [ "${1:-}" = "--on-display" ]; then
   # Second stage, inside the virtual display: $2 work folder, $3 output folder.
@@ -48,7 +47,7 @@ XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$H
 mkdir -p "$HOME"
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  DISPLAY= wineboot -i </dev/null >/dev/null 2>&1 || true
+  DISPLAY= wine wineboot -i </dev/null >/dev/null 2>&1 || true
 fi
 # Wine draws Japanese only where the Windows faces map to a CJK font.
 # regedit reads names beyond ASCII only from a UTF-16 file.
@@ -59,7 +58,7 @@ fi
     printf '"%s"="Noto Sans CJK JP"\r\n' "$face"
   done
 } | iconv -f UTF-8 -t UTF-16 >"$work/fonts.reg"
-DISPLAY= wine regedit /S "$(winepath -w "$work/fonts.reg")" </dev/null >/dev/null 2>&1
+DISPLAY= wine regedit /S "$(wine winepath -w "$work/fonts.reg")" </dev/null >/dev/null 2>&1
 DISPLAY= wineserver -w
 
 # Drive D: is the work folder's drive: paths as a user would have them.
