@@ -1,8 +1,10 @@
 // The sync walk: StartSync and its removal through FileCopySub.
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/copy_engine.h"
 #include "engine/error_text.h"
@@ -345,60 +347,68 @@ PruneCount CopyEngine::CountPruning() {
 void CopyEngine::CountFolder(const std::string& folder, const std::string& relative, bool removing,
                              PruneCount& count) {
   // The same decisions as PruneEntry, without acting on them; a folder that
-  // would go is counted with everything in it.
-  const std::string pattern = folder + walk::kAllEntries;
-  try {
-    std::string name = fs_.ListStart(pattern, kListEverything);
-    while (!name.empty()) {
-      view_.Yield();
-      if (state_.StopFlag) return;
-      bool descended = false;
-      if (!walk::IsDotEntry(name) && fs_.ClassifyEntry(folder, name) == Temporary::NotOurs) {
-        const std::string path = folder + name;
-        std::uint32_t attrs = 0;
-        FsErrorKind why = FsErrorKind::Other;
-        const VersionsRelation versions = RelationToVersions(state_, path);
-        if (versions != VersionsRelation::IsIt && fs_.TryAttributes(path, attrs, why)) {
-          const bool isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
-          bool goes = removing;
-          bool walkInside = isFolder;
-          if (!removing) {
-            if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) {
-              name = fs_.ListNext();
-              continue;
-            }
-            const walk::Kind source = walk::KindOf(fs_, state_.MotoFolder + relative + name);
-            const bool same = (source == walk::Kind::Folder && isFolder) ||
-                              (source == walk::Kind::File && !isFolder);
-            goes = !same && source != walk::Kind::Unknown && source != walk::Kind::Skipped;
-            if (goes && source == walk::Kind::Missing && fs_.IgnoresCase(folder)) {
-              // The source has it in another case: renamed, never removed.
-              goes = SourceSpelling(state_.MotoFolder + relative, name).empty();
-              descended = true;
-            }
-            walkInside = isFolder && (same || goes);
-            FileId id;
-            if (goes && isFolder && fs_.Identify(path, id) &&
-                walk::AnyOf(state_.MotoAncestors, id)) {
-              goes = false;
-            }
-            if (versions == VersionsRelation::HoldsIt) {
-              goes = false;
-              walkInside = isFolder;
-            }
-          }
-          ++count.entries;
-          if (goes) ++count.removals;
-          if (walkInside) {
-            CountFolder(path + std::string(1, kPathSeparator), relative + name + kSep, goes, count);
-            descended = true;
-          }
-        }
-      }
-      name = descended ? fs_.ListResumeAfter(pattern, kListEverything, name) : fs_.ListNext();
+  // would go is counted with everything in it. Each side is read whole, and
+  // an entry is looked at only where the reading does not tell enough.
+  std::vector<FolderEntry> entries;
+  // What cannot be listed is not counted; the sync walk reports it.
+  if (!fs_.ReadFolder(folder, entries)) return;
+  const std::string motoFolder = state_.MotoFolder + relative;
+  std::vector<FolderEntry> sourceEntries;
+  const bool sourceRead = !removing && fs_.ReadFolder(motoFolder, sourceEntries);
+  const auto byName = [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; };
+  if (sourceRead) std::sort(sourceEntries.begin(), sourceEntries.end(), byName);
+  for (const FolderEntry& entry : entries) {
+    view_.Yield();
+    if (state_.StopFlag) return;
+    const std::string& name = entry.name;
+    if (fs_.ClassifyEntry(folder, name) != Temporary::NotOurs) continue;
+    const std::string path = folder + name;
+    const VersionsRelation versions = RelationToVersions(state_, path);
+    if (versions == VersionsRelation::IsIt) continue;
+    bool isFolder = entry.kind == FolderEntry::Kind::Folder;
+    if (entry.kind == FolderEntry::Kind::Unknown) {
+      std::uint32_t attrs = 0;
+      FsErrorKind why = FsErrorKind::Other;
+      if (!fs_.TryAttributes(path, attrs, why)) continue;
+      isFolder = (attrs & kAttrDirectory) && !(attrs & kAttrReparsePoint);
     }
-  } catch (const std::exception&) {
-    // What cannot be listed is not counted; the sync walk reports it.
+    bool goes = removing;
+    bool walkInside = isFolder;
+    if (!removing) {
+      if (isFolder && walk::IsVolumeSystemName(name) && fs_.IsVolumeRoot(folder)) continue;
+      // The source's reading answers for a plain file, a folder or a
+      // device; a link, a name it lacks (a volume that ignores case may
+      // still have it) and one it could not read are looked at.
+      walk::Kind source = walk::Kind::Unknown;
+      if (sourceRead) {
+        const auto at = std::lower_bound(sourceEntries.begin(), sourceEntries.end(), entry, byName);
+        const FolderEntry::Kind listed =
+            at != sourceEntries.end() && at->name == name ? at->kind : FolderEntry::Kind::Unknown;
+        if (listed == FolderEntry::Kind::File) source = walk::Kind::File;
+        if (listed == FolderEntry::Kind::Folder) source = walk::Kind::Folder;
+        if (listed == FolderEntry::Kind::Device) source = walk::Kind::Skipped;
+      }
+      if (source == walk::Kind::Unknown) source = walk::KindOf(fs_, motoFolder + name);
+      const bool same =
+          (source == walk::Kind::Folder && isFolder) || (source == walk::Kind::File && !isFolder);
+      goes = !same && source != walk::Kind::Unknown && source != walk::Kind::Skipped;
+      if (goes && source == walk::Kind::Missing && fs_.IgnoresCase(folder)) {
+        // The source has it in another case: renamed, never removed.
+        goes = SourceSpelling(motoFolder, name).empty();
+      }
+      walkInside = isFolder && (same || goes);
+      FileId id;
+      if (goes && isFolder && fs_.Identify(path, id) && walk::AnyOf(state_.MotoAncestors, id)) {
+        goes = false;
+      }
+      if (versions == VersionsRelation::HoldsIt) {
+        goes = false;
+        walkInside = isFolder;
+      }
+    }
+    ++count.entries;
+    if (goes) ++count.removals;
+    if (walkInside) CountFolder(path + kSep, relative + name + kSep, goes, count);
   }
 }
 

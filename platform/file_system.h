@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/fs_error.h"
 
@@ -46,6 +47,19 @@ enum class Temporary {
   NotOurs,  // the user's entry
   Live,     // being written by a program that still runs
   Dead,     // left by a run that ended before finishing it: ours to remove
+};
+
+// An entry of a folder read whole, with what the read itself tells of it.
+struct FolderEntry {
+  enum class Kind : std::uint8_t {
+    Unknown,  // only a look at the entry tells
+    File,
+    Folder,
+    Link,    // a symlink or junction: where it leads takes a look
+    Device,  // a device, FIFO or socket
+  };
+  std::string name;
+  Kind kind = Kind::Unknown;
 };
 
 // Told how far the copy of one file has got, while it runs, on the thread
@@ -95,6 +109,25 @@ class FileSystem {
   // Throws FsError(ListingEnded) when the folder itself is gone.
   virtual std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                                       const std::string& name) = 0;
+
+  // Every entry of `folder` (ending in the separator) but "." and "..", in
+  // no particular order, read at once: a walk that asks about most entries
+  // of a folder asks the system once instead of once per entry. A folder
+  // that is not there reads as empty; false when it cannot be read. This
+  // one uses the listing cursor and leaves every kind Unknown: no listing
+  // may be in progress.
+  virtual bool ReadFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    try {
+      for (std::string name = ListStart(folder + "*.*", kListEverything); !name.empty();
+           name = ListNext()) {
+        if (name != "." && name != "..") entries.push_back({name, FolderEntry::Kind::Unknown});
+      }
+      return true;
+    } catch (const FsError&) {
+      return false;
+    }
+  }
 
   // Attribute bits of the entry itself (a link is reported as a link, with
   // kAttrDirectory when it leads to a folder, never followed). Throws

@@ -63,6 +63,32 @@ bool Listing::ChangedBy(const std::string& entry) const {
   return IsAtOrBelow(folder, entry);
 }
 
+void ReadEntries(int fd, const std::string& folder, std::vector<Listing::Entry>& entries, bool& dot,
+                 bool& dotdot) {
+  // Read straight from the descriptor: a directory stream would look at
+  // the folder again and set its flags once more, for every folder.
+  alignas(dirent64) char buffer[32768];
+  for (;;) {
+    const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw ErrnoError(errno, folder);
+    }
+    for (ssize_t at = 0; at < got;) {
+      const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+      at += d->d_reclen;
+      if (std::strcmp(d->d_name, ".") == 0) {
+        dot = true;
+      } else if (std::strcmp(d->d_name, "..") == 0) {
+        dotdot = true;
+      } else {
+        entries.push_back(Listing::Entry{d->d_name, d->d_type});
+      }
+    }
+  }
+}
+
 std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {
   const std::string open = folder.empty() ? std::string(".") : folder;
   timespec now{};
@@ -88,30 +114,9 @@ std::shared_ptr<Listing> ListingCache::ReadListing(const std::string& folder) {
   const std::int64_t window =
       steps_.Sure(st.st_dev) ? std::max(step, 2 * ClockTick()) : std::max(step, 2 * kSecond);
   listing->racy = std::max(Ns(st.st_mtim), Ns(st.st_ctim)) + window > Ns(now);
-  // Read straight from the descriptor: a directory stream would look at
-  // the folder again and set its flags once more, for every folder.
-  alignas(dirent64) char buffer[32768];
   bool dot = false;
   bool dotdot = false;
-  for (;;) {
-    const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw ErrnoError(errno, folder);
-    }
-    for (ssize_t at = 0; at < got;) {
-      const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
-      at += d->d_reclen;
-      if (std::strcmp(d->d_name, ".") == 0) {
-        dot = true;
-      } else if (std::strcmp(d->d_name, "..") == 0) {
-        dotdot = true;
-      } else {
-        listing->entries.push_back(Listing::Entry{d->d_name, d->d_type});
-      }
-    }
-  }
+  ReadEntries(fd, folder, listing->entries, dot, dotdot);
   ++folderReads_;
   // A fixed order whatever the file system does, so that a folder read
   // afresh after a change still resumes at the right place.

@@ -60,6 +60,12 @@ struct Listing {
   NameIndex index_;
 };
 
+// Every entry of open folder `fd` as the system lists it, "." and ".."
+// apart (`dot`, `dotdot`: whether they were listed). Throws ErrnoError
+// naming `folder`.
+void ReadEntries(int fd, const std::string& folder, std::vector<Listing::Entry>& entries, bool& dot,
+                 bool& dotdot);
+
 class ListingCache {
  public:
   explicit ListingCache(TimeSteps& steps) : steps_(steps) {}

@@ -183,6 +183,31 @@ FileTime PosixFileSystem::TimeOf(const struct stat& st, int dir, const std::stri
   return FileTime{Ns(st.st_mtim), step};
 }
 
+bool PosixFileSystem::ReadFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+  entries.clear();
+  const UniqueFd fd(OpenLong(AT_FDCWD, folder.empty() ? std::string(".") : folder,
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.ok()) return errno == ENOENT || errno == ENOTDIR;
+  std::vector<Listing::Entry> listed;
+  bool dot = false;
+  bool dotdot = false;
+  try {
+    ReadEntries(fd.get(), folder, listed, dot, dotdot);
+  } catch (const FsError&) {
+    return false;
+  }
+  entries.reserve(listed.size());
+  for (Listing::Entry& e : listed) {
+    FolderEntry::Kind kind = FolderEntry::Kind::Unknown;
+    if (e.type == DT_REG) kind = FolderEntry::Kind::File;
+    if (e.type == DT_DIR) kind = FolderEntry::Kind::Folder;
+    if (e.type == DT_LNK) kind = FolderEntry::Kind::Link;
+    if (IsDeviceType(e.type)) kind = FolderEntry::Kind::Device;
+    entries.push_back({std::move(e.name), kind});
+  }
+  return true;
+}
+
 void PosixFileSystem::ReadAhead(const std::string& folder) {
   const int fd = OpenLong(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;

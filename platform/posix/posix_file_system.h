@@ -39,6 +39,7 @@ class PosixFileSystem final : public FileSystem {
   std::string ListNext() override;
   std::string ListResumeAfter(const std::string& pattern, std::uint32_t mask,
                               const std::string& name) override;
+  bool ReadFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
   std::uint32_t Attributes(const std::string& path) override;
   bool TryAttributes(const std::string& path, std::uint32_t& attrs, FsErrorKind& why) override;
   FileTime LastWriteTime(const std::string& path) override;

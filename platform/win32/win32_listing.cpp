@@ -81,6 +81,28 @@ std::shared_ptr<Win32FileSystem::Listing> Win32FileSystem::ReadListing(const std
   return listing;
 }
 
+bool Win32FileSystem::ReadFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+  entries.clear();
+  std::shared_ptr<Listing> listing;
+  try {
+    listing = ReadListing(folder, "*");
+  } catch (const FsError&) {
+    return false;
+  }
+  if (!listing) return true;
+  // The attributes come with every name: only where a link leads is left
+  // to a look.
+  for (Entry& e : listing->entries) {
+    if (e.name == "." || e.name == "..") continue;
+    FolderEntry::Kind kind = FolderEntry::Kind::File;
+    if (e.attributes & kAttrDevice) kind = FolderEntry::Kind::Device;
+    if (e.attributes & kAttrDirectory) kind = FolderEntry::Kind::Folder;
+    if (e.attributes & kAttrReparsePoint) kind = FolderEntry::Kind::Link;
+    entries.push_back({std::move(e.name), kind});
+  }
+  return true;
+}
+
 std::shared_ptr<Win32FileSystem::Listing> Win32FileSystem::CachedListing(
     const std::string& folder) {
   const std::wstring key = Upper(WithSeparator(ExtendedPath(folder)));

@@ -8,7 +8,12 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "engine/copy_engine.h"
+#include "engine/job_roots.h"
 #include "platform/native_file_system.h"
+#include "platform/native_path.h"
+#include "tests/fakes/forwarding_file_system.h"
+#include "tests/fakes/recording_walk_view.h"
 
 namespace mirtel::realtrees {
 namespace {
@@ -55,6 +60,22 @@ std::string Lower(std::string name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
   return name;
+}
+
+// What a sync of `dest` from `source` would remove, as the job counts it
+// before asking about a mass removal.
+// `versionsInDest`: the versions folder's path below the destination ("" for
+// none there).
+PruneCount CountRemovals(FileSystem& fs, Recycler& recycler, const std::string& source,
+                         const std::string& dest, const std::string& versionsInDest) {
+  const std::string sep(1, kPathSeparator);
+  JobState state;
+  state.MotoFolder = source + sep;
+  state.SakiFolder = dest + sep;
+  if (!versionsInDest.empty()) state.VersionsBelowSaki = versionsInDest + sep;
+  RecordRoots(fs, state);
+  RecordingWalkView view;
+  return CopyEngine(fs, recycler, view, state).CountPruning();
 }
 
 }  // namespace
@@ -131,6 +152,25 @@ void SeedRun::Job(const std::string& step, bool sync, const Outcome& expected) {
   std::unique_ptr<FileSystem> fs = MakeNativeFileSystem();
   std::unique_ptr<Recycler> recycler = MakeNativeRecycler(*fs);
   const Snapshot versionsBefore = Versions();
+  if (sync) {
+    // The count reads each folder whole; entry by entry (through a file
+    // system that only has the generic reading) it must come out the same,
+    // and a tree already in line has nothing to remove.
+    const std::unique_ptr<FileSystem> counting = MakeNativeFileSystem();
+    ForwardingFileSystem entryByEntry(*counting);
+    const PruneCount whole = CountRemovals(*counting, *recycler, scratch_.source, scratch_.dest,
+                                           scratch_.versionsInDest);
+    const PruneCount looked = CountRemovals(entryByEntry, *recycler, scratch_.source, scratch_.dest,
+                                            scratch_.versionsInDest);
+    const std::string counts = std::to_string(whole.entries) + " entries, " +
+                               std::to_string(whole.removals) + " removals; entry by entry " +
+                               std::to_string(looked.entries) + ", " +
+                               std::to_string(looked.removals) + "\n";
+    if (whole.entries != looked.entries || whole.removals != looked.removals ||
+        (expected.trashed.empty() && whole.removals != 0) || whole.entries == 0) {
+      Fail(step + ": removals counted", counts);
+    }
+  }
   const JobReport report = RunJob(*fs, *recycler, scratch_.source, scratch_.destParent, sync,
                                   scratch_.versions, parallel_);
   outputs_.push_back(report.out.substr(0, report.out.rfind(" seconds=")) + report.err);
