@@ -126,6 +126,8 @@ class CopyEngine {
   std::string SourceSpelling(const std::string& motoFolder, const std::string& name);
   void CountFolder(const std::string& folder, const std::string& relative, bool removing,
                    PruneCount& count);
+  void CountEntries(const std::string& folder, const std::string& relative, bool removing,
+                    PruneCount& count);
   // The line of a removal: done, or planned in a preview.
   std::string RemovalLine(const std::string& name, bool isFolder) const;
   // The sync walk's removal of `path`, counted and told.

@@ -349,8 +349,17 @@ void CopyEngine::CountFolder(const std::string& folder, const std::string& relat
   // The same decisions as PruneEntry, without acting on them; a folder that
   // would go is counted with everything in it. Each side is read whole, and
   // an entry is looked at only where the reading does not tell enough.
+  // What cannot be listed or looked at is not counted; the sync walk
+  // reports it.
+  try {
+    CountEntries(folder, relative, removing, count);
+  } catch (const std::exception&) {
+  }
+}
+
+void CopyEngine::CountEntries(const std::string& folder, const std::string& relative, bool removing,
+                              PruneCount& count) {
   std::vector<FolderEntry> entries;
-  // What cannot be listed is not counted; the sync walk reports it.
   if (!fs_.ReadFolder(folder, entries)) return;
   const std::string motoFolder = state_.MotoFolder + relative;
   std::vector<FolderEntry> sourceEntries;
