@@ -44,8 +44,11 @@ LC_ALL=ja_JP.UTF-8                  # Japanese Windows: code page 932
 # Wine's user folders and desktop files in a home of the prefix's own.
 HOME=$WINEPREFIX-home
 XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
-mkdir -p "$HOME"
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
+# Wine's server socket in a temporary folder of the prefix's own, not /tmp.
+TMPDIR=$WINEPREFIX-tmp
+mkdir -p "$HOME" "$TMPDIR"
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME \
+  TMPDIR
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   DISPLAY= wine wineboot -i </dev/null >/dev/null 2>&1 || true
 fi
